@@ -1,0 +1,62 @@
+// The console screen buffer model: cells, cursor, current attribute and
+// output mode, and the operations a Windows console performs on them. Plain
+// data and pure functions: no terminal, no I/O. Coordinates are 0-based.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct Cell {
+    uint8_t ch;     // a code page 850 byte
+    uint16_t attr;  // Windows character attribute
+};
+
+struct ScreenBuffer {
+    int32_t width;              // columns
+    int32_t height;             // rows
+    std::vector<Cell> cells;    // row-major, width * height
+    int32_t cursor_x;           // 0-based column of the cursor
+    int32_t cursor_y;           // 0-based row of the cursor
+    bool cursor_visible;        // CONSOLE_CURSOR_INFO.bVisible
+    uint32_t cursor_size;       // CONSOLE_CURSOR_INFO.dwSize, 1-100
+    uint16_t attribute;         // attribute given to text written now
+    uint32_t mode;              // output mode flags
+    uint64_t scrolls;           // whole-buffer scrolls so far (text at row y moved to y - 1)
+    uint32_t bells;             // BEL characters written so far
+};
+
+constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
+constexpr uint32_t SCREEN_DEFAULT_CURSOR_SIZE = 25;
+
+// A blank buffer of the given size (at least 1x1), cursor at the top left,
+// attribute 0x07, processed output with wrap at the end of a line.
+void screen_init(ScreenBuffer* screen, int32_t width, int32_t height);
+
+// New size; contents kept from the top left, new cells blank in attribute
+// 0x07, the cursor kept inside.
+void screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
+
+Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y);
+
+// Writes bytes at the cursor as a console does with processed output (CR,
+// LF, BS, TAB, BEL interpreted; wrap and scroll by the mode). Returns the
+// number of bytes written: all of them.
+uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length);
+
+// Fills from a start cell, running on across row ends and stopping at the
+// end of the buffer; returns the cells filled (0 for a start outside).
+uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t length, int32_t x, int32_t y);
+uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y);
+
+// ScrollConsoleScreenBuffer: false for an empty or inverted source (nothing changes).
+bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source, const platform::SMALL_RECT* clip,
+                   platform::COORD destination, uint8_t fill_ch, uint16_t fill_attr);
+
+// Moves the cursor; false, cursor unchanged, for a cell outside the buffer.
+bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y);
+
+// Scrolls the whole buffer up one row: the new bottom row is blanks in the
+// current attribute.
+void screen_scroll_up(ScreenBuffer* screen);
