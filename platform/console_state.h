@@ -38,9 +38,10 @@ struct ConsoleState {
     bool is_console;             // standard output is this console, not a file or pipe
     bool has_terminal;           // io is connected: the screen is shown and keys are read there
     bool keyboard;               // a keyboard exists (a terminal to read keys from)
+    bool input_is_console;       // standard input is the console: fgets edits a line with echo
     ScreenBuffer screen;         // the console's contents, cursor, attribute, mode
     platform::COORD largest;     // what GetLargestConsoleWindowSize reports
-    TerminalIo io;               // the terminal end
+    TerminalIo io;               // the terminal end; now_ms and sleep_ms are always set
     ConsoleFaults faults;        // injected by tests
     ConsoleCounters counters;    // kept for tests
     platform::DWORD last_error;  // GetLastError
