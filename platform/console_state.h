@@ -2,6 +2,7 @@
 // tests inject. Every console function of the platform works on this record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -45,10 +46,16 @@ struct ConsoleState {
     ConsoleFaults faults;        // injected by tests
     ConsoleCounters counters;    // kept for tests
     platform::DWORD last_error;  // GetLastError
-    int output_fd;               // where WriteFile writes when standard output is not a console
+    // Where WriteFile's bytes go when standard output is not a console: the
+    // file descriptor by default, a capture in tests. False when the output is gone.
+    bool (*file_write)(const uint8_t* bytes, std::size_t length);
 };
 
 extern ConsoleState platform_console;
+
+// The handles GetStdHandle gives out.
+platform::HANDLE console_std_handle(platform::DWORD which);
+bool console_is_output(platform::HANDLE handle);
 
 // Sets the console up once: a console on the terminal when standard output
 // is one (and TERM is not "dumb"), otherwise a file handle.
@@ -60,6 +67,10 @@ void console_state_setup();
 // restoring at exit. False when it cannot be had; the console then acts as
 // a file.
 bool terminal_open();
+
+// Forgets all terminal-side state (what the terminal shows, keys decoded,
+// the line being edited), for a fresh console in tests.
+void terminal_reset();
 
 // Brings the terminal in line with the model; writes only what changed.
 // Called before every wait and at exit.

@@ -1,16 +1,13 @@
 // GetStdHandle and GetLastError.
-#include "platform/platform.h"
+#include "platform/console_state.h"
 
 namespace platform {
 
 HANDLE GetStdHandle(DWORD which) {
-    static int handles[3];
-    if (which == STD_INPUT_HANDLE) return &handles[0];
-    if (which == STD_OUTPUT_HANDLE) return &handles[1];
-    if (which == STD_ERROR_HANDLE) return &handles[2];
-    return INVALID_HANDLE_VALUE;
+    console_state_setup();
+    return console_std_handle(which);
 }
 
-DWORD GetLastError() { return ERROR_SUCCESS; }
+DWORD GetLastError() { return platform_console.last_error; }
 
 }  // namespace platform
