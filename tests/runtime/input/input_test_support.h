@@ -1,0 +1,44 @@
+// Shared set-up of the input tests: a fresh console, runtime, pool and
+// input context for every test, and the current line as text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/testing.h"
+#include "runtime/core/runtime.h"
+#include "runtime/core/strings.h"
+#include "runtime/input/input_fields.h"
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing_console_create(80, 25);
+        runtime_init(0, nullptr);
+        str_pool_reset();
+        input_context_reset();
+    }
+    void TearDown() override { input_context_reset(); }
+
+    // Makes `text` the current line, read from its start.
+    static void set_line(const std::string& text) {
+        input_context_reset();
+        str_assign(&input_context.line, STR_SIZE_DESC, const_cast<char*>(text.c_str()), STR_SIZE_ZSTRING, 0);
+    }
+
+    // What the field readers have not taken yet.
+    static std::string rest_of_line() {
+        const StringDesc& line = input_context.line;
+        int32_t length = str_length(&line);
+        if (line.data == nullptr || input_context.read_index >= length) return {};
+        return std::string(line.data + input_context.read_index,
+                           static_cast<std::size_t>(length - input_context.read_index));
+    }
+
+    static std::string line_text() {
+        const StringDesc& line = input_context.line;
+        if (line.data == nullptr) return {};
+        return std::string(line.data, static_cast<std::size_t>(str_length(&line)));
+    }
+};
