@@ -34,6 +34,9 @@ uint32_t text_length(const char* text) {
 }  // namespace
 
 void print_console_write(const char* bytes, uint32_t length, PrintMask mask) {
+    // Set up from the cursor before the write moves it: set up after, the
+    // first print would count its own text twice.
+    print_console_slot_init();
     int32_t width = 0;
     console_get_size(&width, nullptr);
     console_write(bytes, length, mask);
