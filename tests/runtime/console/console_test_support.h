@@ -12,8 +12,7 @@
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 
-inline void console_start(int32_t width, int32_t height) {
-    testing_console_create(width, height);
+inline void console_runtime_fresh() {
     runtime_init(0, nullptr);
     console_device_reset();
     print_column_reset();
@@ -22,16 +21,16 @@ inline void console_start(int32_t width, int32_t height) {
     error_set(ERROR_NONE);
 }
 
+inline void console_start(int32_t width, int32_t height) {
+    testing_console_create(width, height);
+    console_runtime_fresh();
+}
+
 // Standard output is a pipe: the console functions fail, WriteFile's bytes
 // are captured.
 inline void console_start_redirected() {
     testing_console_redirect();
-    runtime_init(0, nullptr);
-    console_device_reset();
-    print_column_reset();
-    str_pool_reset();
-    memory_reset();
-    error_set(ERROR_NONE);
+    console_runtime_fresh();
 }
 
 // A view area of rows 1..bottom: resolved while the largest window has
@@ -47,14 +46,13 @@ inline void console_start_with_view(int32_t width, int32_t height, int32_t botto
 
 inline ScreenBuffer& test_screen() { return testing_console().screen; }
 
-// 1-based, as the runtime counts.
+// Rows and columns 1-based, as the runtime counts.
 inline int32_t test_cursor_row() { return test_screen().cursor_y + 1; }
 inline int32_t test_cursor_col() { return test_screen().cursor_x + 1; }
 inline void test_put_cursor(int32_t row, int32_t column) {
     screen_set_cursor(&test_screen(), column - 1, row - 1);
 }
 
-// Row r (1-based) of the buffer as text.
 inline std::string test_row(int32_t row) { return testing_row_text(row - 1); }
 
 // Every row filled with its own letter ('A' for row 1), so that moved rows
@@ -69,10 +67,11 @@ inline void test_label_rows() {
     }
 }
 
-inline std::string test_row_of(char letter, int32_t width) {
-    return std::string(static_cast<std::size_t>(width), letter);
-}
-
 inline uint16_t test_attribute_at(int32_t row, int32_t column) {
     return screen_cell(&test_screen(), column - 1, row - 1).attr;
+}
+
+// What test_label_rows put in row r.
+inline std::string test_label_of(int32_t row) {
+    return std::string(static_cast<std::size_t>(test_screen().width), static_cast<char>('A' + (row - 1) % 26));
 }
