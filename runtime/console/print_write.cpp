@@ -21,6 +21,8 @@ int32_t column_after(int32_t column, const char* bytes, uint32_t length, int32_t
             break;
         }
     }
+    // console_get_size never reports a width below 1; were one to come, the
+    // column would stay unreduced rather than be divided by it.
     if (modulus <= 0) return static_cast<int32_t>(moved);
     auto unsigned_moved = moved < 0 ? uint64_t{static_cast<uint32_t>(moved)} : static_cast<uint64_t>(moved);
     return static_cast<int32_t>(unsigned_moved % static_cast<uint64_t>(modulus));
