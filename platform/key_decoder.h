@@ -1,0 +1,59 @@
+// The key decoder: turns the bytes a terminal sends for key presses into the
+// key codes the Windows C runtime's _getch gives. A pure state machine: it is
+// fed bytes with the time they arrived and never waits itself. A lone Esc
+// cannot be told from the start of an escape sequence until a little time
+// has passed, so the decoder reports a deadline and is ticked with the time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// One key press. An ordinary key is one code; an extended key (cursor and
+// function keys) gives _getch two codes: the lead (0 or 224), then its code.
+struct Key {
+    bool extended;  // two codes: lead, then code
+    uint8_t lead;   // 0 or 224 for an extended key, 0 otherwise
+    uint8_t code;   // the character's code page 850 byte, or the extended key's code
+};
+
+// How long a lone Esc waits for the rest of a sequence before it counts as
+// the Esc key. Terminals send a sequence in one write, so its bytes arrive
+// together; a user cannot type Esc and '[' that fast.
+constexpr uint32_t KEY_ESC_TIMEOUT_MS = 50;
+// The longest escape sequence or UTF-8 character kept; longer sequences are
+// dropped up to their final byte.
+constexpr uint32_t KEY_PENDING_CAPACITY = 32;
+// Keys decoded but not yet taken; keys beyond it are lost (a full keyboard buffer).
+constexpr uint32_t KEY_QUEUE_CAPACITY = 256;
+
+struct KeyDecoder {
+    uint8_t pending[KEY_PENDING_CAPACITY];  // bytes of an escape sequence or UTF-8 character still incomplete
+    uint32_t pending_length;                // how many bytes are pending
+    uint64_t pending_since_ms;              // when the first pending byte arrived
+    bool swallowing;                        // inside an over-long sequence: drop bytes up to its final byte
+    Key queue[KEY_QUEUE_CAPACITY];          // decoded keys, a ring, oldest at queue_head
+    uint32_t queue_head;                    // index of the oldest key
+    uint32_t queue_count;                   // keys waiting
+};
+
+void key_decoder_init(KeyDecoder* decoder);
+
+// Bytes as read from the terminal at now_ms. A pending Esc whose time ran
+// out before these bytes came counts as the Esc key first.
+void key_decoder_feed(KeyDecoder* decoder, const uint8_t* bytes, std::size_t length, uint64_t now_ms);
+
+// Lets time pass: once the deadline is reached, what is pending becomes keys
+// (a lone Esc becomes the Esc key).
+void key_decoder_tick(KeyDecoder* decoder, uint64_t now_ms);
+
+// Input has ended: whatever is pending becomes keys now.
+void key_decoder_flush(KeyDecoder* decoder);
+
+// The time at which key_decoder_tick will turn pending bytes into keys, or
+// -1 when nothing is pending.
+int64_t key_decoder_deadline(const KeyDecoder* decoder);
+
+bool key_decoder_has_key(const KeyDecoder* decoder);
+
+// Takes the oldest decoded key; false when there is none.
+bool key_decoder_take(KeyDecoder* decoder, Key* key);

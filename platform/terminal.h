@@ -1,0 +1,12 @@
+// What the parts of the terminal side tell each other: the keyboard, the
+// renderer and the terminal session (raw mode, signals, size). Nothing
+// outside platform/ includes this.
+#pragma once
+
+// Forgets keys decoded, the line being edited, a line not yet handed out
+// and the line history.
+void keyboard_reset();
+
+// As if SIGWINCH had come: the next present takes the terminal's size and
+// redraws everything.
+void terminal_note_resize();
