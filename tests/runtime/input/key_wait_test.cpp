@@ -3,6 +3,7 @@
 #include <string>
 
 #include "input_test_support.h"
+#include "runtime/core/memory.h"
 #include "runtime/input/key_wait.h"
 
 namespace {
@@ -144,9 +145,15 @@ TEST_F(KeyTest, KeyStringOfNoKeyAnOrdinaryKeyAndAnExtendedKey) {
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 }
 
-TEST_F(KeyTest, KeyStringWithThePoolExhaustedLeavesTheKeyUnread) {
-    for (int32_t i = 0; i < TEMP_DESC_COUNT; ++i) ASSERT_NE(str_temp_alloc(), nullptr);
+TEST_F(KeyTest, KeyStringWithNoRoomLeavesTheKeyUnread) {
+    MemoryFunctions saved = memory_functions;
+    memory_functions.alloc = [](std::size_t) -> void* { return nullptr; };
     testing_type("m");
+    EXPECT_EQ(key_string(), str_empty());
+    memory_functions = saved;
+    EXPECT_EQ(temp_desc_pool.in_use_count, 0);
+
+    for (int32_t i = 0; i < TEMP_DESC_COUNT; ++i) ASSERT_NE(str_temp_alloc(), nullptr);
     EXPECT_EQ(key_string(), str_empty());
     EXPECT_NE(key_pending(), 0);
     EXPECT_EQ(key_get(), 'm');
