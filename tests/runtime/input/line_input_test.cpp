@@ -87,6 +87,14 @@ TEST_F(LineInputTest, WrappedLinePutsTheCursorOnTheRowWhereItEnded) {
     EXPECT_EQ(str_length(&input_context.line), 45);
     EXPECT_EQ(cursor_row(), 9);
     EXPECT_EQ(cursor_column(), 5);
+
+    // Text that ends in the last column: the echo already moved the cursor
+    // to the next row, and that is where the text is followed.
+    console_locate(12, 40, -1);
+    testing_type(typed_text(41) + "\r");
+    console_input(empty_prompt(), 0, 0);
+    EXPECT_EQ(cursor_row(), 13);
+    EXPECT_EQ(cursor_column(), 1);
 }
 
 struct LongLineCase {
