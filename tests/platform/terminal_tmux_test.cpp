@@ -1,0 +1,169 @@
+// The terminal side in a real terminal emulator: the probe program runs in a
+// tmux pane, keys are typed with send-keys, and the pane's characters,
+// colours and terminal modes are read back, also after the program was
+// interrupted, killed or suspended.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/tmux_session.h"
+
+namespace {
+
+// After the probe the pane shows its exit status and the terminal modes.
+// The shell catches SIGINT so that it outlives an interrupted probe (the
+// probe itself gets the default action back when it starts).
+std::string probe_command(const std::string& redirect = "") {
+    return std::string("trap : INT; '") + TERMINAL_PROBE_EXE + "'" + redirect +
+           "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|ixon|opost)$' | "
+           "tr '\\n' ' '; echo; sleep 60";
+}
+
+class TerminalTmuxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!tmux_available()) GTEST_SKIP() << "tmux is not installed";
+    }
+    void TearDown() override { tmux_stop(session); }
+
+    void start(const std::string& command) {
+        session = tmux_start(command, 80, 25);
+        ASSERT_TRUE(tmux_wait_for_text(session, "> ")) << tmux_text(session);
+    }
+
+    void tmux_command(const std::string& arguments) {
+        std::string command = "tmux -L " + session.socket + " " + arguments + " >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << arguments;
+    }
+
+    // The row holding needle, -1 if none.
+    static int32_t row_of(const TmuxScreen& screen, const std::string& needle) {
+        for (std::size_t y = 0; y < screen.rows.size(); ++y) {
+            if (tmux_row_text(screen, static_cast<int32_t>(y), 0, 80).find(needle) != std::string::npos) {
+                return static_cast<int32_t>(y);
+            }
+        }
+        return -1;
+    }
+
+    static void expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
+                               int32_t bg) {
+        ASSERT_GE(row, 0);
+        const auto& cells = screen.rows.at(static_cast<std::size_t>(row));
+        for (int32_t x = column; x < column + length; ++x) {
+            ASSERT_LT(x, static_cast<int32_t>(cells.size())) << "row " << row;
+            EXPECT_EQ(cells[static_cast<std::size_t>(x)].fg, fg) << "row " << row << " column " << x;
+            EXPECT_EQ(cells[static_cast<std::size_t>(x)].bg, bg) << "row " << row << " column " << x;
+        }
+    }
+
+    // The probe has ended with this status: the shell's line starts a fresh
+    // row in the terminal's own colours, and the terminal is back in its
+    // cooked modes.
+    void expect_ended(const std::string& status) {
+        // The modes line comes last; opost is on it, with or without its minus.
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& text) {
+            std::size_t exit = text.find("EXIT:");
+            return exit != std::string::npos && text.find("opost", exit) != std::string::npos;
+        })) << tmux_text(session);
+        TmuxScreen screen = tmux_screen(session);
+        int32_t row = row_of(screen, "EXIT:");
+        EXPECT_EQ(tmux_row_text(screen, row, 0, static_cast<int32_t>(5 + status.size())), "EXIT:" + status);
+        expect_colours(screen, row, 0, 5, 39, 49);
+        std::string modes = " " + tmux_row_text(screen, row + 1, 0, 80);
+        for (const char* mode : {" icanon ", " echo ", " isig ", " icrnl ", " ixon ", " opost "}) {
+            EXPECT_NE(modes.find(mode), std::string::npos) << mode << " in" << modes;
+        }
+    }
+
+    TmuxSession session{};
+};
+
+TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
+    start(probe_command());
+    TmuxScreen screen = tmux_screen(session);
+    EXPECT_EQ(tmux_row_text(screen, 0, 0, 20), "Giallo normale Rosso");
+    expect_colours(screen, 0, 0, 6, 93, 44);
+    expect_colours(screen, 0, 6, 9, 39, 49);
+    expect_colours(screen, 0, 15, 5, 97, 41);
+    EXPECT_EQ(tmux_row_text(screen, 1, 0, 4), "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82");  // é─☺⌂
+
+    tmux_send(session, "-l 12");
+    tmux_send(session, "Left");
+    tmux_send(session, "-l 3");
+    ASSERT_TRUE(tmux_wait_for_text(session, "> 132")) << tmux_text(session);
+    screen = tmux_screen(session);
+    expect_colours(screen, 2, 0, 5, 93, 44);  // the echo in the current attribute
+    EXPECT_EQ(screen.cursor_x, 4);
+    EXPECT_EQ(screen.cursor_y, 2);
+
+    tmux_command("resize-window -t 0 -x 70 -y 20");
+    tmux_send(session, "Enter");
+    ASSERT_TRUE(tmux_wait_for_text(session, "tasto?")) << tmux_text(session);
+    screen = tmux_screen(session);
+    EXPECT_EQ(tmux_row_text(screen, 3, 0, 10), "letto: 132");
+    expect_colours(screen, 3, 0, 10, 97, 42);
+    EXPECT_EQ(tmux_row_text(screen, 4, 0, 10), "dim: 70x20");
+    EXPECT_EQ(tmux_row_text(screen, 0, 0, 20), "Giallo normale Rosso");  // kept through the resize
+
+    tmux_send(session, "Up");
+    expect_ended("0");
+    screen = tmux_screen(session);
+    EXPECT_EQ(row_of(screen, "tasto: 224 72"), 5);
+    EXPECT_EQ(row_of(screen, "fine"), 6);
+    EXPECT_EQ(row_of(screen, "EXIT:"), 7);
+}
+
+TEST_F(TerminalTmuxTest, InterruptedOrKilledWhileReadingALineLeavesTheTerminalSane) {
+    for (const char* how : {"C-c", "TERM", "HUP"}) {
+        start(probe_command());
+        tmux_send(session, "-l 45");
+        ASSERT_TRUE(tmux_wait_for_text(session, "> 45")) << tmux_text(session);
+        if (std::string(how) == "C-c") {
+            tmux_send(session, "C-c");
+        } else {
+            std::string pid = std::to_string(tmux_pane_pid(session));
+            EXPECT_EQ(std::system(("pkill -" + std::string(how) + " -P " + pid).c_str()), 0);
+        }
+        // Killed by the signal itself, after the terminal was given back.
+        expect_ended(std::string(how) == "C-c" ? "130" : std::string(how) == "TERM" ? "143" : "129");
+        tmux_stop(session);
+    }
+}
+
+TEST_F(TerminalTmuxTest, KeysComeFromTheTerminalWhenStandardInputIsRedirected) {
+    session = tmux_start(probe_command(" < /dev/null"), 80, 25);
+    ASSERT_TRUE(tmux_wait_for_text(session, "tasto?")) << tmux_text(session);
+    EXPECT_NE(tmux_text(session).find("letto: (null)"), std::string::npos);
+    tmux_send(session, "F1");
+    expect_ended("0");
+    EXPECT_NE(tmux_text(session).find("tasto: 0 59"), std::string::npos) << tmux_text(session);
+}
+
+TEST_F(TerminalTmuxTest, SuspendedTheShellHasItsTerminalAndResumedTheScreenComesBack) {
+    session = tmux_start("PS1='$ ' sh -i", 80, 25);
+    ASSERT_TRUE(tmux_wait_for_text(session, "$ ")) << tmux_text(session);
+    tmux_send(session, std::string("-l \"'") + TERMINAL_PROBE_EXE + "'\"");
+    tmux_send(session, "Enter");
+    ASSERT_TRUE(tmux_wait_for_text(session, "> ")) << tmux_text(session);
+    tmux_send(session, "-l 8");
+    ASSERT_TRUE(tmux_wait_for_text(session, "> 8")) << tmux_text(session);
+    tmux_send(session, "C-z");
+    ASSERT_TRUE(tmux_wait_for_text(session, "Stopped")) << tmux_text(session);
+    tmux_send(session, "-l 'stty -a | grep -c \" icanon \"; echo STTY'");
+    tmux_send(session, "Enter");
+    ASSERT_TRUE(tmux_wait_for_text(session, "1\nSTTY")) << tmux_text(session);
+    tmux_send(session, "-l fg");
+    tmux_send(session, "Enter");
+    ASSERT_TRUE(tmux_wait(session, [](const std::string& text) {
+        return text.find("Giallo") != std::string::npos && text.find("STTY") == std::string::npos;
+    })) << tmux_text(session);
+    tmux_send(session, "-l 9");
+    tmux_send(session, "Enter");
+    ASSERT_TRUE(tmux_wait_for_text(session, "letto: 89")) << tmux_text(session);
+    tmux_send(session, "z");
+    ASSERT_TRUE(tmux_wait_for_text(session, "tasto: 122 -1")) << tmux_text(session);
+}
+
+}  // namespace
