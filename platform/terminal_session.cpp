@@ -225,7 +225,12 @@ void apply_signals() {
     ConsoleState& console = platform_console;
     if (resumed_flag) {
         resumed_flag = 0;
-        if (session.opened) raw_enter();
+        // Stopped by SIGSTOP the terminal may have been set back by the
+        // shell without our knowing: raw mode is applied afresh.
+        if (session.opened) {
+            session.raw = 0;
+            raw_enter();
+        }
         terminal_render_invalidate(&session.render);
     }
     if (resized_flag) {

@@ -66,14 +66,6 @@ TEST_F(KeyboardTest, KbhitSeesALoneEscOnlyOnceItsTimeHasPassed) {
     EXPECT_EQ(platform::_getch(), 27);
 }
 
-TEST_F(KeyboardTest, SequenceArrivingInPiecesIsOneKey) {
-    testing_type_at(0, "\x1b");
-    testing_type_at(20, "[");
-    testing_type_at(30, "6~");
-    EXPECT_EQ(platform::_getch(), 224);
-    EXPECT_EQ(platform::_getch(), 81);
-}
-
 TEST_F(KeyboardTest, GetchReturnsMinusOneWithoutAKeyboardOrAfterTheEnd) {
     testing_type("x");
     testing_end_input();
@@ -153,22 +145,6 @@ TEST_F(KeyboardTest, KeysTypedWhileBusyWaitForTheNextReadAndEchoThen) {
     testing_type("\r");
     EXPECT_EQ(read_line(), "2\n");
     EXPECT_EQ(testing_row_text(1), "2" + std::string(19, ' '));
-}
-
-TEST_F(KeyboardTest, UpRecallsTheLineTypedBefore) {
-    testing_type("100\r\x1b[A\r");
-    EXPECT_EQ(read_line(), "100\n");
-    EXPECT_EQ(read_line(), "100\n");
-}
-
-TEST_F(KeyboardTest, EchoAtTheBottomScrollsTheConsole) {
-    platform::SetConsoleCursorPosition(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), platform::COORD{15, 4});
-    testing_type("123456789\r");
-    EXPECT_EQ(read_line(), "123456789\n");
-    EXPECT_EQ(testing_console().screen.scrolls, 2u);
-    EXPECT_EQ(testing_row_text(2), std::string(15, ' ') + "12345");
-    EXPECT_EQ(testing_row_text(3), "6789" + std::string(16, ' '));
-    EXPECT_EQ(testing_console().screen.cursor_y, 4);
 }
 
 TEST_F(KeyboardTest, FgetsOnAnotherStreamReadsTheStream) {

@@ -1,274 +1,141 @@
 // Tests of the line editor: what an edited line becomes, and how its echo
 // looks in the screen buffer (wrapping at the right edge, scrolling at the
-// bottom, erasing what editing removed).
+// bottom, erasing what editing removed). Each case types a script of keys
+// into a 10x4 buffer and compares the whole buffer afterwards.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/line_editor.h"
 
 namespace {
 
-constexpr Key ENTER{false, 0, 13};
-constexpr Key BACKSPACE{false, 0, 8};
-constexpr Key ESCAPE{false, 0, 27};
-constexpr Key CTRL_D{false, 0, 4};
-constexpr Key TAB{false, 0, 9};
-constexpr Key LEFT{true, 224, 75};
-constexpr Key RIGHT{true, 224, 77};
-constexpr Key HOME{true, 224, 71};
-constexpr Key END{true, 224, 79};
-constexpr Key DELETE{true, 224, 83};
-constexpr Key UP{true, 224, 72};
-constexpr Key DOWN{true, 224, 80};
-constexpr Key CTRL_LEFT{true, 224, 115};
-constexpr Key CTRL_END{true, 224, 117};
-constexpr Key F3{true, 0, 61};
+// Keys in a script: plain characters are typed as they are ("\r" is
+// Enter, after which a new line begins at the cursor); <..> names a key.
+Key script_key(const std::string& name) {
+    if (name == "L") return Key{true, 224, 75};
+    if (name == "R") return Key{true, 224, 77};
+    if (name == "Home") return Key{true, 224, 71};
+    if (name == "End") return Key{true, 224, 79};
+    if (name == "Del") return Key{true, 224, 83};
+    if (name == "Up") return Key{true, 224, 72};
+    if (name == "Down") return Key{true, 224, 80};
+    if (name == "CtrlL") return Key{true, 224, 115};
+    if (name == "CtrlEnd") return Key{true, 224, 117};
+    if (name == "F3") return Key{true, 0, 61};
+    if (name == "BS") return Key{false, 0, 8};
+    if (name == "Esc") return Key{false, 0, 27};
+    if (name == "Tab") return Key{false, 0, 9};
+    if (name == "CtrlA") return Key{false, 0, 1};
+    ADD_FAILURE() << "unknown key " << name;
+    return Key{false, 0, 0};
+}
 
-struct Fixture {
-    ScreenBuffer screen;
-    LineEditor editor;
+struct EditCase {
+    const char* name;
+    int32_t x, y;                   // where typing starts
+    std::string script;             // the keys
+    std::string line;               // the last line completed, or the line being edited
+    std::vector<std::string> rows;  // the buffer afterwards
+    int32_t cursor_x, cursor_y;     // the cursor afterwards
+    uint64_t scrolls;               // whole-buffer scrolls
 };
 
-std::string row(const ScreenBuffer& screen, int32_t y) {
-    std::string text;
-    for (int32_t x = 0; x < screen.width; ++x) text.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-    return text;
-}
+class LineEditorTable : public ::testing::TestWithParam<EditCase> {};
 
-std::string line(const LineEditor& editor) { return std::string(editor.text.begin(), editor.text.end()); }
-
-class LineEditorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        screen_init(&screen, 10, 4);
-        line_editor_init(&editor);
-    }
-
-    void begin_at(int32_t x, int32_t y) {
-        screen_set_cursor(&screen, x, y);
-        line_editor_begin(&editor, &screen);
-    }
-
-    LineEditorResult type(const std::string& text) {
-        LineEditorResult result = LINE_EDITOR_EDITING;
-        for (char c : text) result = line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
-        return result;
-    }
-
-    LineEditorResult press(Key key) { return line_editor_key(&editor, &screen, key); }
-
-    void expect_cursor(int32_t x, int32_t y) {
-        EXPECT_EQ(screen.cursor_x, x);
-        EXPECT_EQ(screen.cursor_y, y);
-    }
-
+TEST_P(LineEditorTable, LineEchoAndCursor) {
+    const EditCase& c = GetParam();
     ScreenBuffer screen;
-    LineEditor editor;
-};
-
-TEST_F(LineEditorTest, TypedTextEchoesAtTheCursorInTheCurrentAttribute) {
-    screen.attribute = 0x1E;
-    begin_at(2, 1);
-    type("42");
-    EXPECT_EQ(row(screen, 1), "  42      ");
-    EXPECT_EQ(screen_cell(&screen, 2, 1).attr, 0x1E);
-    EXPECT_EQ(screen_cell(&screen, 4, 1).attr, 0x07);
-    expect_cursor(4, 1);
-}
-
-TEST_F(LineEditorTest, EnterEndsTheLineAndMovesToTheNextRow) {
-    begin_at(3, 0);
-    type("350");
-    EXPECT_EQ(press(ENTER), LINE_EDITOR_DONE);
-    EXPECT_EQ(line(editor), "350");
-    expect_cursor(0, 1);
-}
-
-TEST_F(LineEditorTest, EchoWrapsAtTheRightEdge) {
-    begin_at(7, 0);
-    type("abcde");
-    EXPECT_EQ(row(screen, 0), "       abc");
-    EXPECT_EQ(row(screen, 1), "de        ");
-    expect_cursor(2, 1);
-}
-
-TEST_F(LineEditorTest, LineFillingTheRowToTheEdgeLeavesAnEmptyRowAfterEnter) {
-    begin_at(7, 0);
-    type("abc");
-    expect_cursor(0, 1);  // no deferred wrap
-    press(ENTER);
-    expect_cursor(0, 2);
-}
-
-TEST_F(LineEditorTest, EchoScrollsAtTheBottomAndTheLineFollows) {
+    screen_init(&screen, 10, 4);
     screen_write(&screen, reinterpret_cast<const uint8_t*>("top"), 3);
-    begin_at(6, 3);
-    type("12345");  // the 4th character fills the last cell: the buffer scrolls
-    EXPECT_EQ(screen.scrolls, 1u);
-    EXPECT_EQ(row(screen, 2), "      1234");
-    EXPECT_EQ(row(screen, 3), "5         ");
-    press(HOME);
-    expect_cursor(6, 2);
-    press(DELETE);
-    EXPECT_EQ(row(screen, 2), "      2345");
-    EXPECT_EQ(row(screen, 3), "          ");
-    EXPECT_EQ(press(ENTER), LINE_EDITOR_DONE);
-    EXPECT_EQ(line(editor), "2345");
-    EXPECT_EQ(screen.scrolls, 2u);  // Enter on the bottom row scrolls once more
-    EXPECT_EQ(row(screen, 1), "      2345");
-    expect_cursor(0, 3);
-}
-
-TEST_F(LineEditorTest, NewRowsFromScrollingTakeTheCurrentAttribute) {
-    screen.attribute = 0x20;
-    begin_at(8, 3);
-    type("xy");
-    EXPECT_EQ(screen_cell(&screen, 5, 3).attr, 0x20);
-}
-
-TEST_F(LineEditorTest, BackspaceErasesBeforeTheCursorAndBlanksTheEnd) {
-    begin_at(0, 0);
-    type("hello");
-    press(BACKSPACE);
-    press(BACKSPACE);
-    EXPECT_EQ(row(screen, 0), "hel       ");
-    expect_cursor(3, 0);
-    press(HOME);
-    press(BACKSPACE);  // nothing before the start: the prompt is safe
-    EXPECT_EQ(line(editor), "hel");
-}
-
-TEST_F(LineEditorTest, InsertingInTheMiddleShiftsTheRestAcrossTheWrap) {
-    begin_at(6, 0);
-    type("abcd");
-    press(LEFT);
-    press(LEFT);
-    type("XY");
-    EXPECT_EQ(row(screen, 0), "      abXY");
-    EXPECT_EQ(row(screen, 1), "cd        ");
-    expect_cursor(0, 1);
-    press(ENTER);
-    EXPECT_EQ(line(editor), "abXYcd");
-    expect_cursor(0, 2);
-}
-
-TEST_F(LineEditorTest, DeleteAndBackspaceAcrossTheWrapPullTheTailBack) {
-    begin_at(6, 0);
-    type("abcdef");
-    press(HOME);
-    press(DELETE);
-    press(END);
-    press(BACKSPACE);
-    EXPECT_EQ(line(editor), "bcde");
-    EXPECT_EQ(row(screen, 0), "      bcde");
-    EXPECT_EQ(row(screen, 1), "          ");
-    expect_cursor(0, 1);
-}
-
-TEST_F(LineEditorTest, EscapeClearsTheWholeLine) {
-    begin_at(4, 2);
-    type("999999");
-    press(LEFT);
-    press(ESCAPE);
-    EXPECT_EQ(line(editor), "");
-    EXPECT_EQ(row(screen, 2), "          ");
-    EXPECT_EQ(row(screen, 3), "          ");
-    expect_cursor(4, 2);
-    type("7");
-    press(ENTER);
-    EXPECT_EQ(line(editor), "7");
-}
-
-TEST_F(LineEditorTest, CursorKeysStayInsideTheLine) {
-    begin_at(1, 0);
-    type("ab");
-    press(RIGHT);
-    expect_cursor(3, 0);
-    press(LEFT);
-    press(LEFT);
-    press(LEFT);
-    expect_cursor(1, 0);
-    press(END);
-    expect_cursor(3, 0);
-}
-
-TEST_F(LineEditorTest, CtrlKeysMoveByWordAndDeleteToTheEnd) {
-    begin_at(0, 0);
-    type("12 34 56");
-    press(CTRL_LEFT);
-    press(CTRL_LEFT);
-    expect_cursor(3, 0);
-    press(CTRL_END);
-    EXPECT_EQ(line(editor), "12 ");
-    EXPECT_EQ(row(screen, 0), "12        ");
-}
-
-TEST_F(LineEditorTest, UpAndDownRecallEarlierLines) {
-    begin_at(0, 0);
-    type("100");
-    press(ENTER);
+    screen_set_cursor(&screen, c.x, c.y);
+    LineEditor editor;
+    line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
-    type("25");
-    press(ENTER);
+    std::string completed;
+    bool done = false;
+    for (std::size_t i = 0; i < c.script.size(); ++i) {
+        Key key{false, 0, static_cast<uint8_t>(c.script[i])};
+        if (c.script[i] == '<') {
+            std::size_t end = c.script.find('>', i);
+            key = script_key(c.script.substr(i + 1, end - i - 1));
+            i = end;
+        }
+        if (done) line_editor_begin(&editor, &screen);
+        done = line_editor_key(&editor, &screen, key) == LINE_EDITOR_DONE;
+        if (done) completed = std::string(editor.text.begin(), editor.text.end());
+    }
+    EXPECT_EQ(done ? completed : std::string(editor.text.begin(), editor.text.end()), c.line);
+    for (int32_t y = 0; y < 4; ++y) {
+        std::string row;
+        for (int32_t x = 0; x < 10; ++x) row.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
+        EXPECT_EQ(row, c.rows[static_cast<std::size_t>(y)]) << "row " << y;
+    }
+    EXPECT_EQ(screen.cursor_x, c.cursor_x);
+    EXPECT_EQ(screen.cursor_y, c.cursor_y);
+    EXPECT_EQ(screen.scrolls, c.scrolls);
+}
+
+const EditCase EDIT_CASES[] = {
+    {"enter_ends_the_line_on_the_next_row", 3, 1, "350\r", "350",
+     {"top       ", "   350    ", "          ", "          "}, 0, 2, 0},
+    {"echo_wraps_at_the_right_edge", 7, 1, "abcde", "abcde",
+     {"top       ", "       abc", "de        ", "          "}, 2, 2, 0},
+    {"a_full_row_then_enter_leaves_an_empty_row", 7, 1, "abc\r", "abc",
+     {"top       ", "       abc", "          ", "          "}, 0, 3, 0},
+    {"echo_scrolls_at_the_bottom_and_editing_follows", 6, 3, "12345<Home><Del>\r", "2345",
+     {"          ", "      2345", "          ", "          "}, 0, 3, 2},
+    {"backspace_blanks_the_end_and_stops_at_the_start", 0, 1, "hello<BS><BS><Home><BS>", "hel",
+     {"top       ", "hel       ", "          ", "          "}, 0, 1, 0},
+    {"insert_in_the_middle_shifts_across_the_wrap", 6, 1, "abcd<L><L>XY\r", "abXYcd",
+     {"top       ", "      abXY", "cd        ", "          "}, 0, 3, 0},
+    {"delete_and_backspace_pull_the_tail_back", 6, 1, "abcdef<Home><Del><End><BS>", "bcde",
+     {"top       ", "      bcde", "          ", "          "}, 0, 2, 0},
+    {"escape_clears_the_whole_line", 4, 1, "999999<L><Esc>7", "7",
+     {"top       ", "    7     ", "          ", "          "}, 5, 1, 0},
+    {"cursor_keys_stay_inside_the_line", 1, 1, "ab<R><L><L><L>", "ab",
+     {"top       ", " ab       ", "          ", "          "}, 1, 1, 0},
+    {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<CtrlL><CtrlL><CtrlEnd>", "12 ",
+     {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
+    {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><Down><BS>\r", "2",
+     {"100       ", "25        ", "2         ", "          "}, 0, 3, 1},
+    {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
+     {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
+    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><CtrlA>\x82", "a\x82",
+     {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
+    {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
+     std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Scripts, LineEditorTable, ::testing::ValuesIn(EDIT_CASES),
+                         [](const ::testing::TestParamInfo<EditCase>& param_info) {
+                             return std::string(param_info.param.name);
+                         });
+
+TEST(LineEditor, EchoTakesTheCurrentAttribute) {
+    ScreenBuffer screen;
+    screen_init(&screen, 10, 4);
+    screen.attribute = 0x1E;
+    LineEditor editor;
+    line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
-    type("x");
-    press(UP);
-    EXPECT_EQ(line(editor), "25");
-    EXPECT_EQ(row(screen, 2), "25        ");
-    press(UP);
-    EXPECT_EQ(line(editor), "100");
-    press(UP);  // no wrap at the oldest
-    EXPECT_EQ(line(editor), "100");
-    press(DOWN);
-    EXPECT_EQ(line(editor), "25");
-    press(DOWN);  // nor at the newest
-    EXPECT_EQ(line(editor), "25");
-    press(BACKSPACE);
-    press(ENTER);
-    EXPECT_EQ(line(editor), "2");
+    line_editor_key(&editor, &screen, Key{false, 0, '4'});
+    EXPECT_EQ(screen_cell(&screen, 0, 0).attr, 0x1E);
+    EXPECT_EQ(screen_cell(&screen, 1, 0).attr, 0x07);
 }
 
-TEST_F(LineEditorTest, EmptyLinesStayOutOfTheHistory) {
-    begin_at(0, 0);
-    type("5");
-    press(ENTER);
+TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
+    ScreenBuffer screen;
+    screen_init(&screen, 10, 4);
+    LineEditor editor;
+    line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
-    press(ENTER);
-    line_editor_begin(&editor, &screen);
-    press(UP);
-    EXPECT_EQ(line(editor), "5");
-}
-
-TEST_F(LineEditorTest, CtrlDEndsInputOnlyOnAnEmptyLine) {
-    begin_at(0, 0);
-    type("1");
-    EXPECT_EQ(press(CTRL_D), LINE_EDITOR_EDITING);
-    press(BACKSPACE);
-    EXPECT_EQ(press(CTRL_D), LINE_EDITOR_END);
-}
-
-TEST_F(LineEditorTest, ControlCharactersAndFunctionKeysAreNotInserted) {
-    begin_at(0, 0);
-    type("a");
-    press(TAB);
-    press(F3);
-    press(Key{false, 0, 1});
-    type("\x82");  // é in code page 850 is text
-    EXPECT_EQ(line(editor), "a\x82");
-    expect_cursor(2, 0);
-}
-
-TEST_F(LineEditorTest, LineLongerThanTheScreenKeepsEditingAtItsEnd) {
-    begin_at(0, 0);
-    std::string long_line(45, 'z');
-    type(long_line);
-    EXPECT_EQ(screen.scrolls, 1u);  // 45 cells from the top of a 10x4 buffer
-    press(BACKSPACE);
-    press(HOME);  // the start has scrolled away: the cursor goes to the top left
-    expect_cursor(0, 0);
-    press(ENTER);
-    EXPECT_EQ(line(editor), std::string(44, 'z'));
+    constexpr Key CTRL_D{false, 0, 4};
+    line_editor_key(&editor, &screen, Key{false, 0, '1'});
+    EXPECT_EQ(line_editor_key(&editor, &screen, CTRL_D), LINE_EDITOR_EDITING);
+    line_editor_key(&editor, &screen, Key{false, 0, 8});
+    EXPECT_EQ(line_editor_key(&editor, &screen, CTRL_D), LINE_EDITOR_END);
 }
 
 }  // namespace

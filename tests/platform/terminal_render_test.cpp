@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/terminal_render.h"
@@ -45,32 +46,62 @@ TEST_F(TerminalRenderTest, UnchangedScreenWritesNothing) {
     EXPECT_EQ(frame(), "");
 }
 
-TEST_F(TerminalRenderTest, OneChangedCellIsAHandfulOfBytes) {
-    put(2, 1, 'x');
-    EXPECT_EQ(frame(), "\x1b[2;3Hx\x1b[H");
+struct PutCell {
+    int32_t x, y;
+    uint8_t ch;
+    uint16_t attr;
+};
+
+struct FrameCase {
+    const char* name;
+    std::vector<PutCell> cells;  // changed after the first frame of a blank 4x3 buffer
+    int32_t cursor_x, cursor_y;
+    std::string bytes;           // what the next frame writes
+};
+
+class TerminalRenderFrames : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
+    ScreenBuffer screen;
+    screen_init(&screen, 4, 3);
+    TerminalRender render;
+    terminal_render_init(&render);
+    std::string out;
+    terminal_render_frame(&render, &screen, &out);
+    for (const PutCell& cell : GetParam().cells) {
+        screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
+    }
+    screen.cursor_x = GetParam().cursor_x;
+    screen.cursor_y = GetParam().cursor_y;
+    out.clear();
+    terminal_render_frame(&render, &screen, &out);
+    EXPECT_EQ(out, GetParam().bytes);
 }
+
+const FrameCase FRAME_CASES[] = {
+    {"one_cell_is_a_handful_of_bytes", {{2, 1, 'x', 0x07}}, 0, 0, "\x1b[2;3Hx\x1b[H"},
+    {"a_gap_on_a_row_is_a_cursor_forward", {{0, 0, 'a', 0x07}, {3, 0, 'b', 0x07}}, 1, 0, "a\x1b[2Cb\x1b[1;2H"},
+    {"colours_change_only_as_far_as_they_differ",
+     {{0, 0, 'a', 0x1E}, {1, 0, 'b', 0x1E}, {2, 0, 'c', 0x1C}, {3, 0, 'd', 0x2C}, {0, 1, 'e', 0x07}}, 1, 1,
+     "\x1b[93;44mab\x1b[91mc\x1b[42md\x1b[2;1H\x1b[0me"},
+    {"the_last_column_is_followed_by_an_explicit_move", {{3, 0, 'x', 0x07}, {0, 1, 'y', 0x07}}, 0, 2,
+     "\x1b[3Cx\x1b[2;1Hy\x1b[3;1H"},
+    {"cells_go_out_as_code_page_characters_in_utf8",
+     {{0, 0, 0x82, 7}, {1, 0, 0xC4, 7}, {2, 0, 0x01, 7}, {3, 0, 0x7F, 7},    // é ─ ☺ ⌂
+      {0, 1, 0x1B, 7}, {1, 1, 0xFF, 7}, {2, 1, 0x0A, 7}, {3, 1, 0xDB, 7}},  // ← no-break space ◙ █
+     0, 2,
+     "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82\x1b[2;1H\xe2\x86\x90\xc2\xa0\xe2\x97\x99\xe2\x96\x88"
+     "\x1b[3;1H"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, TerminalRenderFrames, ::testing::ValuesIn(FRAME_CASES),
+                         [](const ::testing::TestParamInfo<FrameCase>& param_info) {
+                             return std::string(param_info.param.name);
+                         });
 
 TEST_F(TerminalRenderTest, TextWrittenAtTheCursorNeedsNoMoves) {
     screen_write(&screen, reinterpret_cast<const uint8_t*>("abc"), 3);
     EXPECT_EQ(frame(), "abc");
-}
-
-TEST_F(TerminalRenderTest, GapOnARowIsSkippedWithACursorForward) {
-    put(0, 0, 'a');
-    put(3, 0, 'b');
-    screen.cursor_x = 1;
-    EXPECT_EQ(frame(), "a\x1b[2Cb\x1b[1;2H");
-}
-
-TEST_F(TerminalRenderTest, ColourChangesOnlyWhenTheAttributeDoes) {
-    put(0, 0, 'a', 0x1E);
-    put(1, 0, 'b', 0x1E);
-    put(2, 0, 'c', 0x1C);  // only the foreground differs
-    put(3, 0, 'd', 0x2C);  // only the background differs
-    put(0, 1, 'e', 0x07);
-    screen.cursor_x = 1;
-    screen.cursor_y = 1;
-    EXPECT_EQ(frame(), "\x1b[93;44mab\x1b[91mc\x1b[42md\x1b[2;1H\x1b[0me");
 }
 
 TEST_F(TerminalRenderTest, ChangedColourAloneRedrawsTheCell) {
@@ -78,29 +109,6 @@ TEST_F(TerminalRenderTest, ChangedColourAloneRedrawsTheCell) {
     frame();
     put(1, 0, 'q', 0x70);
     EXPECT_EQ(frame(), "\x1b[C\x1b[30;47mq\x1b[H");
-}
-
-TEST_F(TerminalRenderTest, LastColumnIsFollowedByAnExplicitMove) {
-    put(3, 0, 'x');
-    put(0, 1, 'y');
-    screen.cursor_y = 2;
-    EXPECT_EQ(frame(), "\x1b[3Cx\x1b[2;1Hy\x1b[3;1H");
-}
-
-TEST_F(TerminalRenderTest, CellsGoOutAsTheirCodePageCharactersInUtf8) {
-    put(0, 0, 0x82);  // é
-    put(1, 0, 0xC4);  // ─
-    put(2, 0, 0x01);  // ☺
-    put(3, 0, 0x7F);  // ⌂
-    put(0, 1, 0x1B);  // ←
-    put(1, 1, 0xFF);  // no-break space
-    put(2, 1, 0x0A);  // ◙
-    put(3, 1, 0xDB);  // █
-    screen.cursor_y = 2;
-    EXPECT_EQ(frame(),
-              "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82"
-              "\x1b[2;1H\xe2\x86\x90\xc2\xa0\xe2\x97\x99\xe2\x96\x88"
-              "\x1b[3;1H");
 }
 
 TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
