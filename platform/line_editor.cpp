@@ -21,6 +21,7 @@ constexpr uint8_t EXT_HOME = 71;
 constexpr uint8_t EXT_END = 79;
 constexpr uint8_t EXT_PAGE_UP = 73;
 constexpr uint8_t EXT_PAGE_DOWN = 81;
+constexpr uint8_t EXT_INSERT = 82;
 constexpr uint8_t EXT_DELETE = 83;
 constexpr uint8_t EXT_CTRL_LEFT = 115;
 constexpr uint8_t EXT_CTRL_RIGHT = 116;
@@ -34,6 +35,21 @@ void follow_scrolling(LineEditor* editor, const ScreenBuffer* screen) {
     editor->scrolls_seen = screen->scrolls;
     int64_t y = static_cast<int64_t>(editor->start_y) - static_cast<int64_t>(std::min<uint64_t>(scrolled, INT32_MAX));
     editor->start_y = static_cast<int32_t>(std::max<int64_t>(y, INT32_MIN / 2));
+}
+
+// The terminal was resized while the line was being edited: the buffer
+// kept its cells from the top left, but the echo wraps at another column
+// now. The line's start is kept inside the buffer and the whole line laid
+// out again, blanking the cells the old layout may have used.
+void follow_resize(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->width_seen == screen->width) return;
+    int64_t old_rows = editor->width_seen > 0 ? (editor->start_x + int64_t{editor->shown}) / editor->width_seen + 1 : 1;
+    editor->width_seen = screen->width;
+    editor->start_x = std::min(editor->start_x, screen->width - 1);
+    editor->start_y = std::min(editor->start_y, screen->height - 1);
+    // Blank the rows the old layout used, counted in the new width.
+    int64_t old_cells = old_rows * screen->width - editor->start_x;
+    editor->shown = static_cast<uint32_t>(std::clamp<int64_t>(old_cells, editor->shown, UINT32_MAX / 2));
 }
 
 // Cell number (row * width + column) of the line's character at index;
@@ -147,6 +163,7 @@ LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key)
         case EXT_END: move_to(editor, screen, length); break;
         case EXT_CTRL_LEFT: move_to(editor, screen, word_left(editor)); break;
         case EXT_CTRL_RIGHT: move_to(editor, screen, word_right(editor)); break;
+        case EXT_INSERT: editor->overwrite = !editor->overwrite; break;
         case EXT_DELETE: erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, length)); break;
         case EXT_CTRL_HOME: erase_range(editor, screen, 0, editor->cursor); break;
         case EXT_CTRL_END: erase_range(editor, screen, editor->cursor, length); break;
@@ -174,6 +191,8 @@ void line_editor_init(LineEditor* editor) {
     editor->shown = 0;
     editor->scrolls_seen = 0;
     editor->history_index = 0;
+    editor->width_seen = 0;
+    editor->overwrite = false;
 }
 
 void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
@@ -184,9 +203,15 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
     editor->shown = 0;
     editor->scrolls_seen = screen->scrolls;
     editor->history_index = static_cast<uint32_t>(editor->history.size());
+    editor->width_seen = screen->width;
+    editor->overwrite = false;  // each line starts in insert mode, as on the console
 }
 
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
+    if (editor->width_seen != screen->width) {
+        follow_resize(editor, screen);
+        redraw_from(editor, screen, 0);
+    }
     if (key.extended) return extended_key(editor, screen, key);
     switch (key.code) {
         case CODE_ENTER:
@@ -209,7 +234,11 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
     // Other control characters are not part of a line: one typed character
     // is always one byte and one cell.
     if (key.code < 0x20 || key.code == 0x7F) return LINE_EDITOR_EDITING;
-    editor->text.insert(editor->text.begin() + editor->cursor, key.code);
+    if (editor->overwrite && editor->cursor < editor->text.size()) {
+        editor->text[editor->cursor] = key.code;
+    } else {
+        editor->text.insert(editor->text.begin() + editor->cursor, key.code);
+    }
     ++editor->cursor;
     redraw_from(editor, screen, editor->cursor - 1);
     return LINE_EDITOR_EDITING;

@@ -21,6 +21,8 @@ struct LineEditor {
     int32_t start_y;                            // row where it begins; moves up as the buffer scrolls, may leave the top
     uint32_t shown;                             // cells the echo of the line covers on the screen
     uint64_t scrolls_seen;                      // the buffer's scroll count that start_y accounts for
+    int32_t width_seen;                         // the buffer's width the echo was laid out for
+    bool overwrite;                             // Insert toggled: typing replaces the character at the cursor
     std::vector<std::vector<uint8_t>> history;  // lines entered in this run, oldest first
     uint32_t history_index;                     // history entry on show; history.size() when none
 };

@@ -19,6 +19,7 @@ Key script_key(const std::string& name) {
     if (name == "Home") return Key{true, 224, 71};
     if (name == "End") return Key{true, 224, 79};
     if (name == "Del") return Key{true, 224, 83};
+    if (name == "Ins") return Key{true, 224, 82};
     if (name == "Up") return Key{true, 224, 72};
     if (name == "Down") return Key{true, 224, 80};
     if (name == "CtrlL") return Key{true, 224, 115};
@@ -102,6 +103,8 @@ const EditCase EDIT_CASES[] = {
      {"100       ", "25        ", "2         ", "          "}, 0, 3, 1},
     {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
+    {"insert_toggles_overwriting", 0, 1, "abcd<Home><R><Ins>XYZW<Ins>Q", "aXYZWQ",
+     {"top       ", "aXYZWQ    ", "          ", "          "}, 6, 1, 0},
     {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><CtrlA>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
@@ -123,6 +126,26 @@ TEST(LineEditor, EchoTakesTheCurrentAttribute) {
     line_editor_key(&editor, &screen, Key{false, 0, '4'});
     EXPECT_EQ(screen_cell(&screen, 0, 0).attr, 0x1E);
     EXPECT_EQ(screen_cell(&screen, 1, 0).attr, 0x07);
+}
+
+TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
+    ScreenBuffer screen;
+    screen_init(&screen, 10, 4);
+    LineEditor editor;
+    line_editor_init(&editor);
+    screen_set_cursor(&screen, 6, 0);
+    line_editor_begin(&editor, &screen);
+    for (char c : std::string("abcdefgh")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
+    screen_resize(&screen, 5, 4);  // the left 5 columns stay: row 1 still shows "efgh"
+    line_editor_key(&editor, &screen, Key{false, 0, 'i'});
+    std::string rows;
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < 5; ++x) rows.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
+        rows.push_back('|');
+    }
+    EXPECT_EQ(rows, "    a|bcdef|ghi  |     |");
+    EXPECT_EQ(screen.cursor_x, 3);
+    EXPECT_EQ(screen.cursor_y, 2);
 }
 
 TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
