@@ -11,7 +11,6 @@ constexpr uint8_t BYTE_ESC = 0x1B;
 constexpr uint8_t BYTE_DEL = 0x7F;
 constexpr uint8_t CODE_BACKSPACE = 8;
 constexpr uint8_t CODE_UNMAPPED = '?';
-constexpr uint8_t LEAD_GREY = 224;  // lead of the grey keys and F11/F12
 constexpr uint8_t LEAD_NUL = 0;     // lead of F1-F10 and Alt combinations
 
 // The keys that escape sequences name.

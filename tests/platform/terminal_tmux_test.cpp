@@ -71,7 +71,8 @@ protected:
         int32_t row = row_of(screen, "EXIT:");
         EXPECT_EQ(tmux_row_text(screen, row, 0, static_cast<int32_t>(5 + status.size())), "EXIT:" + status);
         expect_colours(screen, row, 0, 5, 39, 49);
-        std::string modes = " " + tmux_row_text(screen, row + 1, 0, 80);
+        std::string modes(" ");
+        modes.append(tmux_row_text(screen, row + 1, 0, 80));
         for (const char* mode : {" icanon ", " echo ", " isig ", " icrnl ", " ixon ", " opost "}) {
             EXPECT_NE(modes.find(mode), std::string::npos) << mode << " in" << modes;
         }
