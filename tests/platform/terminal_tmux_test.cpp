@@ -4,18 +4,25 @@
 // interrupted, killed or suspended.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <unistd.h>
 
 #include "tests/support/tmux_session.h"
 
 namespace {
 
+// Where the probe leaves its process id, one file per test process.
+std::string pid_file() { return "/tmp/portata-probe-" + std::to_string(getpid()) + ".pid"; }
+
 // After the probe the pane shows its exit status and the terminal modes.
 // The shell catches SIGINT so that it outlives an interrupted probe (the
 // probe itself gets the default action back when it starts).
 std::string probe_command(const std::string& redirect = "") {
-    return std::string("trap : INT; '") + TERMINAL_PROBE_EXE + "'" + redirect +
+    return std::string("trap : INT; TERMINAL_PROBE_PID_FILE='") + pid_file() + "' '" + TERMINAL_PROBE_EXE + "'" + redirect +
            "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|ixon|opost)$' | "
            "tr '\\n' ' '; echo; sleep 60";
 }
@@ -25,7 +32,10 @@ protected:
     void SetUp() override {
         if (!tmux_available()) GTEST_SKIP() << "tmux is not installed";
     }
-    void TearDown() override { tmux_stop(session); }
+    void TearDown() override {
+        tmux_stop(session);
+        std::remove(pid_file().c_str());
+    }
 
     void start(const std::string& command) {
         session = tmux_start(command, 80, 25);
@@ -124,8 +134,13 @@ TEST_F(TerminalTmuxTest, InterruptedOrKilledWhileReadingALineLeavesTheTerminalSa
         if (std::string(how) == "C-c") {
             tmux_send(session, "C-c");
         } else {
-            std::string pid = std::to_string(tmux_pane_pid(session));
-            EXPECT_EQ(std::system(("pkill -" + std::string(how) + " -P " + pid).c_str()), 0);
+            std::FILE* file = std::fopen(pid_file().c_str(), "r");
+            ASSERT_NE(file, nullptr);
+            long pid = 0;
+            EXPECT_EQ(std::fscanf(file, "%ld", &pid), 1);
+            std::fclose(file);
+            ASSERT_GT(pid, 1);
+            EXPECT_EQ(kill(static_cast<pid_t>(pid), std::string(how) == "TERM" ? SIGTERM : SIGHUP), 0);
         }
         // Killed by the signal itself, after the terminal was given back.
         expect_ended(std::string(how) == "C-c" ? "130" : std::string(how) == "TERM" ? "143" : "129");
