@@ -26,6 +26,7 @@ struct KeyboardState {
     LineEditor editor;               // the console's line mode for fgets on standard input
     std::vector<uint8_t> line;       // a completed line (with its "\n") not yet handed out in full
     std::size_t line_offset;         // how much of line fgets has handed out
+    bool editing;                    // fgets is editing a line: a resize lays it out again
 };
 
 KeyboardState keyboard;
@@ -72,7 +73,11 @@ bool keyboard_wait_key(Key* key) {
             key_decoder_flush(&keyboard.decoder);
             return key_decoder_take(&keyboard.decoder, key);
         }
-        if (platform_console.has_terminal) terminal_present();
+        if (platform_console.has_terminal) {
+            terminal_apply_signals();
+            if (keyboard.editing) line_editor_follow(&keyboard.editor, &platform_console.screen);
+            terminal_present();
+        }
         int64_t deadline = key_decoder_deadline(&keyboard.decoder);
         int32_t timeout = -1;
         if (deadline >= 0) {
@@ -97,11 +102,9 @@ char* keyboard_hand_out(char* buffer, int size) {
     return buffer;
 }
 
-// Edits one line on the console; false at the end of input.
-bool keyboard_edit_line() {
+// The keys of one line, up to Enter or the end of input.
+bool keyboard_edit_keys() {
     ConsoleState& console = platform_console;
-    keyboard.second_code_waiting = false;
-    line_editor_begin(&keyboard.editor, &console.screen);
     for (;;) {
         Key key{};
         if (!keyboard_wait_key(&key)) {
@@ -121,6 +124,17 @@ bool keyboard_edit_line() {
     }
 }
 
+// Edits one line on the console; false at the end of input.
+bool keyboard_edit_line() {
+    ConsoleState& console = platform_console;
+    keyboard.second_code_waiting = false;
+    line_editor_begin(&keyboard.editor, &console.screen);
+    keyboard.editing = true;
+    bool got_line = keyboard_edit_keys();
+    keyboard.editing = false;
+    return got_line;
+}
+
 }  // namespace
 
 void keyboard_reset() {
@@ -131,6 +145,7 @@ void keyboard_reset() {
     line_editor_init(&keyboard.editor);
     keyboard.line.clear();
     keyboard.line_offset = 0;
+    keyboard.editing = false;
 }
 
 namespace platform {

@@ -207,11 +207,14 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
     editor->overwrite = false;  // each line starts in insert mode, as on the console
 }
 
+void line_editor_follow(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->width_seen == screen->width) return;
+    follow_resize(editor, screen);
+    redraw_from(editor, screen, 0);
+}
+
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
-    if (editor->width_seen != screen->width) {
-        follow_resize(editor, screen);
-        redraw_from(editor, screen, 0);
-    }
+    line_editor_follow(editor, screen);
     if (key.extended) return extended_key(editor, screen, key);
     switch (key.code) {
         case CODE_ENTER:

@@ -39,5 +39,9 @@ void line_editor_init(LineEditor* editor);
 // Starts a new, empty line at the screen's cursor.
 void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen);
 
+// Brings the echo in line with a buffer that has changed its width (the
+// terminal was resized); nothing otherwise.
+void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
+
 // One key: edits the line and brings its echo on the screen up to date.
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key);

@@ -10,3 +10,9 @@ void keyboard_reset();
 // As if SIGWINCH had come: the next present takes the terminal's size and
 // redraws everything.
 void terminal_note_resize();
+
+// Takes in what signals have recorded since the last present: a new
+// terminal size (the buffer follows) or a resume from a stop (raw mode
+// again, full redraw). terminal_present does this first; the keyboard
+// calls it before, so a line being edited can be laid out anew first.
+void terminal_apply_signals();

@@ -220,8 +220,10 @@ bool tty_size(int32_t* columns, int32_t* rows) {
     return true;
 }
 
+}  // namespace
+
 // Signals recorded since the last present: a new size, or back from a stop.
-void apply_signals() {
+void terminal_apply_signals() {
     ConsoleState& console = platform_console;
     if (resumed_flag) {
         resumed_flag = 0;
@@ -249,6 +251,8 @@ void apply_signals() {
         terminal_render_invalidate(&session.render);
     }
 }
+
+namespace {
 
 }  // namespace
 
@@ -293,7 +297,7 @@ bool terminal_open() {
 void terminal_present() {
     ConsoleState& console = platform_console;
     if (!console.has_terminal || console.io.write == nullptr) return;
-    apply_signals();
+    terminal_apply_signals();
     session.frame.clear();
     terminal_render_frame(&session.render, &console.screen, &session.frame);
     if (session.frame.empty()) return;
