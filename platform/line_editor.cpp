@@ -58,10 +58,11 @@ int64_t cell_of(const LineEditor* editor, const ScreenBuffer* screen, uint32_t i
     return static_cast<int64_t>(editor->start_y) * screen->width + editor->start_x + index;
 }
 
-void place_cursor(const ScreenBuffer* screen, ScreenBuffer* target, int64_t cell) {
+// The cursor at a cell number, kept inside the buffer.
+void place_cursor(ScreenBuffer* screen, int64_t cell) {
     int64_t last = static_cast<int64_t>(screen->width) * screen->height - 1;
     cell = std::clamp<int64_t>(cell, 0, last);
-    screen_set_cursor(target, static_cast<int32_t>(cell % screen->width), static_cast<int32_t>(cell / screen->width));
+    screen_set_cursor(screen, static_cast<int32_t>(cell % screen->width), static_cast<int32_t>(cell / screen->width));
 }
 
 // Rewrites the line from index on, blanks what the line covered beyond its
@@ -73,7 +74,7 @@ void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     int64_t start_cell = cell_of(editor, screen, 0);
     if (start_cell < 0) first = std::max<uint32_t>(first, static_cast<uint32_t>(std::min<int64_t>(-start_cell, length)));
     if (first < length) {
-        place_cursor(screen, screen, cell_of(editor, screen, first));
+        place_cursor(screen, cell_of(editor, screen, first));
         screen_write(screen, editor->text.data() + first, length - first);
         follow_scrolling(editor, screen);
     }
@@ -92,7 +93,7 @@ void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
         }
     }
     editor->shown = length;
-    place_cursor(screen, screen, cell_of(editor, screen, editor->cursor));
+    place_cursor(screen, cell_of(editor, screen, editor->cursor));
 }
 
 void replace_line(LineEditor* editor, ScreenBuffer* screen, const std::vector<uint8_t>& text) {
@@ -127,7 +128,7 @@ uint32_t word_right(const LineEditor* editor) {
 void move_to(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     editor->cursor = index;
     follow_scrolling(editor, screen);
-    place_cursor(screen, screen, cell_of(editor, screen, index));
+    place_cursor(screen, cell_of(editor, screen, index));
 }
 
 void erase_range(LineEditor* editor, ScreenBuffer* screen, uint32_t from, uint32_t to) {
