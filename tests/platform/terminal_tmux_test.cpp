@@ -4,16 +4,148 @@
 // interrupted, killed or suspended.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <unistd.h>
 
-#include "tests/support/tmux_session.h"
-
 namespace {
+
+// --- a tmux server of the test's own ----------------------------------------
+
+struct TmuxSession {
+    std::string socket;  // the server's socket name (-L), unique to the test process
+    bool running;        // the server was started
+};
+
+// A cell as tmux shows it; colours as SGR numbers, 39/49 the defaults.
+struct TmuxCell {
+    std::string text;  // the character in UTF-8
+    int32_t fg;
+    int32_t bg;
+};
+
+struct TmuxScreen {
+    std::vector<std::vector<TmuxCell>> rows;  // trailing default blanks left out, as tmux does
+    int32_t cursor_x;
+    int32_t cursor_y;
+};
+
+std::string run(const std::string& command) {
+    std::string output;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char chunk[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
+    pclose(pipe);
+    return output;
+}
+
+std::string tmux(const TmuxSession& session, const std::string& arguments) {
+    return run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+}
+
+bool tmux_available() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
+
+TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows) {
+    static int32_t started = 0;
+    TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(started++), true};
+    std::string quoted = "'";
+    for (char c : command) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    quoted += "'";
+    run("TERM=xterm-256color tmux -L " + session.socket + " -f /dev/null new-session -d -x " +
+        std::to_string(columns) + " -y " + std::to_string(rows) + " " + quoted + " 2>/dev/null");
+    tmux(session, "set-option -g remain-on-exit on");
+    return session;
+}
+
+void tmux_stop(TmuxSession& session) {
+    if (session.running) tmux(session, "kill-server");
+    session.running = false;
+}
+
+void tmux_send(const TmuxSession& session, const std::string& arguments) { tmux(session, "send-keys -t 0 " + arguments); }
+
+std::string tmux_text(const TmuxSession& session) { return tmux(session, "capture-pane -p -N -t 0"); }
+
+bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (ready(tmux_text(session))) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle) {
+    return tmux_wait(session, [&](const std::string& text) { return text.find(needle) != std::string::npos; });
+}
+
+// The colours an SGR sequence's parameters leave.
+void apply_sgr(const std::string& parameters, int32_t* fg, int32_t* bg) {
+    std::size_t start = 0;
+    while (start <= parameters.size()) {
+        std::size_t end = std::min(parameters.find(';', start), parameters.size());
+        int32_t v = std::atoi(parameters.substr(start, end - start).c_str());
+        if (v == 0) {
+            *fg = 39;
+            *bg = 49;
+        } else if ((v >= 30 && v <= 37) || (v >= 90 && v <= 97) || v == 39) {
+            *fg = v;
+        } else if ((v >= 40 && v <= 47) || (v >= 100 && v <= 107) || v == 49) {
+            *bg = v;
+        }
+        start = end + 1;
+    }
+}
+
+TmuxScreen tmux_screen(const TmuxSession& session) {
+    TmuxScreen screen{{}, 0, 0};
+    std::string captured = tmux(session, "capture-pane -p -e -N -t 0");
+    int32_t fg = 39;
+    int32_t bg = 49;
+    std::vector<TmuxCell> row;
+    for (std::size_t i = 0; i < captured.size();) {
+        auto byte = static_cast<unsigned char>(captured[i]);
+        if (byte == '\n') {
+            screen.rows.push_back(row);
+            row.clear();
+            ++i;
+        } else if (byte == 0x1b && i + 1 < captured.size() && captured[i + 1] == '[') {
+            std::size_t end = i + 2;
+            while (end < captured.size() && !(captured[end] >= 0x40 && captured[end] <= 0x7E)) ++end;
+            if (end < captured.size() && captured[end] == 'm') apply_sgr(captured.substr(i + 2, end - i - 2), &fg, &bg);
+            i = end + 1;
+        } else {
+            std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            row.push_back(TmuxCell{captured.substr(i, length), fg, bg});
+            i += length;
+        }
+    }
+    std::string cursor = tmux(session, "display-message -p -t 0 '#{cursor_x} #{cursor_y}'");
+    std::sscanf(cursor.c_str(), "%d %d", &screen.cursor_x, &screen.cursor_y);
+    return screen;
+}
+
+std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length) {
+    std::string text;
+    if (row < 0 || row >= static_cast<int32_t>(screen.rows.size())) return text;
+    const std::vector<TmuxCell>& cells = screen.rows[static_cast<std::size_t>(row)];
+    for (int32_t x = column; x < column + length; ++x) {
+        text += x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)].text : " ";
+    }
+    return text;
+}
+
+// --- the probe -------------------------------------------------------------
 
 // Where the probe leaves its process id, one file per test process.
 std::string pid_file() { return "/tmp/portata-probe-" + std::to_string(getpid()) + ".pid"; }
