@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+#include "app/range.h"
+#include "runtime/core/runtime.h"
+
+namespace {
+
+__extension__ typedef __int128 Int128;
+
+// The sign of sqrt(x) + sqrt(y) - m for m >= 0, decided in integers: no
+// rounding at all.
+int compare_root_sum(int64_t x, int64_t y, int64_t m) {
+    Int128 m_squared = Int128{m} * m;
+    // m - sqrt(y) <= 0: the sum reaches m by sqrt(y) alone.
+    if (m_squared < y) return 1;
+    if (m_squared == y) return x > 0 ? 1 : 0;
+    // Otherwise compare x with (m - sqrt(y))^2, that is 2m sqrt(y) with
+    // m^2 + y - x, squaring where both sides are positive.
+    Int128 rest = m_squared + y - x;
+    if (rest < 0) return 1;
+    Int128 left = Int128{4} * m_squared * y;
+    Int128 right = rest * rest;
+    return left > right ? 1 : (left < right ? -1 : 0);
+}
+
+// 4 (sqrt a + sqrt b) rounded to the nearest integer, exactly: n is right
+// when 2n - 1 < 8 (sqrt a + sqrt b) < 2n + 1, with 8 sqrt a = sqrt(64 a).
+int32_t reference_range(int32_t a, int32_t b) {
+    int64_t x = 64 * int64_t{a < 0 ? 0 : a};
+    int64_t y = 64 * int64_t{b < 0 ? 0 : b};
+    auto n = static_cast<int64_t>(4.0 * (std::sqrt(double(a < 0 ? 0 : a)) + std::sqrt(double(b < 0 ? 0 : b))));
+    while (compare_root_sum(x, y, 2 * n + 1) >= 0) ++n;
+    while (n > 0 && compare_root_sum(x, y, 2 * n - 1) <= 0) --n;
+    return static_cast<int32_t>(n);
+}
+
+class RangeTest : public ::testing::Test {
+protected:
+    void SetUp() override { runtime_init(0, nullptr); }
+};
+
+TEST_F(RangeTest, KnownHeights) {
+    struct Case {
+        int32_t tx, rx, km;
+    } cases[] = {
+        {0, 0, 0},      {100, 25, 60},   {2, 3, 13},        {1, 0, 4},
+        {-5, 100, 40},  {100, -1, 40},   {-100, -100, 0},   {INT32_MIN, 0, 0},
+        {INT32_MAX, INT32_MAX, 370728},  {INT32_MAX, 0, 185364},
+    };
+    for (const Case& c : cases) EXPECT_EQ(range_km_compute(c.tx, c.rx), c.km) << c.tx << " " << c.rx;
+}
+
+TEST_F(RangeTest, ReferenceAgreesOnKnownHeights) {
+    EXPECT_EQ(reference_range(2, 3), 13);
+    EXPECT_EQ(reference_range(100, 25), 60);
+    EXPECT_EQ(reference_range(INT32_MAX, INT32_MAX), 370728);
+    EXPECT_EQ(reference_range(0, 1), 4);
+}
+
+TEST_F(RangeTest, SweepMatchesTheExactReference) {
+    for (int32_t tx = 0; tx <= 400; ++tx) {
+        for (int32_t rx = 0; rx <= 400; ++rx) {
+            ASSERT_EQ(range_km_compute(tx, rx), reference_range(tx, rx)) << tx << " " << rx;
+        }
+    }
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int32_t> height(0, INT32_MAX);
+    for (int i = 0; i < 200000; ++i) {
+        int32_t tx = height(random);
+        int32_t rx = i % 2 ? height(random) : int32_t(random() % 10000);
+        ASSERT_EQ(range_km_compute(tx, rx), reference_range(tx, rx)) << tx << " " << rx;
+    }
+}
+
+TEST_F(RangeTest, ValuesJustAroundHalvesRoundTheRightWay) {
+    // Heights whose range lies within a hair of n + 0.5: truncation, single
+    // precision or a wrong direction would get some of these wrong.
+    int found = 0;
+    for (int32_t tx = 1; tx < 2000000 && found < 2000; tx += 7) {
+        long double v = 4.0L * std::sqrt(static_cast<long double>(tx));
+        long double fraction = v - std::floor(v);
+        if (std::fabs(fraction - 0.5L) < 1e-4L) {
+            ++found;
+            ASSERT_EQ(range_km_compute(tx, 0), reference_range(tx, 0)) << tx;
+        }
+    }
+    EXPECT_GT(found, 100);
+}
+
+}  // namespace

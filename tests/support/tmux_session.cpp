@@ -1,0 +1,154 @@
+#include "tests/support/tmux_session.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<int> session_count{0};
+
+std::string quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string run(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
+    pclose(pipe);
+    return output;
+}
+
+std::string tmux(const TmuxSession& session, const std::string& arguments) {
+    return run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+}
+
+// Applies the parameters of one SGR sequence to the current colours.
+void apply_sgr(const std::string& parameters, int32_t* fg, int32_t* bg) {
+    std::vector<int32_t> values;
+    std::size_t start = 0;
+    while (start <= parameters.size()) {
+        std::size_t end = parameters.find(';', start);
+        if (end == std::string::npos) end = parameters.size();
+        values.push_back(end > start ? std::atoi(parameters.substr(start, end - start).c_str()) : 0);
+        start = end + 1;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        int32_t v = values[i];
+        if (v == 0) {
+            *fg = 39;
+            *bg = 49;
+        } else if ((v >= 30 && v <= 37) || (v >= 90 && v <= 97) || v == 39) {
+            *fg = v;
+        } else if ((v >= 40 && v <= 47) || (v >= 100 && v <= 107) || v == 49) {
+            *bg = v;
+        } else if ((v == 38 || v == 48) && i + 2 < values.size() && values[i + 1] == 5) {
+            int32_t index = values[i + 2];
+            int32_t sgr = index < 8 ? 30 + index : 90 + (index - 8);
+            if (v == 38) *fg = sgr;
+            else *bg = sgr + 10;
+            i += 2;
+        }
+    }
+}
+
+std::vector<TmuxCell> parse_line(const std::string& line, int32_t* fg, int32_t* bg) {
+    std::vector<TmuxCell> cells;
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
+            std::size_t end = i + 2;
+            while (end < line.size() && !(line[end] >= 0x40 && line[end] <= 0x7E)) ++end;
+            if (end < line.size() && line[end] == 'm') apply_sgr(line.substr(i + 2, end - i - 2), fg, bg);
+            i = end + 1;
+            continue;
+        }
+        std::size_t length = 1;
+        auto lead = static_cast<unsigned char>(line[i]);
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        cells.push_back(TmuxCell{line.substr(i, length), *fg, *bg});
+        i += length;
+    }
+    return cells;
+}
+
+}  // namespace
+
+bool tmux_available() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
+
+TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows) {
+    TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(session_count++), false};
+    std::string arguments = "-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
+                            std::to_string(rows) + " " + quote(command);
+    run("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    // Keep the pane after the program ends, so the last screen can be read.
+    tmux(session, "set-option -g remain-on-exit on");
+    session.running = true;
+    return session;
+}
+
+void tmux_send(const TmuxSession& session, const std::string& arguments) {
+    tmux(session, "send-keys -t 0 " + arguments);
+}
+
+std::string tmux_text(const TmuxSession& session) { return tmux(session, "capture-pane -p -N -t 0"); }
+
+TmuxScreen tmux_screen(const TmuxSession& session) {
+    TmuxScreen screen{{}, 0, 0};
+    std::string captured = tmux(session, "capture-pane -p -e -N -t 0");
+    int32_t fg = 39;
+    int32_t bg = 49;
+    std::size_t start = 0;
+    while (start < captured.size()) {
+        std::size_t end = captured.find('\n', start);
+        if (end == std::string::npos) end = captured.size();
+        screen.rows.push_back(parse_line(captured.substr(start, end - start), &fg, &bg));
+        start = end + 1;
+    }
+    std::string cursor = tmux(session, "display-message -p -t 0 '#{cursor_x} #{cursor_y}'");
+    std::sscanf(cursor.c_str(), "%d %d", &screen.cursor_x, &screen.cursor_y);
+    return screen;
+}
+
+bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready, int32_t timeout_ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (ready(tmux_text(session))) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms) {
+    return tmux_wait(session, [&](const std::string& text) { return text.find(needle) != std::string::npos; },
+                     timeout_ms);
+}
+
+int64_t tmux_pane_pid(const TmuxSession& session) {
+    return std::atoll(tmux(session, "display-message -p -t 0 '#{pane_pid}'").c_str());
+}
+
+void tmux_stop(TmuxSession& session) {
+    if (session.running) tmux(session, "kill-server");
+    session.running = false;
+}
+
+std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length) {
+    std::string text;
+    if (row < 0 || row >= static_cast<int32_t>(screen.rows.size())) return text;
+    const std::vector<TmuxCell>& cells = screen.rows[static_cast<std::size_t>(row)];
+    for (int32_t x = column; x < column + length; ++x) {
+        text += x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)].text : " ";
+    }
+    return text;
+}

@@ -1,0 +1,45 @@
+// A program run in a tmux pane for end-to-end tests: keys typed with
+// send-keys, the screen read back with capture-pane, characters and colours
+// parsed into cells.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TmuxSession {
+    std::string socket;  // the tmux server's own socket name (-L)
+    bool running;        // the server was started
+};
+
+// A screen cell as tmux shows it; colours are SGR numbers (39/49 default).
+struct TmuxCell {
+    std::string text;  // the character, UTF-8
+    int32_t fg;
+    int32_t bg;
+};
+
+struct TmuxScreen {
+    std::vector<std::vector<TmuxCell>> rows;
+    int32_t cursor_x;  // 0-based
+    int32_t cursor_y;  // 0-based
+};
+
+bool tmux_available();
+// Starts `command` (run by sh) in a detached pane of the given size.
+TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows);
+// tmux send-keys arguments, e.g. "-l 100" or "Enter" or "C-c".
+void tmux_send(const TmuxSession& session, const std::string& arguments);
+std::string tmux_text(const TmuxSession& session);
+TmuxScreen tmux_screen(const TmuxSession& session);
+// Polls the screen's text until the predicate holds; false after timeout_ms.
+bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready,
+               int32_t timeout_ms = 5000);
+bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms = 5000);
+// The pane's process id.
+int64_t tmux_pane_pid(const TmuxSession& session);
+void tmux_stop(TmuxSession& session);
+
+// The text of a 0-based row from a 0-based column.
+std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
