@@ -10,7 +10,7 @@ namespace {
 // status and the terminal modes.
 constexpr const char* AFTER =
     "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; "
-    "echo; sleep 60";
+    "echo ' =DONE='; sleep 60";
 
 class TerminalTest : public ::testing::Test {
 protected:
@@ -32,7 +32,7 @@ protected:
     }
     void expect_clean_exit() {
         tmux_send(session, "q");
-        ASSERT_TRUE(tmux_wait_for_text(session, "EXIT:")) << tmux_text(session);
+        ASSERT_TRUE(tmux_wait_for_text(session, "=DONE=")) << tmux_text(session);
         std::string text = tmux_text(session);
         EXPECT_NE(text.find("EXIT:0"), std::string::npos) << text;
         expect_sane_modes(text);
@@ -130,7 +130,7 @@ TEST_F(TerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
         } else {
             tmux_send(session, how);
         }
-        ASSERT_TRUE(tmux_wait_for_text(session, "EXIT:")) << tmux_text(session);
+        ASSERT_TRUE(tmux_wait_for_text(session, "=DONE=")) << tmux_text(session);
         std::string text = tmux_text(session);
         EXPECT_NE(text.find(std::string("EXIT:") + (std::string(how) == "kill" ? "143" : "130")), std::string::npos)
             << text;
