@@ -1,0 +1,308 @@
+// The renderer checked against a real terminal emulator (libvterm): whatever
+// the console model holds after random operations and resizes, the bytes the
+// renderer sends must make a terminal of the same size show exactly the
+// model's characters (code page 850 as Unicode), colours and cursor.
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include <vterm.h>
+
+#include "platform/console_state.h"
+#include "platform/terminal.h"
+#include "platform/terminal_render.h"
+#include "platform/testing.h"
+#include "runtime/core/runtime.h"
+
+namespace {
+
+// What a cell byte must look like, taken from outside the program: the
+// C library's CP850 table for the printable bytes, and the code page's
+// glyphs for the control bytes, which no table for text carries.
+struct GlyphTable {
+    uint32_t code_point[256];
+};
+
+GlyphTable glyph_table() {
+    static const uint32_t CONTROL_GLYPHS[32] = {
+        0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
+        0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
+        0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
+    GlyphTable table{};
+    for (int i = 0; i < 32; ++i) table.code_point[i] = CONTROL_GLYPHS[i];
+    table.code_point[0x7F] = 0x2302;
+    iconv_t cd = iconv_open("UTF-32LE", "CP850");
+    for (int byte = 0x20; byte < 0x100; ++byte) {
+        if (byte == 0x7F) continue;
+        char in[1] = {static_cast<char>(byte)};
+        unsigned char out[4] = {0, 0, 0, 0};
+        char* in_ptr = in;
+        char* out_ptr = reinterpret_cast<char*>(out);
+        std::size_t in_left = 1;
+        std::size_t out_left = 4;
+        if (cd != reinterpret_cast<iconv_t>(-1) && iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == 0) {
+            table.code_point[byte] = out[0] | (out[1] << 8u) | (out[2] << 16u) | (uint32_t{out[3]} << 24u);
+        }
+    }
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    return table;
+}
+
+// Windows colour number -> ANSI colour index: blue and red swap bits.
+int32_t ansi_index(uint32_t windows) { return static_cast<int32_t>((windows & 0xA) | ((windows & 1) << 2) | ((windows >> 2) & 1)); }
+
+struct Emulator {
+    VTerm* vt;
+    VTermScreen* screen;
+    bool cursor_visible;
+    std::size_t fed;  // bytes of the terminal output fed so far
+};
+
+int on_termprop(VTermProp prop, VTermValue* value, void* user) {
+    if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<Emulator*>(user)->cursor_visible = value->boolean != 0;
+    return 1;
+}
+
+const VTermScreenCallbacks CALLBACKS = {nullptr, nullptr, nullptr, on_termprop, nullptr, nullptr, nullptr, nullptr};
+
+class VtermOracleTest : public ::testing::Test {
+protected:
+    void SetUp() override { glyphs = glyph_table(); }
+    void TearDown() override {
+        if (emulator.vt != nullptr) vterm_free(emulator.vt);
+        emulator.vt = nullptr;
+    }
+
+    void start(int32_t width, int32_t height) {
+        testing_console_create(width, height);
+        runtime_init(0, nullptr);
+        emulator.vt = vterm_new(height, width);
+        vterm_set_utf8(emulator.vt, 1);
+        emulator.screen = vterm_obtain_screen(emulator.vt);
+        vterm_screen_set_callbacks(emulator.screen, &CALLBACKS, &emulator);
+        vterm_screen_reset(emulator.screen, 1);
+        emulator.cursor_visible = true;
+        emulator.fed = 0;
+    }
+
+    // The terminal is resized first; the program hears of it and follows.
+    void resize(int32_t width, int32_t height) {
+        vterm_set_size(emulator.vt, height, width);
+        screen_resize(&testing_console().screen, width, height);
+        testing_console_set_largest(width, height);
+        terminal_note_resize();
+    }
+
+    void present_and_feed() {
+        terminal_present();
+        const std::string& out = testing_terminal_output();
+        ASSERT_GE(out.size(), emulator.fed);
+        vterm_input_write(emulator.vt, out.data() + emulator.fed, out.size() - emulator.fed);
+        emulator.fed = out.size();
+        vterm_screen_flush_damage(emulator.screen);
+    }
+
+    void expect_terminal_shows_model(const std::string& context) {
+        const ScreenBuffer& model = testing_console().screen;
+        int rows = 0;
+        int cols = 0;
+        vterm_get_size(emulator.vt, &rows, &cols);
+        ASSERT_EQ(rows, model.height) << context;
+        ASSERT_EQ(cols, model.width) << context;
+        int32_t wrong = 0;
+        for (int32_t y = 0; y < model.height && wrong < 5; ++y) {
+            for (int32_t x = 0; x < model.width && wrong < 5; ++x) {
+                Cell cell = screen_cell(&model, x, y);
+                VTermScreenCell shown{};
+                vterm_screen_get_cell(emulator.screen, VTermPos{y, x}, &shown);
+                uint32_t ch = shown.chars[0] == 0 ? 0x20 : shown.chars[0];
+                uint32_t expected = glyphs.code_point[cell.ch];
+                auto attribute = static_cast<uint8_t>(cell.attr & 0xFF);
+                bool colours_right;
+                if (attribute == 0x07) {
+                    colours_right = VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
+                } else {
+                    colours_right = VTERM_COLOR_IS_INDEXED(&shown.fg) && VTERM_COLOR_IS_INDEXED(&shown.bg) &&
+                                    !VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && !VTERM_COLOR_IS_DEFAULT_BG(&shown.bg) &&
+                                    shown.fg.indexed.idx == ansi_index(attribute & 0x0Fu) &&
+                                    shown.bg.indexed.idx == ansi_index(attribute >> 4);
+                }
+                bool plain = !shown.attrs.bold && !shown.attrs.reverse && !shown.attrs.underline && shown.width == 1;
+                if (ch != expected || !colours_right || !plain || shown.chars[1] != 0) {
+                    ADD_FAILURE() << context << ": cell (" << x << "," << y << ") byte 0x" << std::hex
+                                  << int(cell.ch) << " attr 0x" << int(attribute) << " shows U+" << ch
+                                  << " expected U+" << expected << std::dec << " fg "
+                                  << (VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) ? -1 : int(shown.fg.indexed.idx)) << " bg "
+                                  << (VTERM_COLOR_IS_DEFAULT_BG(&shown.bg) ? -1 : int(shown.bg.indexed.idx));
+                    ++wrong;
+                }
+            }
+        }
+        EXPECT_EQ(emulator.cursor_visible, model.cursor_visible) << context;
+        if (model.cursor_visible) {
+            VTermPos cursor{};
+            vterm_state_get_cursorpos(vterm_obtain_state(emulator.vt), &cursor);
+            EXPECT_EQ(cursor.col, model.cursor_x) << context;
+            EXPECT_EQ(cursor.row, model.cursor_y) << context;
+        }
+    }
+
+    // One random console operation, as a program would make it.
+    void random_operation(std::mt19937& rng) {
+        auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
+        platform::HANDLE out = console_output;
+        ScreenBuffer& model = testing_console().screen;
+        switch (pick(0, 9)) {
+        case 0:
+        case 1: {
+            std::string bytes;
+            int32_t n = pick(0, 3 * model.width);
+            for (int32_t i = 0; i < n; ++i) {
+                // Mostly text, some controls and upper-half bytes.
+                int32_t kind = pick(0, 9);
+                bytes.push_back(static_cast<char>(kind < 6 ? pick(0x20, 0x7E) : kind < 8 ? pick(0x80, 0xFF) : pick(0, 0x1F)));
+            }
+            platform::DWORD written = 0;
+            platform::WriteFile(out, bytes.data(), static_cast<platform::DWORD>(bytes.size()), &written, nullptr);
+            break;
+        }
+        case 2: platform::SetConsoleTextAttribute(out, static_cast<platform::WORD>(pick(0, 0xFF))); break;
+        case 3: {
+            platform::DWORD written = 0;
+            platform::COORD at{static_cast<platform::SHORT>(pick(0, model.width - 1)), static_cast<platform::SHORT>(pick(0, model.height - 1))};
+            platform::FillConsoleOutputAttribute(out, static_cast<platform::WORD>(pick(0, 0xFFFF)),
+                                                 static_cast<platform::DWORD>(pick(0, model.width * 3)), at, &written);
+            break;
+        }
+        case 4: {
+            platform::DWORD written = 0;
+            platform::COORD at{static_cast<platform::SHORT>(pick(0, model.width - 1)), static_cast<platform::SHORT>(pick(0, model.height - 1))};
+            platform::FillConsoleOutputCharacterA(out, static_cast<char>(pick(0, 0xFF)),
+                                                  static_cast<platform::DWORD>(pick(0, model.width * 3)), at, &written);
+            break;
+        }
+        case 5: {
+            platform::COORD at{static_cast<platform::SHORT>(pick(0, model.width - 1)), static_cast<platform::SHORT>(pick(0, model.height - 1))};
+            platform::SetConsoleCursorPosition(out, at);
+            break;
+        }
+        case 6: {
+            platform::CONSOLE_CURSOR_INFO info{25, pick(0, 3) != 0 ? platform::TRUE : platform::FALSE};
+            platform::SetConsoleCursorInfo(out, &info);
+            break;
+        }
+        case 7: {
+            platform::SMALL_RECT rect{static_cast<platform::SHORT>(pick(0, model.width - 1)), static_cast<platform::SHORT>(pick(0, model.height - 1)),
+                                      static_cast<platform::SHORT>(pick(0, model.width - 1)), static_cast<platform::SHORT>(pick(0, model.height - 1))};
+            platform::CHAR_INFO fill{};
+            fill.Char.AsciiChar = static_cast<char>(pick(0x20, 0x7E));
+            fill.Attributes = static_cast<platform::WORD>(pick(0, 0xFF));
+            platform::COORD to{static_cast<platform::SHORT>(pick(-3, model.width)), static_cast<platform::SHORT>(pick(-3, model.height))};
+            platform::ScrollConsoleScreenBufferA(out, &rect, nullptr, to, &fill);
+            break;
+        }
+        case 8: platform::SetConsoleMode(out, static_cast<platform::DWORD>(pick(0, 3))); break;
+        default: {
+            // The whole screen in one attribute, as a clear does.
+            platform::DWORD written = 0;
+            auto cells = static_cast<platform::DWORD>(model.width * model.height);
+            platform::FillConsoleOutputAttribute(out, static_cast<platform::WORD>(pick(0, 0xFF)), cells, platform::COORD{0, 0}, &written);
+            platform::FillConsoleOutputCharacterA(out, ' ', cells, platform::COORD{0, 0}, &written);
+            break;
+        }
+        }
+    }
+
+    GlyphTable glyphs{};
+    Emulator emulator{};
+};
+
+TEST_F(VtermOracleTest, TheGlyphTableComesFromOutside) {
+    // The oracle itself: iconv knows CP850, so every upper-half byte has a
+    // character of its own.
+    EXPECT_EQ(glyphs.code_point[0x82], 0xE9u);  // é
+    EXPECT_EQ(glyphs.code_point[0xC9], 0x2554u);  // ╔
+    EXPECT_EQ(glyphs.code_point[0xFF], 0xA0u);
+    EXPECT_EQ(glyphs.code_point['A'], uint32_t{'A'});
+}
+
+TEST_F(VtermOracleTest, EveryByteInEveryColourShowsAsTheModelHoldsIt) {
+    start(64, 20);
+    ScreenBuffer& model = testing_console().screen;
+    // 256 bytes x 256 attributes, one screen after another.
+    for (int32_t page = 0; page < 256 * 256 / (64 * 20) + 1; ++page) {
+        for (int32_t i = 0; i < 64 * 20; ++i) {
+            int32_t n = page * 64 * 20 + i;
+            model.cells[static_cast<std::size_t>(i)] = Cell{static_cast<uint8_t>(n & 0xFF), static_cast<uint16_t>((n >> 8) & 0xFF)};
+        }
+        present_and_feed();
+        expect_terminal_shows_model("page " + std::to_string(page));
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(VtermOracleTest, RandomOperationsAndResizes) {
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
+        start(pick(1, 100), pick(1, 40));
+        for (int32_t step = 0; step < 120; ++step) {
+            if (pick(0, 25) == 0) {
+                resize(pick(1, 120), pick(1, 45));
+            } else {
+                random_operation(rng);
+            }
+            // Several operations may come between two frames, as between
+            // two waits of the program.
+            if (pick(0, 2) == 0) {
+                present_and_feed();
+                expect_terminal_shows_model("seed " + std::to_string(seed) + " step " + std::to_string(step));
+                if (HasFailure()) return;
+            }
+        }
+        TearDown();
+    }
+}
+
+TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine) {
+    for (int32_t lowest : {-1, 3, 23, 24}) {
+        start(80, 25);
+        ScreenBuffer& model = testing_console().screen;
+        if (lowest >= 0) {
+            platform::DWORD written = 0;
+            platform::FillConsoleOutputAttribute(console_output, 0x1E, 5, platform::COORD{2, static_cast<platform::SHORT>(lowest)}, &written);
+        }
+        screen_set_cursor(&model, 10, 12);
+        present_and_feed();
+        // The renderer's own record of the terminal, brought to the same
+        // state the present left, then the restore.
+        TerminalRender render{};
+        terminal_render_init(&render);
+        std::string frame;
+        terminal_render_frame(&render, &model, &frame);
+        std::string restore;
+        terminal_render_restore(&render, &model, &restore);
+        vterm_input_write(emulator.vt, restore.data(), restore.size());
+        vterm_input_write(emulator.vt, "$", 1);  // the shell's prompt
+        VTermPos cursor{};
+        vterm_state_get_cursorpos(vterm_obtain_state(emulator.vt), &cursor);
+        VTermScreenCell prompt{};
+        vterm_screen_get_cell(emulator.screen, VTermPos{cursor.row, cursor.col - 1}, &prompt);
+        EXPECT_EQ(prompt.chars[0], uint32_t{'$'}) << lowest;
+        EXPECT_TRUE(VTERM_COLOR_IS_DEFAULT_FG(&prompt.fg) && VTERM_COLOR_IS_DEFAULT_BG(&prompt.bg)) << lowest;
+        EXPECT_TRUE(emulator.cursor_visible) << lowest;
+        EXPECT_EQ(cursor.col, 1) << lowest;
+        // The prompt starts on the program's cursor row when nothing is
+        // drawn from there down, else on a fresh line below the lowest drawn
+        // (the terminal scrolling when that was the bottom row).
+        int32_t expected_row = lowest < 12 ? 12 : std::min(lowest + 1, 24);
+        EXPECT_EQ(cursor.row, expected_row) << lowest;
+        TearDown();
+    }
+}
+
+}  // namespace
