@@ -304,7 +304,7 @@ _PTRACE_SETOPTIONS = 0x4200
 _PTRACE_O_TRACEEXIT = 0x40
 
 
-def peak_at_exit_kb(argv):
+def peak_at_exit_kb(argv, stdin_path=os.devnull):
     """VmHWM of argv at the moment it exits, read while ptrace holds it
     there. (ru_maxrss is no use here: it counts the memory of the process that
     forked, this interpreter.)"""
@@ -312,16 +312,19 @@ def peak_at_exit_kb(argv):
     libc.ptrace.restype = ctypes.c_long
     libc.ptrace.argtypes = [ctypes.c_long, ctypes.c_long, ctypes.c_void_p, ctypes.c_void_p]
     null = os.open(os.devnull, os.O_RDWR)
+    source = os.open(stdin_path, os.O_RDONLY)
     pid = os.fork()
     if pid == 0:
         try:
-            for fd in (0, 1, 2):
+            os.dup2(source, 0)
+            for fd in (1, 2):
                 os.dup2(null, fd)
             libc.ptrace(_PTRACE_TRACEME, 0, None, None)
             os.execv(argv[0], argv)
         finally:
             os._exit(127)
     os.close(null)
+    os.close(source)
     os.waitpid(pid, 0)  # stopped at exec
     libc.ptrace(_PTRACE_SETOPTIONS, pid, None, ctypes.c_void_p(_PTRACE_O_TRACEEXIT))
     libc.ptrace(_PTRACE_CONT, pid, None, None)
