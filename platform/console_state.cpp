@@ -26,8 +26,12 @@ void clock_sleep_ms(uint32_t milliseconds) {
     }
 }
 
+// The last byte written to a redirected standard output, '\n' before any.
+uint8_t stdout_last_byte = '\n';
+
 // Writes every byte to standard output, retrying short writes.
 bool stdout_write(const uint8_t* bytes, std::size_t length) {
+    if (length > 0) stdout_last_byte = bytes[length - 1];
     while (length > 0) {
         ssize_t n = ::write(STDOUT_FILENO, bytes, length);
         if (n < 0 && errno == EINTR) continue;
@@ -36,6 +40,12 @@ bool stdout_write(const uint8_t* bytes, std::size_t length) {
         length -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Plain-text output ends on a fresh line, so whatever follows it (a shell
+// prompt, the next line of a log) does not run on from the last text.
+void stdout_end_line() {
+    if (stdout_last_byte != '\n') stdout_write(reinterpret_cast<const uint8_t*>("\n"), 1);
 }
 
 bool terminal_wanted() {
@@ -75,5 +85,6 @@ void console_state_setup() {
         // A reader that went away makes WriteFile fail instead of killing
         // the process.
         std::signal(SIGPIPE, SIG_IGN);
+        std::atexit(stdout_end_line);
     }
 }

@@ -28,7 +28,7 @@ RunResult run_shell(const std::string& command) {
 std::string plain_screen(const std::string& range) {
     return " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov \n" +
            " Antenna TX a mt. slm \n" + " Antenna RX a mt. slm \n" + " Portata ottica: \n" + range + " km \n" +
-           " premi un tasto per terminare";
+           " premi un tasto per terminare\n";
 }
 
 TEST(PipeTest, TextsComeInOrderAsPlainText) {
