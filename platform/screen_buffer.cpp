@@ -131,6 +131,8 @@ uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t lengt
 
 uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t length, int32_t x, int32_t y) {
     int64_t count = fill_span(screen, length, x, y);
+    // A start outside the buffer has no position in it to point at.
+    if (count == 0) return 0;
     auto first = screen->cells.begin() + (int64_t{y} * screen->width + x);
     for (int64_t i = 0; i < count; ++i) first[i].attr = attr;
     return static_cast<uint32_t>(count);
@@ -138,6 +140,7 @@ uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t len
 
 uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y) {
     int64_t count = fill_span(screen, length, x, y);
+    if (count == 0) return 0;
     auto first = screen->cells.begin() + (int64_t{y} * screen->width + x);
     for (int64_t i = 0; i < count; ++i) first[i].ch = ch;
     return static_cast<uint32_t>(count);

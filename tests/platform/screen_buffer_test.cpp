@@ -112,6 +112,17 @@ TEST_F(ScreenBufferTest, FillsRunAcrossRowsAndStopAtTheEnd) {
     EXPECT_EQ(screen_fill_character(&screen, '#', 5, 10, 0), 0u);
     EXPECT_EQ(screen_fill_character(&screen, '#', 5, -1, 0), 0u);
     EXPECT_EQ(screen_fill_character(&screen, '#', 5, 0, 4), 0u);
+    // Starts far outside, in every direction, touch nothing.
+    const int32_t far[][2] = {{INT32_MIN, 0}, {0, INT32_MIN}, {INT32_MAX, INT32_MAX}, {-1, -1}, {0, 32767}};
+    std::vector<Cell> before = screen.cells;
+    for (const auto& start : far) {
+        EXPECT_EQ(screen_fill_character(&screen, '!', UINT32_MAX, start[0], start[1]), 0u);
+        EXPECT_EQ(screen_fill_attribute(&screen, 0x4F, UINT32_MAX, start[0], start[1]), 0u);
+    }
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(screen.cells[i].ch, before[i].ch);
+        EXPECT_EQ(screen.cells[i].attr, before[i].attr);
+    }
 }
 
 TEST_F(ScreenBufferTest, ScrollMovesTheBlockAndFillsWhatItUncovers) {
