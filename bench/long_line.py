@@ -51,7 +51,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--portata", required=True)
     parser.add_argument("--sizes", default="1,10,100", help="line lengths in MB")
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
     portata = os.path.abspath(args.portata)
     sizes = [int(s) * MB for s in args.sizes.split(",")]

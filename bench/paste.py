@@ -39,6 +39,9 @@ def paste_run(portata, size):
     session.type("25\r")
     if session.wait_until(lambda s: any("premi un tasto" in s.row_text(r) for r in range(s.rows))) is None:
         raise RuntimeError("portata: the last screen never appeared")
+    # Keys typed before the wait for a key begins are dropped by it, as a
+    # user's would be: press it once the wait has begun.
+    session.drain(0.2)
     session.type(" ")
     status = session.finish()
     if not os.WIFEXITED(status) or os.WEXITSTATUS(status) != 0:

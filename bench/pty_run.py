@@ -246,7 +246,10 @@ class Session:
         data = text.encode()
         if gap <= 0:
             view = memoryview(data)
+            deadline = time.perf_counter() + 30.0
             while view:
+                if time.perf_counter() > deadline:
+                    raise RuntimeError("the program stopped reading its input")
                 _, writable, _ = select.select([self.master], [self.master], [], 1.0)
                 if writable:
                     written = os.write(self.master, view[:4096])
@@ -258,19 +261,19 @@ class Session:
             self.drain(gap)
 
     def finish(self, timeout=10.0):
-        """Reads to the end of output and reaps the process."""
+        """Reads to the end of output and reaps the process, killing it if
+        it has not ended within `timeout`."""
         deadline = time.perf_counter() + timeout
         while not self.closed and time.perf_counter() < deadline:
             self._read_once(deadline - time.perf_counter())
+        if not self.closed:
+            os.kill(self.pid, 9)
         _, self.status, self.rusage = os.wait4(self.pid, 0)
         os.close(self.master)
         return self.status
 
     def kill(self):
-        try:
-            os.kill(self.pid, 9)
-        except ProcessLookupError:
-            pass
+        os.kill(self.pid, 9)
         self.finish()
 
 
