@@ -45,7 +45,8 @@ GlyphTable glyph_table() {
         std::size_t in_left = 1;
         std::size_t out_left = 4;
         if (cd != reinterpret_cast<iconv_t>(-1) && iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == 0) {
-            table.code_point[byte] = out[0] | (out[1] << 8u) | (out[2] << 16u) | (uint32_t{out[3]} << 24u);
+            table.code_point[byte] = uint32_t{out[0]} | (uint32_t{out[1]} << 8u) | (uint32_t{out[2]} << 16u) |
+                                     (uint32_t{out[3]} << 24u);
         }
     }
     if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
