@@ -7,7 +7,15 @@
 // console screen buffer, shown on the terminal on standard output. When
 // standard output is not a terminal the console functions fail as they do on a
 // redirected handle, and WriteFile writes plain bytes.
+//
+// On Windows the names are the real functions and structures, brought in from
+// <windows.h>, <conio.h> and <float.h> by platform/windows/windows_api.h; the
+// build compiles none of the emulation there.
 #pragma once
+
+#ifdef _WIN32
+#include "platform/windows/windows_api.h"
+#else
 
 #include <cstdint>
 #include <cstdio>
@@ -124,3 +132,5 @@ double atof(const char* text);
 unsigned int _controlfp(unsigned int new_value, unsigned int mask);
 
 }  // namespace platform
+
+#endif  // _WIN32
