@@ -9,14 +9,20 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <vterm.h>
 
+#include "app/calculator.h"
 #include "platform/console_state.h"
 #include "platform/terminal.h"
 #include "platform/terminal_render.h"
 #include "platform/testing.h"
+#include "runtime/console/console_device.h"
+#include "runtime/console/print_column.h"
 #include "runtime/core/runtime.h"
+#include "runtime/core/strings.h"
+#include "runtime/input/input_fields.h"
 
 namespace {
 
@@ -218,9 +224,58 @@ protected:
         }
     }
 
+    // Hooks on the scripted terminal for whole runs: every frame the program
+    // writes goes through the emulator and is checked there and then, and
+    // the terminal changes size at planned reads, as SIGWINCH would.
+    struct RunHooks {
+        VtermOracleTest* test;
+        TerminalIo original;
+        std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;  // read number -> size
+        uint32_t reads;
+        int32_t columns;
+        int32_t rows;
+        int32_t frames;
+    };
+    static RunHooks hooks;
+
+    static bool frame_written(const uint8_t* bytes, std::size_t length) {
+        VtermOracleTest* test = hooks.test;
+        vterm_input_write(test->emulator.vt, reinterpret_cast<const char*>(bytes), length);
+        vterm_screen_flush_damage(test->emulator.screen);
+        hooks.frames += 1;
+        if (!test->HasFailure()) test->expect_terminal_shows_model("frame " + std::to_string(hooks.frames));
+        return true;
+    }
+    static int64_t keys_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
+        uint32_t n = hooks.reads++;
+        for (const auto& step : hooks.resizes) {
+            if (step.first != n) continue;
+            hooks.columns = step.second.first;
+            hooks.rows = step.second.second;
+            vterm_set_size(hooks.test->emulator.vt, hooks.rows, hooks.columns);
+            terminal_note_resize();
+        }
+        return hooks.original.read(bytes, capacity, timeout_ms);
+    }
+    static bool terminal_size(int32_t* columns, int32_t* rows) {
+        *columns = hooks.columns;
+        *rows = hooks.rows;
+        return true;
+    }
+    void hook_run(std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes) {
+        TerminalIo& io = testing_console().io;
+        const ScreenBuffer& model = testing_console().screen;
+        hooks = RunHooks{this, io, std::move(resizes), 0, model.width, model.height, 0};
+        io.write = frame_written;
+        io.read = keys_read;
+        io.size = terminal_size;
+    }
+
     GlyphTable glyphs{};
     Emulator emulator{};
 };
+
+VtermOracleTest::RunHooks VtermOracleTest::hooks;
 
 TEST_F(VtermOracleTest, TheGlyphTableComesFromOutside) {
     // The oracle itself: iconv knows CP850, so every upper-half byte has a
@@ -302,6 +357,45 @@ TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine)
         // (the terminal scrolling when that was the bottom row).
         int32_t expected_row = lowest < 12 ? 12 : std::min(lowest + 1, 24);
         EXPECT_EQ(cursor.row, expected_row) << lowest;
+        TearDown();
+    }
+}
+
+// Whole calculator runs: answers typed with editing keys, in chunks, while
+// the terminal is resized; every frame drawn must show the model exactly.
+TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
+    static const char* const KEYS[] = {"1", "2", "5", "7", "0", "\x7f", "\x1b[D", "\x1b[C", "\x1b[H", "\x1b[F",
+                                       "\x1b[3~", " ", ",", "-", "\xc3\xa9"};
+    for (uint32_t seed = 1; seed <= 30; ++seed) {
+        std::mt19937 rng(seed);
+        auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
+        start(seed % 3 == 0 ? 80 : pick(20, 120), seed % 3 == 0 ? 25 : pick(5, 40));
+        console_device_reset();
+        print_column_reset();
+        str_pool_reset();
+        input_context_reset();
+        calculator = CalculatorVariables{};
+        uint64_t at = 0;
+        for (int32_t answer = 0; answer < 2; ++answer) {
+            int32_t keys = pick(0, 25);
+            for (int32_t k = 0; k < keys; ++k) {
+                at += static_cast<uint64_t>(pick(0, 300));
+                testing_type_at(at, KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]);
+            }
+            testing_type_at(at += 100, "\r");
+        }
+        testing_type_at(at + 5000, "x");
+        std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;
+        int32_t count = pick(0, 4);
+        for (int32_t i = 0; i < count; ++i) resizes.push_back({static_cast<uint32_t>(pick(0, 40)), {pick(10, 120), pick(3, 40)}});
+        hook_run(resizes);
+        calculator_run();
+        EXPECT_GT(hooks.frames, 0) << "seed " << seed;
+        if (HasFailure()) {
+            ADD_FAILURE() << "seed " << seed;
+            return;
+        }
+        input_context_reset();
         TearDown();
     }
 }
