@@ -153,6 +153,15 @@ int atoi(const char* text);
 long long _atoi64(const char* text);
 double atof(const char* text);
 
-using ::_controlfp;
+// The C runtime's _controlfp, less the precision field on x86-64: there the
+// Microsoft runtime treats _MCW_PC as an invalid parameter (SSE has no
+// precision control), and the MinGW start-up code has already set the x87
+// unit, which long double uses, to its full 64-bit significand.
+inline unsigned int _controlfp(unsigned int new_value, unsigned int mask) {
+#if defined(_M_X64) || defined(__x86_64__)
+    mask &= ~_MCW_PC;
+#endif
+    return ::_controlfp(new_value, mask);
+}
 
 }  // namespace platform

@@ -159,6 +159,20 @@ TEST_F(WindowsTerminalTest, AnswersAsUsersTypeThem) {
     }
 }
 
+// Ctrl+C ends the program while it asks, and Wine's console gives the
+// terminal back as it was. The exit status is not checked: Windows reports
+// STATUS_CONTROL_C_EXIT, which Wine does not pass on to the shell.
+TEST_F(WindowsTerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
+    start();
+    tmux_send(session, "-l 12");
+    ASSERT_TRUE(tmux_wait_for_text(session, "12", STEP_MS)) << tmux_text(session);
+    tmux_send(session, "C-c");
+    ASSERT_TRUE(tmux_wait_for_text(session, "=DONE=", STEP_MS)) << tmux_text(session);
+    std::string text = tmux_text(session);
+    EXPECT_EQ(text.find("premi un tasto"), std::string::npos) << text;
+    expect_sane_modes(text);
+}
+
 // With its output in a file portata still reads the answers typed at the
 // console, but it has no screen to wait on: it ends without a key.
 TEST_F(WindowsTerminalTest, OutputToAFileEndsWithoutAKey) {
