@@ -27,6 +27,10 @@ constexpr const char* AFTER =
     "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; "
     "echo; sleep 60";
 
+// The same modes line, typed at an interactive shell.
+constexpr const char* MODES_LINE =
+    "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo";
+
 std::string shell_quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -141,6 +145,44 @@ protected:
     void shell_type(const std::string& line) {
         tmux_send(session, "-l " + shell_quote(line));
         tmux_send(session, "Enter");
+    }
+    void suspend_and_resume(const std::string& still_shown) {
+        tmux_send(session, "C-z");
+        // Keys typed before the shell shows its prompt again may be flushed
+        // by the shell's own terminal handling: wait for the prompt.
+        auto prompt_after_stop = [](const std::string& t) {
+            std::size_t stopped = t.find("Stopped");
+            return stopped != std::string::npos && t.find("\n$ ", stopped) != std::string::npos;
+        };
+        ASSERT_TRUE(tmux_wait(session, prompt_after_stop)) << tmux_text(session);
+        // While stopped the shell has a cooked terminal.
+        shell_type(std::string("echo STOP''PED; ") + MODES_LINE);
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
+            std::size_t marker = t.find("STOPPED\n");
+            return marker != std::string::npos && t.find("icrnl", marker) != std::string::npos;
+        })) << tmux_text(session);
+        std::string stopped = tmux_text(session);
+        std::string stopped_modes = " " + stopped.substr(stopped.find("STOPPED\n") + 8);
+        for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
+            EXPECT_NE(stopped_modes.find(mode), std::string::npos) << mode << " while stopped";
+        }
+        // Back in the foreground the program draws its whole screen again.
+        shell_type("fg");
+        ASSERT_TRUE(tmux_wait(session, [&](const std::string& t) {
+            return t.find("STOPPED") == std::string::npos && t.find(still_shown) != std::string::npos;
+        })) << tmux_text(session);
+    }
+    // The key ends the program; the shell then reports its status and modes.
+    void end_with_key(const std::string& context) {
+        tmux_send(session, "q");
+        // Keys typed before the program has ended would be dropped with the
+        // rest of its unread input.
+        ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
+        shell_type(std::string("echo EX''IT:$?; ") + MODES_LINE);
+        std::string after = wait_for_exit();
+        EXPECT_NE(after.find("EXIT:0"), std::string::npos) << context << "\n" << after;
+        EXPECT_EQ(after.find("$ q"), std::string::npos) << context << ": the key reached the shell";
+        expect_terminal_handed_back(after, context);
     }
     static int32_t count(const std::string& text, const std::string& needle) {
         int32_t n = 0;
@@ -257,7 +299,6 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
 
 TEST_F(TerminalFaultsTest, SuspendedAndResumedByTheShellGoesOnWithTheLine) {
     start_shell();
-    std::string modes = "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo";
     // The program is the job itself, as a user starts it: the shell sees it
     // stopped only once it has handed the terminal back. (The markers are
     // split in the command lines, so that only the output shows them whole.)
@@ -265,47 +306,25 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedByTheShellGoesOnWithTheLine) {
     ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
     tmux_send(session, "-l 12");
     ASSERT_TRUE(tmux_wait_for_text(session, "slm       12")) << tmux_text(session);
-
-    tmux_send(session, "C-z");
-    // Keys typed before the shell shows its prompt again may be flushed
-    // by the shell's own terminal handling: wait for the prompt.
-    auto prompt_after_stop = [](const std::string& t) {
-        std::size_t stopped = t.find("Stopped");
-        return stopped != std::string::npos && t.find("\n$ ", stopped) != std::string::npos;
-    };
-    ASSERT_TRUE(tmux_wait(session, prompt_after_stop)) << tmux_text(session);
-    // While stopped the shell has a cooked terminal.
-    shell_type("echo STOP''PED; " + modes);
-    ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
-        std::size_t marker = t.find("STOPPED\n");
-        return marker != std::string::npos && t.find("icrnl", marker) != std::string::npos;
-    })) << tmux_text(session);
-    std::string stopped = tmux_text(session);
-    std::string stopped_modes = " " + stopped.substr(stopped.find("STOPPED\n") + 8);
-    for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-        EXPECT_NE(stopped_modes.find(mode), std::string::npos) << mode << " while stopped";
-    }
-
-    // Back in the foreground the program draws its whole screen again,
-    // with the line as far as it was typed.
-    shell_type("fg");
-    ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
-        return t.find("STOPPED") == std::string::npos && t.find("slm       12") != std::string::npos;
-    })) << tmux_text(session);
+    suspend_and_resume("slm       12");
     tmux_send(session, "-l 3");
     answer("", "Antenna RX");
     answer("4", "premi un tasto");
     std::string text = tmux_text(session);
     EXPECT_NE(text.find("slm       123\n"), std::string::npos) << text;
     EXPECT_NE(text.find(" 52 km"), std::string::npos) << text;  // 4 x (sqrt 123 + sqrt 4)
-    tmux_send(session, "q");
-    // Keys typed before the program has ended would be dropped with the
-    // rest of its unread input.
-    ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
-    shell_type("echo EX''IT:$?; " + modes);
-    std::string after = wait_for_exit();
-    EXPECT_NE(after.find("EXIT:0"), std::string::npos) << after;
-    expect_terminal_handed_back(after, "after suspend and resume");
+    end_with_key("after suspend and resume while asking");
+}
+
+TEST_F(TerminalFaultsTest, SuspendedAndResumedAtTheKeyWaitEndsOnTheNextKey) {
+    start_shell();
+    shell_type(shell_quote(PORTATA_EXE));
+    ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
+    answer("100", "Antenna RX");
+    answer("25", "premi un tasto");
+    suspend_and_resume("premi un tasto");
+    EXPECT_NE(tmux_text(session).find(" 60 km"), std::string::npos) << tmux_text(session);
+    end_with_key("after suspend and resume at the key wait");
 }
 
 // Disabled until the line read from a standard input that is not the console
