@@ -17,7 +17,9 @@ std::string quote(const std::string& text) {
     return quoted + "'";
 }
 
-std::string run(const std::string& command) {
+}  // namespace
+
+std::string shell_output(const std::string& command) {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return output;
@@ -28,8 +30,10 @@ std::string run(const std::string& command) {
     return output;
 }
 
+namespace {
+
 std::string tmux(const TmuxSession& session, const std::string& arguments) {
-    return run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    return shell_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
 }
 
 // Applies the parameters of one SGR sequence to the current colours.
@@ -90,7 +94,7 @@ TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows
     TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(session_count++), false};
     std::string arguments = "-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
                             std::to_string(rows) + " " + quote(command);
-    run("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    shell_output("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
     // Keep the pane after the program ends, so the last screen can be read.
     tmux(session, "set-option -g remain-on-exit on");
     session.running = true;

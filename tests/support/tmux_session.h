@@ -26,6 +26,9 @@ struct TmuxScreen {
     int32_t cursor_y;  // 0-based
 };
 
+// What a shell command writes to its standard output.
+std::string shell_output(const std::string& command);
+
 bool tmux_available();
 // Starts `command` (run by sh) in a detached pane of the given size.
 TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows);

@@ -1,0 +1,52 @@
+// The calculator in a tmux pane: the command that reports how it ended,
+// typing the answers, and the checks of its screen and of the terminal it
+// leaves behind, shared by the native and the Windows end-to-end tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tests/support/tmux_session.h"
+
+struct CalculatorPane {
+    TmuxSession session;  // the pane's tmux server
+    int32_t step_ms;      // how long the screen may take to answer a key
+};
+
+// A typed pair of answers and the range row 20 shows from column 40.
+struct CalculatorAnswers {
+    const char* tx;
+    const char* rx;
+    const char* shown;
+};
+
+constexpr CalculatorAnswers CALCULATOR_ANSWER_CASES[] = {
+    {"150,30", "25", " 69 km "},
+    {"12.7", "", " 14 km "},
+    {"abc", "-100", " 0 km "},
+    {"77777777777777777777777777777777777777777777777", "1", " 185368 km "},
+};
+
+// Runs `program` (a quoted command line) in the pane. The pane's shell
+// ignores SIGINT, so it lives on to show "EXIT:<status>", a line of
+// terminal modes and "=DONE=". The modes are read settle_ms after the
+// program ends, for consoles that hand the terminal back after their
+// process has gone.
+std::string calculator_pane_command(const std::string& program, int32_t settle_ms = 0);
+
+// Types an answer and Enter, then waits for `next` to show.
+void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed, const std::string& next);
+
+// Presses a key to end the program: exit status 0, sane terminal modes, and
+// the key never reaching the shell.
+void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
+void calculator_pane_expect_sane_modes(const std::string& text);
+
+// Text of a 1-based row from a 1-based column.
+std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
+void calculator_pane_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length,
+                                    int32_t fg, int32_t bg);
+
+// The screen after the answers 100 and 25: every text in its colours, the
+// cursor after the last one.
+void calculator_pane_expect_finished_screen(const TmuxScreen& screen);
