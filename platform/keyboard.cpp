@@ -73,11 +73,15 @@ bool keyboard_wait_key(Key* key) {
             key_decoder_flush(&keyboard.decoder);
             return key_decoder_take(&keyboard.decoder, key);
         }
+        // Keys already typed (a paste, typing ahead) are taken in before the
+        // screen is drawn: one frame per burst of input, not one per read.
+        if (keyboard_read(0) || key_decoder_has_key(&keyboard.decoder)) continue;
         if (platform_console.has_terminal) {
             terminal_apply_signals();
             if (keyboard.editing) line_editor_follow(&keyboard.editor, &platform_console.screen);
             terminal_present();
         }
+        if (keyboard.input_ended) continue;
         int64_t deadline = key_decoder_deadline(&keyboard.decoder);
         int32_t timeout = -1;
         if (deadline >= 0) {

@@ -147,6 +147,31 @@ TEST_F(KeyboardTest, KeysTypedWhileBusyWaitForTheNextReadAndEchoThen) {
     EXPECT_EQ(testing_row_text(1), "2" + std::string(19, ' '));
 }
 
+TEST_F(KeyboardTest, APasteIsDrawnOnceWhenItHasAllBeenTakenIn) {
+    // 600 digits in no repeating pattern arrive at once, more than one read
+    // of the terminal takes; their echo scrolls the 20x5 screen many times.
+    std::string pasted;
+    uint32_t state = 12345;
+    for (int i = 0; i < 600; ++i) {
+        state = state * 1103515245u + 12345u;
+        pasted += static_cast<char>('0' + (state >> 16) % 10);
+    }
+    testing_type(pasted + "\r");
+    std::string line;
+    while (line.empty() || line.back() != '\n') {
+        std::string part = read_line();
+        ASSERT_NE(part, "<null>");
+        line += part;
+    }
+    EXPECT_EQ(line, pasted + "\n");
+    // Drawn after each read, the rows on the screen after the first read
+    // (digits 160 to 255) would have reached the terminal, to be scrolled
+    // away; drawn once, at the next present, only the end of the paste does.
+    platform::Sleep(0);
+    EXPECT_EQ(testing_terminal_output().find(pasted.substr(160, 20)), std::string::npos);
+    EXPECT_NE(testing_terminal_output().find(pasted.substr(580, 20)), std::string::npos);
+}
+
 TEST_F(KeyboardTest, FgetsOnAnotherStreamReadsTheStream) {
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
