@@ -39,12 +39,14 @@ void follow_scrolling(LineEditor* editor, const ScreenBuffer* screen) {
 
 // The terminal was resized while the line was being edited: the buffer
 // kept its cells from the top left, but the echo wraps at another column
-// now. The line's start is kept inside the buffer and the whole line laid
+// now, or rows it ran on to are gone (a shorter terminal, as wide as
+// before, crops them and clamps the cursor above them). The line's start is kept inside the buffer and the whole line laid
 // out again, blanking the cells the old layout may have used.
 void follow_resize(LineEditor* editor, ScreenBuffer* screen) {
-    if (editor->width_seen == screen->width) return;
+    if (editor->width_seen == screen->width && editor->height_seen == screen->height) return;
     int64_t old_rows = editor->width_seen > 0 ? (editor->start_x + int64_t{editor->shown}) / editor->width_seen + 1 : 1;
     editor->width_seen = screen->width;
+    editor->height_seen = screen->height;
     editor->start_x = std::min(editor->start_x, screen->width - 1);
     editor->start_y = std::min(editor->start_y, screen->height - 1);
     // Blank the rows the old layout used, counted in the new width.
@@ -193,6 +195,7 @@ void line_editor_init(LineEditor* editor) {
     editor->scrolls_seen = 0;
     editor->history_index = 0;
     editor->width_seen = 0;
+    editor->height_seen = 0;
     editor->overwrite = false;
 }
 
@@ -205,11 +208,12 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
     editor->scrolls_seen = screen->scrolls;
     editor->history_index = static_cast<uint32_t>(editor->history.size());
     editor->width_seen = screen->width;
+    editor->height_seen = screen->height;
     editor->overwrite = false;  // each line starts in insert mode, as on the console
 }
 
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen) {
-    if (editor->width_seen == screen->width) return;
+    if (editor->width_seen == screen->width && editor->height_seen == screen->height) return;
     follow_resize(editor, screen);
     redraw_from(editor, screen, 0);
 }

@@ -22,6 +22,7 @@ struct LineEditor {
     uint32_t shown;                             // cells the echo of the line covers on the screen
     uint64_t scrolls_seen;                      // the buffer's scroll count that start_y accounts for
     int32_t width_seen;                         // the buffer's width the echo was laid out for
+    int32_t height_seen;                        // and its height
     bool overwrite;                             // Insert toggled: typing replaces the character at the cursor
     std::vector<std::vector<uint8_t>> history;  // lines entered in this run, oldest first
     uint32_t history_index;                     // history entry on show; history.size() when none
@@ -39,8 +40,8 @@ void line_editor_init(LineEditor* editor);
 // Starts a new, empty line at the screen's cursor.
 void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen);
 
-// Brings the echo in line with a buffer that has changed its width (the
-// terminal was resized); nothing otherwise.
+// Brings the echo in line with a buffer that has changed its width or its
+// height (the terminal was resized); nothing otherwise.
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
 
 // One key: edits the line and brings its echo on the screen up to date.

@@ -148,6 +148,34 @@ TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
     EXPECT_EQ(screen.cursor_y, 2);
 }
 
+// A terminal made shorter, no narrower, crops the rows the line went on to:
+// the line is laid out again from its start all the same, scrolling at the
+// new bottom, and typing goes on after it.
+TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
+    ScreenBuffer screen;
+    screen_init(&screen, 10, 6);
+    screen_write(&screen, reinterpret_cast<const uint8_t*>("top"), 3);
+    LineEditor editor;
+    line_editor_init(&editor);
+    screen_set_cursor(&screen, 2, 4);
+    line_editor_begin(&editor, &screen);
+    for (char c : std::string("abcdefghijkl")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
+    screen_resize(&screen, 10, 5);  // row 5, with "ijkl", is cut off
+    line_editor_follow(&editor, &screen);
+    EXPECT_EQ(screen.cursor_x, 4);
+    EXPECT_EQ(screen.cursor_y, 4);
+    line_editor_key(&editor, &screen, Key{false, 0, 'm'});
+    std::string rows;
+    for (int32_t y = 0; y < 5; ++y) {
+        for (int32_t x = 0; x < 10; ++x) rows.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
+        rows.push_back('|');
+    }
+    EXPECT_EQ(rows, "          |          |          |  abcdefgh|ijklm     |");
+    EXPECT_EQ(screen.cursor_x, 5);
+    EXPECT_EQ(screen.cursor_y, 4);
+    EXPECT_EQ(std::string(editor.text.begin(), editor.text.end()), "abcdefghijklm");
+}
+
 TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
     ScreenBuffer screen;
     screen_init(&screen, 10, 4);
