@@ -16,3 +16,8 @@ void terminal_note_resize();
 // again, full redraw). terminal_present does this first; the keyboard
 // calls it before, so a line being edited can be laid out anew first.
 void terminal_apply_signals();
+
+// True when the real terminal has certainly had no key typed since a read
+// found it empty (it signals arrivals): a check for keys may skip reading.
+// False whenever that is not known.
+bool terminal_input_quiet();

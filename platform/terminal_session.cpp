@@ -50,6 +50,10 @@ TerminalSession session = {TerminalRender{}, std::string{}, false, -1, -1, termi
 
 volatile std::sig_atomic_t resized_flag = 0;  // SIGWINCH came: take the new size at the next present
 volatile std::sig_atomic_t resumed_flag = 0;  // SIGCONT came: raw mode again and a full redraw
+// SIGIO came since the keyboard was last found empty: typed bytes may be
+// waiting. Set until the signal is armed, when nothing is known.
+volatile std::sig_atomic_t input_flag = 1;
+bool input_signals = false;  // the keyboard raises SIGIO when bytes arrive
 
 constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
@@ -152,6 +156,23 @@ void on_resume_signal(int) { resumed_flag = 1; }
 
 void on_resize_signal(int) { resized_flag = 1; }
 
+void on_input_signal(int) { input_flag = 1; }
+
+// The key wait checks the keyboard between sleeps of 50 ms; with SIGIO
+// telling when bytes arrive, a check with nothing typed needs no system
+// call. Only in raw mode: a read there takes everything waiting, up to the
+// buffer, so an empty keyboard stays empty until the next signal.
+void input_signals_arm() {
+    if (session.keyboard_fd < 0 || !session.raw) return;
+    set_handler(SIGIO, on_input_signal);
+    int flags = fcntl(session.keyboard_fd, F_GETFL);
+    if (flags < 0 || fcntl(session.keyboard_fd, F_SETOWN, getpid()) != 0 ||
+        fcntl(session.keyboard_fd, F_SETFL, flags | O_ASYNC) != 0) {
+        return;
+    }
+    input_signals = true;
+}
+
 void install_handlers() {
     for (int signal_number : FATAL_SIGNALS) {
         struct sigaction old {};
@@ -186,14 +207,21 @@ void close_at_exit() {
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
+    // Cleared before looking: bytes arriving from here on raise SIGIO again.
+    input_flag = 0;
     pollfd poll_fd{session.keyboard_fd, POLLIN, 0};
     int ready = poll(&poll_fd, 1, timeout_ms < 0 ? -1 : timeout_ms);
-    // A signal (resize, resume) ends the wait early: the caller presents
-    // and waits again.
-    if (ready < 0) return errno == EINTR ? 0 : -1;
+    // A signal (resize, resume, input) ends the wait early: the caller
+    // presents and waits again.
+    if (ready < 0) {
+        input_flag = 1;
+        return errno == EINTR ? 0 : -1;
+    }
     if (ready == 0) return 0;
     if ((poll_fd.revents & POLLIN) != 0) {
         ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
+        // A full buffer may have left more behind.
+        if (n < 0 || static_cast<std::size_t>(n) == capacity) input_flag = 1;
         if (n > 0) return n;
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
         return -1;
@@ -233,6 +261,10 @@ void terminal_apply_signals() {
             session.raw = 0;
             raw_enter();
         }
+        // Raw mode may not have come back: the keyboard is read again
+        // until it is known empty.
+        input_flag = 1;
+        if (!session.raw) input_signals = false;
         terminal_render_invalidate(&session.render);
     }
     if (resized_flag) {
@@ -287,6 +319,7 @@ bool terminal_open() {
     restore_prepare();
     raw_enter();
     install_handlers();
+    input_signals_arm();
     if (!session.opened) {
         session.opened = true;
         std::atexit(close_at_exit);
@@ -314,3 +347,7 @@ void terminal_reset() {
 }
 
 void terminal_note_resize() { resized_flag = 1; }
+
+bool terminal_input_quiet() {
+    return input_signals && input_flag == 0 && session.raw && platform_console.io.read == tty_read;
+}
