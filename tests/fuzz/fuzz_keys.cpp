@@ -1,0 +1,304 @@
+// Fuzz target for the keyboard: the key decoder on any byte stream cut into
+// any chunks at any times, the line editor on any keys with resizes between
+// them, and both together behind fgets, _kbhit and _getch on a scripted
+// terminal. Every byte is consumed, every key is a code or a valid lead and
+// code pair, and the edited line and its echo on the screen agree.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+#include <vector>
+
+#include "app/calculator.h"
+#include "platform/key_decoder.h"
+#include "platform/terminal.h"
+#include "platform/line_editor.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+void check_key(const Key& key) {
+    if (key.extended) {
+        FUZZ_CHECK(key.lead == 0 || key.lead == 224);
+    } else {
+        FUZZ_CHECK(key.lead == 0);
+    }
+}
+
+// What a byte that needs no sequence decodes to, alone.
+Key plain_key(uint8_t byte) {
+    if (byte == 0) return Key{true, 0, 3};
+    if (byte == 0x7F) return Key{false, 0, 8};
+    return Key{false, 0, byte};
+}
+
+void fuzz_decoder(FuzzedDataProvider& data) {
+    KeyDecoder* decoder = new KeyDecoder;
+    key_decoder_init(decoder);
+    std::string all;
+    std::vector<Key> keys;
+    uint64_t now = 0;
+    while (data.remaining_bytes() > 0) {
+        std::string chunk = data.ConsumeRandomLengthString(64);
+        all += chunk;
+        now += data.ConsumeIntegralInRange<uint64_t>(0, 120);
+        key_decoder_feed(decoder, reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size(), now);
+        FUZZ_CHECK(decoder->pending_length <= KEY_PENDING_CAPACITY);
+        FUZZ_CHECK(decoder->queue_count <= KEY_QUEUE_CAPACITY);
+        int64_t deadline = key_decoder_deadline(decoder);
+        FUZZ_CHECK((deadline < 0) == (decoder->pending_length == 0));
+        if (data.ConsumeBool()) {
+            now += data.ConsumeIntegralInRange<uint64_t>(0, 120);
+            key_decoder_tick(decoder, now);
+            // Once the deadline has passed nothing is left pending.
+            if (deadline >= 0 && now >= static_cast<uint64_t>(deadline)) FUZZ_CHECK(decoder->pending_length == 0);
+        }
+        Key key{};
+        int32_t take = data.ConsumeIntegralInRange<int32_t>(0, 300);
+        for (int32_t i = 0; i < take && key_decoder_take(decoder, &key); ++i) {
+            check_key(key);
+            keys.push_back(key);
+        }
+    }
+    key_decoder_flush(decoder);
+    // Every byte is taken: nothing pending, no deadline.
+    FUZZ_CHECK(decoder->pending_length == 0);
+    FUZZ_CHECK(key_decoder_deadline(decoder) == -1);
+    Key key{};
+    while (key_decoder_take(decoder, &key)) {
+        check_key(key);
+        keys.push_back(key);
+    }
+    FUZZ_CHECK(!key_decoder_has_key(decoder));
+    // No key comes from nothing: each needs at least one byte.
+    FUZZ_CHECK(keys.size() <= all.size());
+    // Without Esc and without upper-half bytes every byte is one key. The
+    // queue may have dropped keys when it was full.
+    bool plain = true;
+    for (char c : all) plain = plain && c != 0x1B && static_cast<unsigned char>(c) < 0x80;
+    if (plain && keys.size() == all.size()) {
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            Key expected = plain_key(static_cast<uint8_t>(all[i]));
+            FUZZ_CHECK(keys[i].extended == expected.extended && keys[i].lead == expected.lead &&
+                       keys[i].code == expected.code);
+        }
+    }
+    delete decoder;
+}
+
+// The echo of the line as the screen holds it: every visible character of
+// the line in its cell, the cursor at the insertion point.
+void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
+    FUZZ_CHECK(editor.cursor <= editor.text.size());
+    for (uint8_t byte : editor.text) FUZZ_CHECK(byte >= 0x20 && byte != 0x7F);
+    int64_t cells = int64_t{screen.width} * screen.height;
+    int64_t start = int64_t{editor.start_y} * screen.width + editor.start_x;
+    for (std::size_t i = 0; i < editor.text.size(); ++i) {
+        int64_t cell = start + static_cast<int64_t>(i);
+        if (cell < 0 || cell >= cells) continue;
+        FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell)].ch == editor.text[i]);
+    }
+    int64_t cursor = std::clamp<int64_t>(start + editor.cursor, 0, cells - 1);
+    FUZZ_CHECK(int64_t{screen.cursor_y} * screen.width + screen.cursor_x == cursor);
+}
+
+Key any_key(FuzzedDataProvider& data) {
+    switch (data.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0: return Key{false, 0, static_cast<uint8_t>(data.ConsumeIntegralInRange<int>(0x20, 0x7E))};
+    case 1: {
+        static const uint8_t EDITING[] = {8, 10, 13, 27, 4, 0x7F, 1, 26, 9};
+        return Key{false, 0, EDITING[data.ConsumeIntegralInRange<std::size_t>(0, sizeof EDITING - 1)]};
+    }
+    case 2: {
+        static const uint8_t EXTENDED[] = {72, 80, 75, 77, 71, 79, 73, 81, 82, 83, 115, 116, 119, 117, 59, 133};
+        return Key{true, static_cast<uint8_t>(data.ConsumeBool() ? 224 : 0),
+                   EXTENDED[data.ConsumeIntegralInRange<std::size_t>(0, sizeof EXTENDED - 1)]};
+    }
+    default: return Key{data.ConsumeBool(), static_cast<uint8_t>(data.ConsumeBool() ? 224 : 0), data.ConsumeIntegral<uint8_t>()};
+    }
+}
+
+void fuzz_editor(FuzzedDataProvider& data) {
+    ScreenBuffer screen;
+    screen_init(&screen, data.ConsumeIntegralInRange<int32_t>(1, 90), data.ConsumeIntegralInRange<int32_t>(1, 30));
+    screen_set_cursor(&screen, data.ConsumeIntegralInRange<int32_t>(0, screen.width - 1),
+                      data.ConsumeIntegralInRange<int32_t>(0, screen.height - 1));
+    LineEditor editor;
+    line_editor_init(&editor);
+    line_editor_begin(&editor, &screen);
+    for (int32_t step = 0; step < 400 && data.remaining_bytes() > 0; ++step) {
+        if (data.ConsumeIntegralInRange<int>(0, 15) == 0) {
+            // The terminal was resized: the keyboard has the editor follow
+            // each new size before it waits again.
+            screen_resize(&screen, data.ConsumeIntegralInRange<int32_t>(1, 90), data.ConsumeIntegralInRange<int32_t>(1, 30));
+            line_editor_follow(&editor, &screen);
+            check_echo(editor, screen);
+            continue;
+        }
+        Key key = any_key(data);
+        LineEditorResult result = line_editor_key(&editor, &screen, key);
+        FUZZ_CHECK(screen.cursor_x >= 0 && screen.cursor_x < screen.width);
+        FUZZ_CHECK(screen.cursor_y >= 0 && screen.cursor_y < screen.height);
+        FUZZ_CHECK(screen.cells.size() == static_cast<std::size_t>(screen.width) * static_cast<std::size_t>(screen.height));
+        if (result == LINE_EDITOR_EDITING) {
+            check_echo(editor, screen);
+        } else {
+            FUZZ_CHECK(result == LINE_EDITOR_DONE || editor.text.empty());
+            FUZZ_CHECK(editor.history.size() <= LINE_HISTORY_CAPACITY);
+            line_editor_begin(&editor, &screen);
+        }
+    }
+}
+
+// fgets, _kbhit and _getch on typed bytes: lines come out whole and in
+// order, and the run always ends.
+void fuzz_keyboard(FuzzedDataProvider& data) {
+    fuzz_runtime_start(data.ConsumeIntegralInRange<int32_t>(1, 100), data.ConsumeIntegralInRange<int32_t>(1, 30));
+    uint64_t at = 0;
+    std::string typed;
+    int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 8);
+    for (int32_t i = 0; i < chunks; ++i) {
+        at += data.ConsumeIntegralInRange<uint64_t>(0, 200);
+        std::string chunk = data.ConsumeRandomLengthString(200);
+        typed += chunk;
+        testing_type_at(at, chunk);
+    }
+    testing_end_input();
+    // Text and Enter alone (no editing keys, no sequences): the lines read
+    // are exactly what was typed, nothing lost or doubled.
+    bool plain = true;
+    for (char c : typed) plain = plain && ((c >= 0x20 && c < 0x7F) || c == '\r');
+    bool lines_only = plain && data.ConsumeBool();
+    std::string read;
+    for (int32_t calls = 0; calls < 2000; ++calls) {
+        int which = lines_only ? 0 : data.ConsumeIntegralInRange<int>(0, 3);
+        if (which <= 1) {
+            char buffer[80];
+            // A buffer of one byte only ever gets the empty string.
+            int size = data.ConsumeIntegralInRange<int>(lines_only ? 2 : 1, static_cast<int>(sizeof buffer));
+            std::memset(buffer, 0x5A, sizeof buffer);
+            char* got = platform::fgets(buffer, size, stdin);
+            if (got == nullptr) {
+                if (lines_only || data.remaining_bytes() == 0) break;
+                continue;
+            }
+            FUZZ_CHECK(got == buffer);
+            std::size_t n = std::strlen(buffer);
+            read.append(buffer, n);
+            FUZZ_CHECK(n < static_cast<std::size_t>(size));
+            for (std::size_t i = n + 1; i < sizeof buffer; ++i) FUZZ_CHECK(buffer[i] == 0x5A);
+            // A line holds only characters, then at most its '\n' at the end.
+            for (std::size_t i = 0; i < n; ++i) {
+                auto byte = static_cast<uint8_t>(buffer[i]);
+                FUZZ_CHECK(byte >= 0x20 || (byte == '\n' && i + 1 == n));
+            }
+        } else if (which == 2) {
+            (void)platform::_kbhit();
+        } else {
+            int code = platform::_getch();
+            FUZZ_CHECK(code >= -1 && code <= 255);
+            if (code < 0 && data.remaining_bytes() == 0) break;
+        }
+        const ScreenBuffer& s = testing_console().screen;
+        FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
+    }
+    if (lines_only) {
+        std::string expected = typed;
+        for (char& c : expected) c = c == '\r' ? '\n' : c;
+        FUZZ_CHECK(read == expected);
+    }
+    // Input has ended: once every key is taken, a wait for one would never end.
+    for (int32_t i = 0; i < 10000 && platform::_kbhit_possible() != 0; ++i) (void)platform::_getch();
+    FUZZ_CHECK(platform::_kbhit_possible() == 0);
+    input_context_reset();
+}
+
+// Terminal resizes that come while the program waits for keys: the n-th
+// read from the terminal finds the terminal at a new size and SIGWINCH
+// noted, as the signal handler would leave it.
+struct ResizePlan {
+    int64_t (*read)(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms);  // the scripted terminal's own
+    uint32_t reads;
+    std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> at;  // read number -> new width, height
+    int32_t columns;  // the terminal's size now
+    int32_t rows;
+};
+
+ResizePlan resize_plan;
+
+int64_t read_with_resizes(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
+    uint32_t n = resize_plan.reads++;
+    for (const auto& step : resize_plan.at) {
+        if (step.first != n) continue;
+        resize_plan.columns = step.second.first;
+        resize_plan.rows = step.second.second;
+        terminal_note_resize();
+    }
+    return resize_plan.read(bytes, capacity, timeout_ms);
+}
+
+bool size_with_resizes(int32_t* columns, int32_t* rows) {
+    *columns = resize_plan.columns;
+    *rows = resize_plan.rows;
+    return true;
+}
+
+// A whole calculator run on a console of any size, with anything typed at
+// any time, faults and refused allocations: it always ends, every temporary
+// is back in the pool and no buffer is left but the input line.
+void fuzz_calculator(FuzzedDataProvider& data) {
+    fuzz_runtime_start(data.ConsumeIntegralInRange<int32_t>(1, 120), data.ConsumeIntegralInRange<int32_t>(1, 40));
+    calculator = CalculatorVariables{};
+    if (data.ConsumeBool()) {
+        ConsoleFaults& faults = testing_console().faults;
+        faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
+        faults.write_limit = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
+        faults.writes_before_refusal = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
+    }
+    if (data.ConsumeBool()) {
+        testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130), data.ConsumeIntegralInRange<int32_t>(0, 50));
+    }
+    uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
+    uint64_t at = 0;
+    int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
+    for (int32_t i = 0; i < chunks; ++i) {
+        at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
+        testing_type_at(at, data.ConsumeRandomLengthString(300));
+    }
+    if (data.ConsumeBool()) {
+        const ScreenBuffer& now = testing_console().screen;
+        resize_plan = ResizePlan{testing_console().io.read, 0, {}, now.width, now.height};
+        int32_t resizes = data.ConsumeIntegralInRange<int32_t>(1, 6);
+        for (int32_t i = 0; i < resizes; ++i) {
+            uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
+            int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
+            int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
+            resize_plan.at.push_back({when, {w, h}});
+        }
+        testing_console().io.read = read_with_resizes;
+        testing_console().io.size = size_with_resizes;
+    }
+    // Input ends after what was typed: without that, and without a key
+    // left, the key wait would rightly wait for ever.
+    testing_end_input();
+    fuzz_heap_install(refuse, 1u << 20);
+    calculator_run();
+    const ScreenBuffer& s = testing_console().screen;
+    FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
+    fuzz_check_pool(0);
+    input_context_reset();
+    FUZZ_CHECK(fuzz_heap.live.empty());
+    memory_reset();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
+    FuzzedDataProvider data(bytes, size);
+    switch (data.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0: fuzz_decoder(data); break;
+    case 1: fuzz_editor(data); break;
+    case 2: fuzz_keyboard(data); break;
+    default: fuzz_calculator(data); break;
+    }
+    return 0;
+}
