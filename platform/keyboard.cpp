@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/console_state.h"
 #include "platform/key_decoder.h"
 #include "platform/line_editor.h"
@@ -195,7 +197,17 @@ int _kbhit_possible() {
 
 char* fgets(char* buffer, int size, std::FILE* stream) {
     console_state_setup();
-    if (stream != stdin || !platform_console.input_is_console) return std::fgets(buffer, size, stream);
+    if (stream != stdin || !platform_console.input_is_console) {
+        if (stream != stdin || !platform_console.has_terminal) return std::fgets(buffer, size, stream);
+        // The screen is on a terminal but the line comes from elsewhere (no
+        // controlling terminal, or input redirected): show the question
+        // before a read that may wait. A terminal's own echo of what is
+        // typed is not in the model: the next present draws everything anew.
+        terminal_present();
+        char* line = std::fgets(buffer, size, stream);
+        if (isatty(STDIN_FILENO) != 0) terminal_note_resize();
+        return line;
+    }
     if (buffer == nullptr || size < 1) return nullptr;
     if (size == 1) {
         buffer[0] = '\0';

@@ -327,10 +327,7 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedAtTheKeyWaitEndsOnTheNextKey) {
     end_with_key("after suspend and resume at the key wait");
 }
 
-// Disabled until the line read from a standard input that is not the console
-// brings the screen up to date first: without a controlling terminal the
-// questions stay undrawn while the program waits for the answer.
-TEST_F(TerminalFaultsTest, DISABLED_WithoutAControllingTerminalTheProgramAsksAndEnds) {
+TEST_F(TerminalFaultsTest, WithoutAControllingTerminalTheProgramAsksAndEnds) {
     // setsid: standard output and input are still the terminal, but there
     // is no controlling terminal to read keys from.
     start("setsid -w", "", false);
