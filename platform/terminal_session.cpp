@@ -294,6 +294,13 @@ bool terminal_open() {
     // Keys come from the controlling terminal even when standard input is
     // redirected; without one there is no keyboard.
     session.keyboard_fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // A standard stream the caller closed stays closed: the terminal must
+    // not take its number and become standard input or output.
+    if (session.keyboard_fd >= 0 && session.keyboard_fd <= STDERR_FILENO) {
+        int high = fcntl(session.keyboard_fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(session.keyboard_fd);
+        session.keyboard_fd = high;
+    }
     if (session.keyboard_fd >= 0 && tcgetattr(session.keyboard_fd, &session.saved) != 0) {
         close(session.keyboard_fd);
         session.keyboard_fd = -1;

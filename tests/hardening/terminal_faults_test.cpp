@@ -341,6 +341,18 @@ TEST_F(TerminalFaultsTest, WithoutAControllingTerminalTheProgramAsksAndEnds) {
     expect_terminal_handed_back(text, "no controlling terminal");
 }
 
+TEST_F(TerminalFaultsTest, AClosedStandardInputGivesNoAnswersButTheKeyStillEndsTheRun) {
+    // Nothing can be read from a closed input: both heights are 0 at once,
+    // and the key still comes from the terminal.
+    start("", "<&-", false);
+    ASSERT_TRUE(tmux_wait_for_text(session, "premi un tasto")) << tmux_text(session);
+    EXPECT_NE(tmux_text(session).find(" 0 km"), std::string::npos) << tmux_text(session);
+    tmux_send(session, "q");
+    std::string text = wait_for_exit();
+    EXPECT_NE(text.find("EXIT:0"), std::string::npos) << text;
+    expect_terminal_handed_back(text, "standard input closed");
+}
+
 TEST_F(TerminalFaultsTest, ClosedOrEmptyStandardStreamsInATerminal) {
     struct Case {
         const char* redirections;
