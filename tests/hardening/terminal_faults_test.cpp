@@ -31,22 +31,6 @@ constexpr const char* AFTER =
 constexpr const char* MODES_LINE =
     "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo";
 
-std::string shell_quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string run_output(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
-    pclose(pipe);
-    return output;
-}
 
 bool process_alive(int64_t pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
@@ -83,7 +67,7 @@ protected:
         return -1;
     }
     void tmux_command(const std::string& arguments) {
-        run_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+        shell_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
     }
     void answer(const std::string& typed, const std::string& next) {
         if (!typed.empty()) tmux_send(session, "-l " + shell_quote(typed));
@@ -109,7 +93,7 @@ protected:
         for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
             EXPECT_NE(modes.find(mode), std::string::npos) << context << ": " << mode << " in" << modes;
         }
-        std::string cursor = run_output("tmux -L " + session.socket + " display-message -p -t 0 '#{cursor_flag}'");
+        std::string cursor = shell_output("tmux -L " + session.socket + " display-message -p -t 0 '#{cursor_flag}'");
         EXPECT_EQ(cursor, "1\n") << context << ": the cursor stays hidden";
         TmuxScreen screen = tmux_screen(session);
         for (const auto& row : screen.rows) {

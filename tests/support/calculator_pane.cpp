@@ -82,3 +82,33 @@ void calculator_pane_expect_finished_screen(const TmuxScreen& screen) {
     EXPECT_EQ(screen.cursor_y, 24);
     EXPECT_EQ(screen.cursor_x, 40);
 }
+
+void calculator_pane_expect_answered_run(CalculatorPane* pane, const std::function<void()>& start) {
+    start();
+    if (::testing::Test::HasFatalFailure()) return;
+    TmuxScreen asking = tmux_screen(pane->session);
+    EXPECT_EQ(asking.cursor_y, 7);
+    EXPECT_EQ(asking.cursor_x, 39);
+    calculator_pane_answer(*pane, "100", "Antenna RX");
+    TmuxScreen second = tmux_screen(pane->session);
+    EXPECT_EQ(second.cursor_y, 9);
+    EXPECT_EQ(second.cursor_x, 39);
+    calculator_pane_answer(*pane, "25", "premi un tasto");
+    calculator_pane_expect_finished_screen(tmux_screen(pane->session));
+    calculator_pane_expect_clean_exit(*pane);
+}
+
+void calculator_pane_expect_answer_cases(CalculatorPane* pane, const std::function<void()>& start) {
+    for (const CalculatorAnswers& answers : CALCULATOR_ANSWER_CASES) {
+        start();
+        if (::testing::Test::HasFatalFailure()) return;
+        calculator_pane_answer(*pane, answers.tx, "Antenna RX");
+        calculator_pane_answer(*pane, answers.rx, "premi un tasto");
+        TmuxScreen screen = tmux_screen(pane->session);
+        std::string shown = answers.shown;
+        EXPECT_EQ(calculator_pane_row(screen, 20, 40, static_cast<int32_t>(shown.size())), shown) << answers.tx;
+        EXPECT_EQ(calculator_pane_row(screen, 10, 12, 22), " Antenna RX a mt. slm ") << answers.tx;
+        calculator_pane_expect_clean_exit(*pane);
+        tmux_stop(pane->session);
+    }
+}

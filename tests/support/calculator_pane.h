@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "tests/support/tmux_session.h"
@@ -50,3 +51,11 @@ void calculator_pane_expect_colours(const TmuxScreen& screen, int32_t row, int32
 // The screen after the answers 100 and 25: every text in its colours, the
 // cursor after the last one.
 void calculator_pane_expect_finished_screen(const TmuxScreen& screen);
+
+// A whole run typed as a user would: the cursor at each question, the
+// finished screen for 100 and 25, and a clean end on a key. `start` opens
+// the pane with the program and waits for its first question.
+void calculator_pane_expect_answered_run(CalculatorPane* pane, const std::function<void()>& start);
+
+// One run per CALCULATOR_ANSWER_CASES entry: the range shown and the layout kept.
+void calculator_pane_expect_answer_cases(CalculatorPane* pane, const std::function<void()>& start);

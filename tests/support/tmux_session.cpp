@@ -11,13 +11,13 @@ namespace {
 
 std::atomic<int> session_count{0};
 
-std::string quote(const std::string& text) {
+}  // namespace
+
+std::string shell_quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
-
-}  // namespace
 
 std::string shell_output(const std::string& command) {
     std::string output;
@@ -93,7 +93,7 @@ bool tmux_available() { return std::system("command -v tmux >/dev/null 2>&1") ==
 TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows) {
     TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(session_count++), false};
     std::string arguments = "-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
-                            std::to_string(rows) + " " + quote(command);
+                            std::to_string(rows) + " " + shell_quote(command);
     shell_output("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
     // Keep the pane after the program ends, so the last screen can be read.
     tmux(session, "set-option -g remain-on-exit on");

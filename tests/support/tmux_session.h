@@ -26,6 +26,8 @@ struct TmuxScreen {
     int32_t cursor_y;  // 0-based
 };
 
+// The text as one word for sh, in single quotes.
+std::string shell_quote(const std::string& text);
 // What a shell command writes to its standard output.
 std::string shell_output(const std::string& command);
 
