@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tests/support/runtime_fresh.h"
 #include "app/calculator.h"
 #include "platform/testing.h"
 #include "runtime/console/console_device.h"
@@ -22,12 +23,7 @@ protected:
     // The key comes long after the answers, so the wait has begun by then;
     // without it the typed input simply ends.
     void run(const std::string& typed, bool key = true) {
-        testing_console_create(80, 25);
-        runtime_init(0, nullptr);
-        console_device_reset();
-        print_column_reset();
-        str_pool_reset();
-        input_context_reset();
+        testing_runtime_start(80, 25);
         calculator = CalculatorVariables{};
         testing_type(typed);
         if (key) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <unordered_map>
 
+#include "tests/support/runtime_fresh.h"
 #include "platform/testing.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
@@ -104,14 +105,3 @@ inline void fuzz_check_pool(int32_t expected_in_use) {
     FUZZ_CHECK(empty->data == nullptr && empty->length == 0 && empty->capacity == 0);
 }
 
-// A fresh process as far as the runtime can tell: a console of the given
-// size, the runtime started, every static of the layers put back.
-inline void fuzz_runtime_start(int32_t width, int32_t height) {
-    testing_console_create(width, height);
-    runtime_init(0, nullptr);
-    console_device_reset();
-    print_column_reset();
-    str_pool_reset();
-    input_context_reset();
-    error_set(ERROR_NONE);
-}

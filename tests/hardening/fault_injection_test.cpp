@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tests/support/runtime_fresh.h"
 #include "app/calculator.h"
 #include "platform/testing.h"
 #include "runtime/console/console_device.h"
@@ -88,12 +89,7 @@ protected:
     // One whole run; `faults` is applied to the fresh console before it starts.
     static RunResult run(int64_t refuse_at, bool refuse_from_on, const ConsoleFaults& faults,
                          bool long_answer = false) {
-        testing_console_create(80, 25);
-        runtime_init(0, nullptr);
-        console_device_reset();
-        print_column_reset();
-        str_pool_reset();
-        input_context_reset();
+        testing_runtime_start(80, 25);
         calculator = CalculatorVariables{};
         testing_console().faults = faults;
         testing_type(typed_text(long_answer));

@@ -13,6 +13,7 @@
 
 #include <vterm.h>
 
+#include "tests/support/runtime_fresh.h"
 #include "app/calculator.h"
 #include "platform/console_state.h"
 #include "platform/terminal.h"
@@ -85,8 +86,7 @@ protected:
     }
 
     void start(int32_t width, int32_t height) {
-        testing_console_create(width, height);
-        runtime_init(0, nullptr);
+        testing_runtime_start(width, height);
         emulator.vt = vterm_new(height, width);
         vterm_set_utf8(emulator.vt, 1);
         emulator.screen = vterm_obtain_screen(emulator.vt);
@@ -370,10 +370,6 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
         std::mt19937 rng(seed);
         auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
         start(seed % 3 == 0 ? 80 : pick(20, 120), seed % 3 == 0 ? 25 : pick(5, 40));
-        console_device_reset();
-        print_column_reset();
-        str_pool_reset();
-        input_context_reset();
         calculator = CalculatorVariables{};
         uint64_t at = 0;
         for (int32_t answer = 0; answer < 2; ++answer) {
