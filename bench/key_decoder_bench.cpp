@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/key_decoder.h"
+#include "platform/keyboard/key_decoder.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/screen_buffer.h"
-#include "platform/terminal_render.h"
+#include "platform/model/screen_buffer.h"
+#include "platform/terminal/terminal_render.h"
 
 namespace {
 

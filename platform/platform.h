@@ -17,6 +17,7 @@
 #include "platform/windows/windows_api.h"
 #else
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -124,6 +125,11 @@ int _getch();
 int _kbhit_possible();
 
 char* fgets(char* buffer, int size, std::FILE* stream);
+
+// Heap blocks, through the allocation seam of platform/crt/memory.h.
+void* malloc(std::size_t size);
+void* realloc(void* block, std::size_t size);
+void free(void* block);
 
 int atoi(const char* text);
 long long _atoi64(const char* text);

@@ -19,6 +19,7 @@
 #include <conio.h>
 #include <float.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -152,6 +153,11 @@ int _kbhit_possible();
 int atoi(const char* text);
 long long _atoi64(const char* text);
 double atof(const char* text);
+
+// Heap blocks, through the allocation seam of platform/crt/memory.h.
+void* malloc(std::size_t size);
+void* realloc(void* block, std::size_t size);
+void free(void* block);
 
 // The C runtime's _controlfp, less the precision field on x86-64: there the
 // Microsoft runtime treats _MCW_PC as an invalid parameter (SSE has no

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "runtime/core/memory.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int64_t grown_size(int64_t length) {
 
 void* buffer_alloc(char* old, int64_t size, bool preserve) {
     auto bytes = static_cast<std::size_t>(size);
-    return preserve && old != nullptr ? memory_realloc(old, bytes) : memory_alloc(bytes);
+    return preserve && old != nullptr ? platform::realloc(old, bytes) : platform::malloc(bytes);
 }
 
 void fill_zero(char* from, int64_t count) {
@@ -134,7 +134,7 @@ void concat_to_buffer(char* dst, int32_t dst_size, SourceText text, int32_t fill
 
 void str_delete(StringDesc* desc) {
     if (desc == nullptr || desc->data == nullptr) return;
-    memory_free(desc->data);
+    platform::free(desc->data);
     *desc = StringDesc{nullptr, 0, 0};
 }
 

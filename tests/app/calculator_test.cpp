@@ -4,7 +4,7 @@
 
 #include "tests/support/runtime_fresh.h"
 #include "app/calculator.h"
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
 #include "runtime/core/runtime.h"

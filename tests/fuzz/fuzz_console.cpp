@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/terminal.h"
+#include "platform/terminal/terminal.h"
 #include "runtime/console/console_write.h"
 #include "runtime/console/print.h"
 #include "tests/fuzz/fuzz_support.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/calculator.h"
-#include "platform/key_decoder.h"
-#include "platform/terminal.h"
-#include "platform/line_editor.h"
+#include "platform/keyboard/key_decoder.h"
+#include "platform/terminal/terminal.h"
+#include "platform/keyboard/line_editor.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <unordered_map>
 
 #include "tests/support/runtime_fresh.h"
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
-#include "runtime/core/memory.h"
+#include "platform/crt/memory.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 #include "runtime/input/input_fields.h"

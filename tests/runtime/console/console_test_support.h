@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
-#include "runtime/core/memory.h"
+#include "platform/crt/memory.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/core/memory.h"
+#include "platform/crt/memory.h"
 #include "runtime/core/strings.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/testing.h"
+#include "platform/testing/testing.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 #include "runtime/input/input_fields.h"

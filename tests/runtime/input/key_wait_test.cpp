@@ -3,7 +3,7 @@
 #include <string>
 
 #include "input_test_support.h"
-#include "runtime/core/memory.h"
+#include "platform/crt/memory.h"
 #include "runtime/input/key_wait.h"
 
 namespace {

@@ -1,0 +1,190 @@
+// The kernel32 functions: the console functions on the console output
+// handle, answered by the screen buffer model, and GetStdHandle,
+// GetLastError and Sleep. On any other handle, or when standard output is
+// not a console, they fail with ERROR_INVALID_HANDLE as on a redirected
+// handle; WriteFile then writes plain bytes to standard output.
+#include <algorithm>
+
+#include "platform/console/console_state.h"
+
+namespace platform {
+namespace {
+
+constexpr DWORD OUTPUT_MODE_BITS = 0x1F;
+
+BOOL fail(DWORD error) {
+    platform_console.last_error = error;
+    return FALSE;
+}
+
+// The model behind a console handle, or null (last error set) for any other.
+ScreenBuffer* screen_of(HANDLE console) {
+    console_state_setup();
+    if (!console_is_output(console) || !platform_console.is_console) {
+        platform_console.last_error = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    return &platform_console.screen;
+}
+
+void report(DWORD* written, DWORD count) {
+    if (written != nullptr) *written = count;
+}
+
+BOOL write_console(ScreenBuffer* screen, const void* bytes, DWORD length, DWORD* written) {
+    ConsoleFaults& faults = platform_console.faults;
+    if (faults.writes_before_refusal == 0) {
+        report(written, 0);
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    if (faults.writes_before_refusal > 0) faults.writes_before_refusal -= 1;
+    DWORD count = length;
+    if (faults.write_limit >= 0) count = static_cast<DWORD>(std::min<int64_t>(length, faults.write_limit));
+    report(written, screen_write(screen, static_cast<const uint8_t*>(bytes), count));
+    return TRUE;
+}
+
+BOOL write_file(const void* bytes, DWORD length, DWORD* written) {
+    if (!platform_console.file_write(static_cast<const uint8_t*>(bytes), length)) {
+        report(written, 0);
+        return fail(ERROR_NO_DATA);
+    }
+    report(written, length);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info) {
+    platform_console.counters.buffer_info += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    if (platform_console.faults.buffer_info_fails) return fail(ERROR_INVALID_HANDLE);
+    auto width = static_cast<SHORT>(screen->width);
+    auto height = static_cast<SHORT>(screen->height);
+    info->dwSize = COORD{width, height};
+    info->dwCursorPosition = COORD{static_cast<SHORT>(screen->cursor_x), static_cast<SHORT>(screen->cursor_y)};
+    info->wAttributes = screen->attribute;
+    info->srWindow = SMALL_RECT{0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
+    info->dwMaximumWindowSize = COORD{width, height};
+    return TRUE;
+}
+
+BOOL FillConsoleOutputAttribute(HANDLE console, WORD attribute, DWORD length, COORD start, DWORD* written) {
+    platform_console.counters.fill_attribute += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    report(written, screen_fill_attribute(screen, attribute, length, start.X, start.Y));
+    return TRUE;
+}
+
+BOOL FillConsoleOutputCharacterA(HANDLE console, char character, DWORD length, COORD start, DWORD* written) {
+    platform_console.counters.fill_character += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    report(written, screen_fill_character(screen, static_cast<uint8_t>(character), length, start.X, start.Y));
+    return TRUE;
+}
+
+BOOL SetConsoleTextAttribute(HANDLE console, WORD attribute) {
+    platform_console.counters.set_text_attribute += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    screen->attribute = attribute;
+    return TRUE;
+}
+
+BOOL GetConsoleCursorInfo(HANDLE console, CONSOLE_CURSOR_INFO* info) {
+    platform_console.counters.get_cursor_info += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    info->dwSize = screen->cursor_size;
+    info->bVisible = screen->cursor_visible ? TRUE : FALSE;
+    return TRUE;
+}
+
+BOOL SetConsoleCursorInfo(HANDLE console, const CONSOLE_CURSOR_INFO* info) {
+    platform_console.counters.set_cursor_info += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    if (info->dwSize < 1 || info->dwSize > 100) return fail(ERROR_INVALID_PARAMETER);
+    screen->cursor_size = info->dwSize;
+    screen->cursor_visible = info->bVisible != FALSE;
+    return TRUE;
+}
+
+BOOL SetConsoleCursorPosition(HANDLE console, COORD position) {
+    platform_console.counters.set_cursor_position += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    if (!screen_set_cursor(screen, position.X, position.Y)) return fail(ERROR_INVALID_PARAMETER);
+    return TRUE;
+}
+
+BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const SMALL_RECT* clip, COORD destination,
+                                const CHAR_INFO* fill) {
+    platform_console.counters.scroll += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    if (scroll == nullptr || fill == nullptr) return fail(ERROR_INVALID_PARAMETER);
+    auto fill_ch = static_cast<uint8_t>(fill->Char.AsciiChar);
+    if (!screen_scroll(screen, *scroll, clip, destination, fill_ch, fill->Attributes)) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    return TRUE;
+}
+
+COORD GetLargestConsoleWindowSize(HANDLE console) {
+    platform_console.counters.largest_window += 1;
+    if (screen_of(console) == nullptr) return COORD{0, 0};
+    return platform_console.largest;
+}
+
+BOOL GetConsoleMode(HANDLE console, DWORD* mode) {
+    platform_console.counters.get_mode += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    *mode = screen->mode;
+    return TRUE;
+}
+
+BOOL SetConsoleMode(HANDLE console, DWORD mode) {
+    platform_console.counters.set_mode += 1;
+    ScreenBuffer* screen = screen_of(console);
+    if (screen == nullptr) return FALSE;
+    if ((mode & ~OUTPUT_MODE_BITS) != 0) return fail(ERROR_INVALID_PARAMETER);
+    screen->mode = mode;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, const void* bytes, DWORD length, DWORD* written, void* overlapped) {
+    (void)overlapped;
+    platform_console.counters.write_file += 1;
+    console_state_setup();
+    if (!console_is_output(file)) {
+        report(written, 0);
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    if (platform_console.is_console) return write_console(&platform_console.screen, bytes, length, written);
+    return write_file(bytes, length, written);
+}
+
+HANDLE GetStdHandle(DWORD which) {
+    console_state_setup();
+    return console_std_handle(which);
+}
+
+DWORD GetLastError() { return platform_console.last_error; }
+
+// The terminal is brought in line with the model before the thread waits,
+// then the whole time is slept.
+void Sleep(DWORD milliseconds) {
+    console_state_setup();
+    ConsoleState& console = platform_console;
+    console.counters.sleep += 1;
+    console.counters.slept_ms += milliseconds;
+    if (console.has_terminal) terminal_present();
+    console.io.sleep_ms(milliseconds);
+}
+
+}  // namespace platform

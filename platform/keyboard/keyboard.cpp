@@ -1,0 +1,222 @@
+// The keyboard functions of the C runtime: _kbhit, _getch and fgets on
+// standard input. Keys come from the terminal through the key decoder; when
+// standard input is the console, fgets is the console's line mode with echo,
+// edited by the line editor and echoed into the screen buffer.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/console/console_state.h"
+#include "platform/keyboard/key_decoder.h"
+#include "platform/keyboard/line_editor.h"
+#include "platform/platform.h"
+#include "platform/terminal/terminal.h"
+
+namespace {
+
+// Bytes taken from the terminal in one read.
+constexpr std::size_t KEYBOARD_READ_CHUNK = 256;
+
+struct KeyboardState {
+    KeyDecoder decoder;              // typed bytes to keys; keys typed while busy wait here
+    bool second_code_waiting;        // _getch gave an extended key's lead; its code comes next
+    uint8_t second_code;             // that code
+    bool input_ended;                // the terminal said no more input will come
+    LineEditor editor;               // the console's line mode for fgets on standard input
+    std::vector<uint8_t> line;       // a completed line (with its "\n") not yet handed out in full
+    std::size_t line_offset;         // how much of line fgets has handed out
+    bool editing;                    // fgets is editing a line: a resize lays it out again
+};
+
+KeyboardState keyboard;
+
+bool keyboard_usable() {
+    const ConsoleState& console = platform_console;
+    return console.keyboard && console.io.read != nullptr;
+}
+
+// One read from the terminal, waiting at most timeout_ms; feeds the decoder
+// and lets its clock run. False when nothing came.
+bool keyboard_read(int32_t timeout_ms) {
+    TerminalIo& io = platform_console.io;
+    uint8_t bytes[KEYBOARD_READ_CHUNK];
+    int64_t count = io.read(bytes, sizeof bytes, timeout_ms);
+    uint64_t now = io.now_ms();
+    if (count < 0) {
+        keyboard.input_ended = true;
+        key_decoder_flush(&keyboard.decoder);
+        return false;
+    }
+    if (count == 0) {
+        key_decoder_tick(&keyboard.decoder, now);
+        return false;
+    }
+    key_decoder_feed(&keyboard.decoder, bytes, static_cast<std::size_t>(count), now);
+    return true;
+}
+
+// Takes in whatever the terminal holds already, without waiting. Where the
+// terminal signals arrivals, a check with nothing typed (the key wait makes
+// one every 50 ms) costs no system call.
+void keyboard_drain() {
+    if (keyboard.input_ended || terminal_input_quiet()) return;
+    while (keyboard_read(0)) {
+    }
+}
+
+// Waits for the next key without spinning: a read that blocks, bounded by
+// the decoder's deadline while a lone Esc is pending. The terminal is
+// brought up to date before each wait. False when input has ended.
+bool keyboard_wait_key(Key* key) {
+    for (;;) {
+        if (key_decoder_take(&keyboard.decoder, key)) return true;
+        if (keyboard.input_ended) {
+            key_decoder_flush(&keyboard.decoder);
+            return key_decoder_take(&keyboard.decoder, key);
+        }
+        // Keys already typed (a paste, typing ahead) are taken in before the
+        // screen is drawn: one frame per burst of input, not one per read.
+        if (keyboard_read(0) || key_decoder_has_key(&keyboard.decoder)) continue;
+        if (platform_console.has_terminal) {
+            terminal_apply_signals();
+            if (keyboard.editing) line_editor_follow(&keyboard.editor, &platform_console.screen);
+            terminal_present();
+        }
+        if (keyboard.input_ended) continue;
+        int64_t deadline = key_decoder_deadline(&keyboard.decoder);
+        int32_t timeout = -1;
+        if (deadline >= 0) {
+            int64_t left = deadline - static_cast<int64_t>(platform_console.io.now_ms());
+            timeout = static_cast<int32_t>(std::clamp<int64_t>(left, 0, INT32_MAX));
+        }
+        keyboard_read(timeout);
+    }
+}
+
+// Hands out the waiting line, at most size - 1 bytes of it, as a stream would.
+char* keyboard_hand_out(char* buffer, int size) {
+    std::size_t left = keyboard.line.size() - keyboard.line_offset;
+    std::size_t count = std::min(left, static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, keyboard.line.data() + keyboard.line_offset, count);
+    buffer[count] = '\0';
+    keyboard.line_offset += count;
+    if (keyboard.line_offset == keyboard.line.size()) {
+        keyboard.line.clear();
+        keyboard.line_offset = 0;
+    }
+    return buffer;
+}
+
+// The keys of one line, up to Enter or the end of input.
+bool keyboard_edit_keys() {
+    ConsoleState& console = platform_console;
+    for (;;) {
+        Key key{};
+        if (!keyboard_wait_key(&key)) {
+            // Input ended in the middle of a line: what was typed is the
+            // last, unterminated line, as a stream ending without a newline.
+            if (keyboard.editor.text.empty()) return false;
+            keyboard.line = keyboard.editor.text;
+            return true;
+        }
+        LineEditorResult result = line_editor_key(&keyboard.editor, &console.screen, key);
+        if (result == LINE_EDITOR_END) return false;
+        if (result == LINE_EDITOR_DONE) {
+            keyboard.line = keyboard.editor.text;
+            keyboard.line.push_back('\n');
+            return true;
+        }
+    }
+}
+
+// Edits one line on the console; false at the end of input.
+bool keyboard_edit_line() {
+    ConsoleState& console = platform_console;
+    keyboard.second_code_waiting = false;
+    line_editor_begin(&keyboard.editor, &console.screen);
+    keyboard.editing = true;
+    bool got_line = keyboard_edit_keys();
+    keyboard.editing = false;
+    return got_line;
+}
+
+}  // namespace
+
+void keyboard_reset() {
+    key_decoder_init(&keyboard.decoder);
+    keyboard.second_code_waiting = false;
+    keyboard.second_code = 0;
+    keyboard.input_ended = false;
+    line_editor_init(&keyboard.editor);
+    keyboard.line.clear();
+    keyboard.line_offset = 0;
+    keyboard.editing = false;
+}
+
+namespace platform {
+
+int _kbhit() {
+    console_state_setup();
+    if (platform_console.has_terminal) terminal_present();
+    if (!keyboard_usable()) return 0;
+    if (keyboard.second_code_waiting) return 1;
+    keyboard_drain();
+    key_decoder_tick(&keyboard.decoder, platform_console.io.now_ms());
+    return key_decoder_has_key(&keyboard.decoder) ? 1 : 0;
+}
+
+int _getch() {
+    console_state_setup();
+    if (platform_console.has_terminal) terminal_present();
+    if (keyboard.second_code_waiting) {
+        keyboard.second_code_waiting = false;
+        return keyboard.second_code;
+    }
+    if (!keyboard_usable()) return -1;
+    Key key{};
+    if (!keyboard_wait_key(&key)) return -1;
+    if (key.extended) {
+        keyboard.second_code = key.code;
+        keyboard.second_code_waiting = true;
+        return key.lead;
+    }
+    return key.code;
+}
+
+int _kbhit_possible() {
+    console_state_setup();
+    if (!platform_console.keyboard) return 0;
+    // Once the terminal has said no more input will come, only keys already
+    // decoded can still be had: a wait for a further key would never end.
+    if (keyboard.input_ended && !keyboard.second_code_waiting && !key_decoder_has_key(&keyboard.decoder)) return 0;
+    return 1;
+}
+
+char* fgets(char* buffer, int size, std::FILE* stream) {
+    console_state_setup();
+    if (stream != stdin || !platform_console.input_is_console) {
+        if (stream != stdin || !platform_console.has_terminal) return std::fgets(buffer, size, stream);
+        // The screen is on a terminal but the line comes from elsewhere (no
+        // controlling terminal, or input redirected): show the question
+        // before a read that may wait. A terminal's own echo of what is
+        // typed is not in the model: the next present draws everything anew.
+        terminal_present();
+        char* line = std::fgets(buffer, size, stream);
+        if (isatty(STDIN_FILENO) != 0) terminal_note_resize();
+        return line;
+    }
+    if (buffer == nullptr || size < 1) return nullptr;
+    if (size == 1) {
+        buffer[0] = '\0';
+        return buffer;
+    }
+    if (keyboard.line.empty()) {
+        if (!keyboard_usable() || !keyboard_edit_line()) return nullptr;
+    }
+    return keyboard_hand_out(buffer, size);
+}
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+// The line editor of standard input when it is the console: the Windows
+// console's line mode with echo. Fed one key at a time, it edits the line
+// and draws the echo into the screen buffer as the console would write it,
+// at the cursor, in the current attribute, wrapping at the right edge and
+// scrolling at the bottom. Pure: no terminal, no waiting.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/keyboard/key_decoder.h"
+#include "platform/model/screen_buffer.h"
+
+// Lines kept for Up and Down, as the Windows console keeps 50 by default.
+constexpr uint32_t LINE_HISTORY_CAPACITY = 50;
+
+struct LineEditor {
+    std::vector<uint8_t> text;                  // the line being edited, code page 850 bytes
+    uint32_t cursor;                            // insertion point in text, 0..text.size()
+    int32_t start_x;                            // column where the line begins
+    int32_t start_y;                            // row where it begins; moves up as the buffer scrolls, may leave the top
+    uint32_t shown;                             // cells the echo of the line covers on the screen
+    uint64_t scrolls_seen;                      // the buffer's scroll count that start_y accounts for
+    int32_t width_seen;                         // the buffer's width the echo was laid out for
+    int32_t height_seen;                        // and its height
+    bool overwrite;                             // Insert toggled: typing replaces the character at the cursor
+    std::vector<std::vector<uint8_t>> history;  // lines entered in this run, oldest first
+    uint32_t history_index;                     // history entry on show; history.size() when none
+};
+
+enum LineEditorResult {
+    LINE_EDITOR_EDITING,  // the key was taken, the line goes on
+    LINE_EDITOR_DONE,     // Enter: the line is complete in text, the cursor on the next row
+    LINE_EDITOR_END,      // end of input (Ctrl+D on an empty line)
+};
+
+// Forgets everything, the history too.
+void line_editor_init(LineEditor* editor);
+
+// Starts a new, empty line at the screen's cursor.
+void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen);
+
+// Brings the echo in line with a buffer that has changed its width or its
+// height (the terminal was resized); nothing otherwise.
+void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
+
+// One key: edits the line and brings its echo on the screen up to date.
+LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key);

@@ -1,0 +1,198 @@
+// The screen buffer model: what a Windows console does to its cells and
+// cursor for each operation. Pure functions on a ScreenBuffer.
+#include "platform/model/screen_buffer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint8_t BLANK = 0x20;
+constexpr int32_t TAB_WIDTH = 8;
+
+int64_t cell_count(const ScreenBuffer* screen) { return int64_t{screen->width} * screen->height; }
+
+Cell& cell_at(ScreenBuffer* screen, int32_t x, int32_t y) {
+    return screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + x)];
+}
+
+bool wraps(const ScreenBuffer* screen) { return (screen->mode & platform::ENABLE_WRAP_AT_EOL_OUTPUT) != 0; }
+
+void line_feed(ScreenBuffer* screen) {
+    screen->cursor_x = 0;
+    if (screen->cursor_y + 1 < screen->height) {
+        screen->cursor_y += 1;
+    } else {
+        screen_scroll_up(screen);
+    }
+}
+
+// A character lands in the cursor's cell; from the last column the cursor
+// wraps to the next row at once, or stays there with wrap off.
+void put_char(ScreenBuffer* screen, uint8_t ch) {
+    cell_at(screen, screen->cursor_x, screen->cursor_y) = Cell{ch, screen->attribute};
+    if (screen->cursor_x + 1 < screen->width) {
+        screen->cursor_x += 1;
+    } else if (wraps(screen)) {
+        line_feed(screen);
+    }
+}
+
+void put_tab(ScreenBuffer* screen) {
+    int32_t stop = std::min((screen->cursor_x / TAB_WIDTH + 1) * TAB_WIDTH, screen->width);
+    while (screen->cursor_x < stop - 1) put_char(screen, BLANK);
+    put_char(screen, BLANK);
+}
+
+void write_byte(ScreenBuffer* screen, uint8_t byte) {
+    switch (byte) {
+    case '\r': screen->cursor_x = 0; break;
+    case '\n': line_feed(screen); break;
+    case '\b':
+        if (screen->cursor_x > 0) screen->cursor_x -= 1;
+        break;
+    case '\t': put_tab(screen); break;
+    case '\a': screen->bells += 1; break;
+    case '\0': put_char(screen, BLANK); break;
+    default: put_char(screen, byte); break;
+    }
+}
+
+bool inside(const ScreenBuffer* screen, int32_t x, int32_t y) {
+    return x >= 0 && y >= 0 && x < screen->width && y < screen->height;
+}
+
+// The number of cells a fill may touch from (x, y) to the end of the buffer.
+int64_t fill_span(const ScreenBuffer* screen, uint32_t length, int32_t x, int32_t y) {
+    if (!inside(screen, x, y)) return 0;
+    int64_t start = int64_t{y} * screen->width + x;
+    return std::min<int64_t>(length, cell_count(screen) - start);
+}
+
+struct Rect {
+    int32_t left, top, right, bottom;  // inclusive
+};
+
+bool rect_empty(Rect r) { return r.left > r.right || r.top > r.bottom; }
+
+Rect rect_intersect(Rect a, Rect b) {
+    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
+bool rect_contains(Rect r, int32_t x, int32_t y) {
+    return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+}
+
+Rect rect_from(platform::SMALL_RECT r) { return Rect{r.Left, r.Top, r.Right, r.Bottom}; }
+
+}  // namespace
+
+void screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
+    screen->width = std::max(width, 1);
+    screen->height = std::max(height, 1);
+    screen->cells.assign(static_cast<std::size_t>(cell_count(screen)), Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE});
+    screen->cursor_x = 0;
+    screen->cursor_y = 0;
+    screen->cursor_visible = true;
+    screen->cursor_size = SCREEN_DEFAULT_CURSOR_SIZE;
+    screen->attribute = SCREEN_DEFAULT_ATTRIBUTE;
+    screen->mode = platform::ENABLE_PROCESSED_OUTPUT | platform::ENABLE_WRAP_AT_EOL_OUTPUT;
+    screen->scrolls = 0;
+    screen->bells = 0;
+}
+
+void screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    std::vector<Cell> cells(static_cast<std::size_t>(int64_t{width} * height), Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE});
+    int32_t keep_w = std::min(width, screen->width);
+    int32_t keep_h = std::min(height, screen->height);
+    for (int32_t y = 0; y < keep_h; ++y) {
+        for (int32_t x = 0; x < keep_w; ++x) {
+            cells[static_cast<std::size_t>(int64_t{y} * width + x)] = cell_at(screen, x, y);
+        }
+    }
+    screen->cells.swap(cells);
+    screen->width = width;
+    screen->height = height;
+    screen->cursor_x = std::min(screen->cursor_x, width - 1);
+    screen->cursor_y = std::min(screen->cursor_y, height - 1);
+}
+
+Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
+    if (!inside(screen, x, y)) return Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE};
+    return screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + x)];
+}
+
+uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) write_byte(screen, bytes[i]);
+    return length;
+}
+
+uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t length, int32_t x, int32_t y) {
+    int64_t count = fill_span(screen, length, x, y);
+    // A start outside the buffer has no position in it to point at.
+    if (count == 0) return 0;
+    auto first = screen->cells.begin() + (int64_t{y} * screen->width + x);
+    for (int64_t i = 0; i < count; ++i) first[i].attr = attr;
+    return static_cast<uint32_t>(count);
+}
+
+uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y) {
+    int64_t count = fill_span(screen, length, x, y);
+    if (count == 0) return 0;
+    auto first = screen->cells.begin() + (int64_t{y} * screen->width + x);
+    for (int64_t i = 0; i < count; ++i) first[i].ch = ch;
+    return static_cast<uint32_t>(count);
+}
+
+bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source_rect, const platform::SMALL_RECT* clip_rect,
+                   platform::COORD destination, uint8_t fill_ch, uint16_t fill_attr) {
+    Rect whole{0, 0, screen->width - 1, screen->height - 1};
+    Rect asked = rect_from(source_rect);
+    Rect source = rect_intersect(asked, whole);
+    if (rect_empty(asked) || rect_empty(source)) return false;
+    Rect clip = clip_rect != nullptr ? rect_intersect(rect_from(*clip_rect), whole) : whole;
+
+    // The destination moves with whatever the buffer trimmed off the source.
+    int32_t dest_x = destination.X + (source.left - asked.left);
+    int32_t dest_y = destination.Y + (source.top - asked.top);
+    if (dest_x == source.left && dest_y == source.top) return true;
+    Rect target{dest_x, dest_y, dest_x + (source.right - source.left), dest_y + (source.bottom - source.top)};
+    Rect written = rect_intersect(target, clip);
+
+    if (fill_ch == 0 && fill_attr == 0) {
+        fill_ch = BLANK;
+        fill_attr = screen->attribute;
+    }
+    // Copy through a snapshot: source and destination may overlap.
+    std::vector<Cell> before = screen->cells;
+    auto old_cell = [&](int32_t x, int32_t y) { return before[static_cast<std::size_t>(int64_t{y} * screen->width + x)]; };
+
+    Rect fill = rect_intersect(clip, source);
+    for (int32_t y = fill.top; y <= fill.bottom; ++y) {
+        for (int32_t x = fill.left; x <= fill.right; ++x) {
+            if (!rect_contains(written, x, y)) cell_at(screen, x, y) = Cell{fill_ch, fill_attr};
+        }
+    }
+    for (int32_t y = written.top; y <= written.bottom; ++y) {
+        for (int32_t x = written.left; x <= written.right; ++x) {
+            cell_at(screen, x, y) = old_cell(x - dest_x + source.left, y - dest_y + source.top);
+        }
+    }
+    return true;
+}
+
+bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y) {
+    if (!inside(screen, x, y)) return false;
+    screen->cursor_x = x;
+    screen->cursor_y = y;
+    return true;
+}
+
+void screen_scroll_up(ScreenBuffer* screen) {
+    auto row = static_cast<int64_t>(screen->width);
+    std::move(screen->cells.begin() + row, screen->cells.end(), screen->cells.begin());
+    std::fill(screen->cells.end() - row, screen->cells.end(), Cell{BLANK, screen->attribute});
+    screen->scrolls += 1;
+}

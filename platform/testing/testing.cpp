@@ -1,0 +1,140 @@
+// Test seams: a scripted terminal (typed bytes in, rendered bytes captured)
+// and a simulated clock behind the console, and the capture of a redirected
+// standard output.
+#include "platform/testing/testing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
+namespace {
+
+struct TypedChunk {
+    uint64_t at_ms;     // when the bytes become available
+    std::string bytes;  // what was typed
+};
+
+struct ScriptedTerminal {
+    std::deque<TypedChunk> typed;  // in order of arrival
+    bool input_ended;              // nothing more will be typed
+    uint64_t now_ms;               // the simulated clock
+    std::string output;            // what the terminal received
+    std::string file_output;       // what a redirected standard output received
+};
+
+ScriptedTerminal scripted;
+
+// Moves the clock to the next arrival when it comes no later than `limit`.
+bool advance_to_arrival(uint64_t limit) {
+    if (scripted.typed.empty() || scripted.typed.front().at_ms > limit) return false;
+    scripted.now_ms = std::max(scripted.now_ms, scripted.typed.front().at_ms);
+    return true;
+}
+
+int64_t deliver(uint8_t* bytes, std::size_t capacity) {
+    std::size_t count = 0;
+    while (count < capacity && !scripted.typed.empty() && scripted.typed.front().at_ms <= scripted.now_ms) {
+        std::string& chunk = scripted.typed.front().bytes;
+        std::size_t n = std::min(capacity - count, chunk.size());
+        std::memcpy(bytes + count, chunk.data(), n);
+        count += n;
+        chunk.erase(0, n);
+        if (chunk.empty()) scripted.typed.pop_front();
+    }
+    return static_cast<int64_t>(count);
+}
+
+int64_t scripted_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
+    int64_t count = deliver(bytes, capacity);
+    if (count > 0) return count;
+    if (timeout_ms == 0) return scripted.typed.empty() && scripted.input_ended ? -1 : 0;
+    if (timeout_ms < 0) {
+        // Waiting with nothing more to come would wait forever: that is the
+        // end of input for a script.
+        if (!advance_to_arrival(UINT64_MAX)) return -1;
+        return deliver(bytes, capacity);
+    }
+    uint64_t deadline = scripted.now_ms + static_cast<uint64_t>(timeout_ms);
+    if (advance_to_arrival(deadline)) return deliver(bytes, capacity);
+    scripted.now_ms = deadline;
+    return scripted.typed.empty() && scripted.input_ended ? -1 : 0;
+}
+
+bool scripted_write(const uint8_t* bytes, std::size_t length) {
+    scripted.output.append(reinterpret_cast<const char*>(bytes), length);
+    return true;
+}
+
+bool scripted_size(int32_t* columns, int32_t* rows) {
+    *columns = platform_console.screen.width;
+    *rows = platform_console.screen.height;
+    return true;
+}
+
+uint64_t scripted_now_ms() { return scripted.now_ms; }
+
+void scripted_sleep_ms(uint32_t milliseconds) { scripted.now_ms += milliseconds; }
+
+bool captured_file_write(const uint8_t* bytes, std::size_t length) {
+    scripted.file_output.append(reinterpret_cast<const char*>(bytes), length);
+    return true;
+}
+
+}  // namespace
+
+void testing_console_create(int32_t width, int32_t height) {
+    scripted = ScriptedTerminal{};
+    ConsoleState& console = platform_console;
+    console = ConsoleState{};
+    console.ready = true;
+    console.is_console = true;
+    console.has_terminal = true;
+    console.keyboard = true;
+    console.input_is_console = true;
+    screen_init(&console.screen, width, height);
+    console.largest = platform::COORD{static_cast<platform::SHORT>(width), static_cast<platform::SHORT>(height)};
+    console.io = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
+    console.faults = ConsoleFaults{false, -1, -1};
+    console.file_write = captured_file_write;
+    terminal_reset();
+}
+
+void testing_console_redirect() {
+    testing_console_create(80, 25);
+    ConsoleState& console = platform_console;
+    console.is_console = false;
+    console.has_terminal = false;
+    console.keyboard = false;
+    console.input_is_console = false;
+}
+
+void testing_console_set_largest(int32_t columns, int32_t rows) {
+    platform_console.largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
+}
+
+void testing_console_set_keyboard(bool present) { platform_console.keyboard = present; }
+
+void testing_type(const std::string& bytes) { testing_type_at(scripted.now_ms, bytes); }
+
+void testing_type_at(uint64_t at_ms, const std::string& bytes) {
+    scripted.typed.push_back(TypedChunk{at_ms, bytes});
+    std::stable_sort(scripted.typed.begin(), scripted.typed.end(),
+                     [](const TypedChunk& a, const TypedChunk& b) { return a.at_ms < b.at_ms; });
+}
+
+void testing_end_input() { scripted.input_ended = true; }
+
+uint64_t testing_now_ms() { return scripted.now_ms; }
+
+ConsoleState& testing_console() { return platform_console; }
+
+std::string testing_row_text(int32_t row) {
+    const ScreenBuffer& screen = platform_console.screen;
+    std::string text;
+    for (int32_t x = 0; x < screen.width; ++x) text.push_back(static_cast<char>(screen_cell(&screen, x, row).ch));
+    return text;
+}
+
+std::string& testing_terminal_output() { return scripted.output; }
+
+std::string& testing_file_output() { return scripted.file_output; }

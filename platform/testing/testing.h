@@ -1,0 +1,40 @@
+// Test seams: a console of any size with a scripted terminal and a simulated
+// clock, faults to inject, and read-back of everything the console holds.
+// The runtime under test takes the same code paths as the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/console/console_state.h"
+
+// Standard output becomes a fresh console of the given size: blank cells in
+// attribute 0x07, cursor at the top left and visible, mode processed + wrap,
+// largest window = the size, faults and counters cleared, no typed input, a
+// keyboard present, the clock at 0. Nothing reaches the real terminal.
+void testing_console_create(int32_t width, int32_t height);
+
+// Standard output becomes a file (a pipe): the console functions fail and
+// WriteFile's bytes are captured (testing_file_output). No keyboard.
+void testing_console_redirect();
+
+void testing_console_set_largest(int32_t columns, int32_t rows);
+void testing_console_set_keyboard(bool present);
+
+// Typed bytes, as the terminal would deliver them (UTF-8 text, escape
+// sequences for special keys), available from now on.
+void testing_type(const std::string& bytes);
+// The same, becoming available once the simulated clock reaches at_ms.
+void testing_type_at(uint64_t at_ms, const std::string& bytes);
+// Typed input ends after what has been typed (Ctrl+D at the terminal's end).
+void testing_end_input();
+
+uint64_t testing_now_ms();
+
+ConsoleState& testing_console();
+// The characters of a 0-based row, as bytes.
+std::string testing_row_text(int32_t row);
+// What the scripted terminal received (render output).
+std::string& testing_terminal_output();
+// What WriteFile wrote while standard output was redirected.
+std::string& testing_file_output();

@@ -1,0 +1,167 @@
+// Tests of the key decoder: what _getch codes terminal bytes become, and how
+// time tells a lone Esc from the start of a sequence.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/keyboard/key_decoder.h"
+
+namespace {
+
+// Every key taken out, as the codes _getch would give one call at a time.
+std::vector<int> take_codes(KeyDecoder* decoder) {
+    std::vector<int> codes;
+    Key key{};
+    while (key_decoder_take(decoder, &key)) {
+        if (key.extended) codes.push_back(key.lead);
+        codes.push_back(key.code);
+    }
+    return codes;
+}
+
+void feed(KeyDecoder* decoder, const std::string& bytes, uint64_t now_ms) {
+    key_decoder_feed(decoder, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), now_ms);
+}
+
+// Bytes arriving at once, then enough time for any Esc to time out.
+std::vector<int> decode(const std::string& bytes) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, bytes, 1000);
+    key_decoder_tick(&decoder, 1000 + KEY_ESC_TIMEOUT_MS);
+    return take_codes(&decoder);
+}
+
+struct DecodeCase {
+    const char* name;
+    std::string bytes;
+    std::vector<int> codes;
+};
+
+class KeyDecoderTable : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(KeyDecoderTable, GivesTheCodesOfGetch) {
+    EXPECT_EQ(decode(GetParam().bytes), GetParam().codes) << GetParam().name;
+}
+
+const DecodeCase DECODE_CASES[] = {
+    {"printable", "a1 ~", {'a', '1', ' ', '~'}},
+    {"enter_is_cr", "\r", {13}},
+    {"line_feed_stays", "\n", {10}},
+    {"del_is_backspace", "\x7f", {8}},
+    {"bs_is_backspace", "\b", {8}},
+    {"tab", "\t", {9}},
+    {"ctrl_letters", std::string("\x01\x04\x1a", 3), {1, 4, 26}},
+    {"nul_is_extended_3", std::string("\0", 1), {0, 3}},
+    {"lone_esc", "\x1b", {27}},
+    {"esc_esc", "\x1b\x1b", {27, 27}},
+    {"alt_letter_is_esc_then_letter", "\x1b" "x", {27, 'x'}},
+    {"utf8_e_acute_to_cp850", "\xc3\xa9", {0x82}},
+    {"utf8_capital_o_acute_is_224", "\xc3\x93", {224}},
+    {"utf8_box_drawing", "\xe2\x94\x80", {0xC4}},
+    {"utf8_missing_from_cp850", "\xe2\x82\xac", {'?'}},
+    {"utf8_four_bytes", "\xf0\x9f\x98\x80", {'?'}},
+    {"stray_continuation_byte", "\x80" "a", {'?', 'a'}},
+    {"cut_utf8_then_ascii", "\xc3" "a", {'?', 'a'}},
+    {"csi_arrows", "\x1b[A\x1b[B\x1b[D\x1b[C", {224, 72, 224, 80, 224, 75, 224, 77}},
+    {"ss3_arrows", "\x1bOA\x1bOB\x1bOD\x1bOC", {224, 72, 224, 80, 224, 75, 224, 77}},
+    {"home_end_letters", "\x1b[H\x1b[F\x1bOH\x1bOF", {224, 71, 224, 79, 224, 71, 224, 79}},
+    {"home_end_numbers", "\x1b[1~\x1b[4~\x1b[7~\x1b[8~", {224, 71, 224, 79, 224, 71, 224, 79}},
+    {"page_insert_delete", "\x1b[5~\x1b[6~\x1b[2~\x1b[3~", {224, 73, 224, 81, 224, 82, 224, 83}},
+    {"f1_f4_ss3", "\x1bOP\x1bOQ\x1bOR\x1bOS", {0, 59, 0, 60, 0, 61, 0, 62}},
+    {"f1_f5_numbers", "\x1b[11~\x1b[12~\x1b[13~\x1b[14~\x1b[15~", {0, 59, 0, 60, 0, 61, 0, 62, 0, 63}},
+    {"f6_f10_numbers", "\x1b[17~\x1b[18~\x1b[19~\x1b[20~\x1b[21~", {0, 64, 0, 65, 0, 66, 0, 67, 0, 68}},
+    {"f11_f12", "\x1b[23~\x1b[24~", {224, 133, 224, 134}},
+    {"linux_console_f1_f5", "\x1b[[A\x1b[[E", {0, 59, 0, 63}},
+    {"ctrl_arrows", "\x1b[1;5A\x1b[1;5B\x1b[1;5D\x1b[1;5C", {224, 141, 224, 145, 224, 115, 224, 116}},
+    {"ctrl_home_end", "\x1b[1;5H\x1b[1;5F", {224, 119, 224, 117}},
+    {"alt_up", "\x1b[1;3A", {0, 152}},
+    {"shift_up_is_plain", "\x1b[1;2A", {224, 72}},
+    {"ctrl_shift_takes_ctrl", "\x1b[1;6A", {224, 141}},
+    {"ctrl_delete", "\x1b[3;5~", {224, 147}},
+    {"shift_f1_ctrl_f1_alt_f1", "\x1b[1;2P\x1b[1;5P\x1b[1;3P", {0, 84, 0, 94, 0, 104}},
+    {"ctrl_f12", "\x1b[24;5~", {224, 138}},
+    {"shift_tab", "\x1b[Z", {0, 15}},
+    {"keypad_enter", "\x1bOM", {13}},
+    {"unknown_number_swallowed", "\x1b[99~x", {'x'}},
+    {"unknown_final_swallowed", "\x1b[5Xy", {'y'}},
+    {"device_report_swallowed", "\x1b[?1;2cz", {'z'}},
+    {"bracketed_paste_marks_swallowed", "\x1b[200~ab\x1b[201~", {'a', 'b'}},
+    {"long_sequence_swallowed",
+     "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20mq", {'q'}},
+    {"control_byte_breaks_sequence", "\x1b[1\rk", {13, 'k'}},
+    {"esc_inside_sequence_restarts", "\x1b[1\x1b[A", {224, 72}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Bytes, KeyDecoderTable, ::testing::ValuesIn(DECODE_CASES),
+                         [](const ::testing::TestParamInfo<DecodeCase>& param_info) { return std::string(param_info.param.name); });
+
+TEST(KeyDecoderTime, LoneEscWaitsForItsDeadline) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, "\x1b", 100);
+    EXPECT_FALSE(key_decoder_has_key(&decoder));
+    EXPECT_EQ(key_decoder_deadline(&decoder), 100 + KEY_ESC_TIMEOUT_MS);
+    key_decoder_tick(&decoder, 100 + KEY_ESC_TIMEOUT_MS - 1);
+    EXPECT_FALSE(key_decoder_has_key(&decoder));
+    key_decoder_tick(&decoder, 100 + KEY_ESC_TIMEOUT_MS);
+    EXPECT_EQ(take_codes(&decoder), std::vector<int>{27});
+    EXPECT_EQ(key_decoder_deadline(&decoder), -1);
+}
+
+TEST(KeyDecoderTime, SequenceSplitAcrossReadsWithinTheTimeoutIsOneKey) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, "\x1b", 0);
+    feed(&decoder, "[", 10);
+    feed(&decoder, "1;5", 20);
+    EXPECT_FALSE(key_decoder_has_key(&decoder));
+    feed(&decoder, "C", KEY_ESC_TIMEOUT_MS - 1);
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{224, 116}));
+    EXPECT_EQ(key_decoder_deadline(&decoder), -1);
+}
+
+TEST(KeyDecoderTime, EscThenLateBytesAreSeparateKeys) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, "\x1b", 0);
+    feed(&decoder, "[A", KEY_ESC_TIMEOUT_MS + 5);
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{27, '[', 'A'}));
+}
+
+TEST(KeyDecoderTime, TimedOutPartialSequenceCountsByteByByte) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, "\x1bO", 0);
+    key_decoder_tick(&decoder, KEY_ESC_TIMEOUT_MS);
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{27, 'O'}));
+}
+
+TEST(KeyDecoderTime, UtfEightSplitAcrossReadsIsOneCharacter) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, "\xc3", 0);
+    feed(&decoder, "\xa8", 5);  // è
+    EXPECT_EQ(take_codes(&decoder), std::vector<int>{0x8A});
+}
+
+TEST(KeyDecoderTime, FlushAtEndOfInputGivesThePendingEsc) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    feed(&decoder, "a\x1b", 0);
+    key_decoder_flush(&decoder);
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{'a', 27}));
+}
+
+TEST(KeyDecoderQueue, KeysBeyondTheCapacityAreLost) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    std::string many(KEY_QUEUE_CAPACITY + 10, 'k');
+    feed(&decoder, many, 0);
+    EXPECT_EQ(take_codes(&decoder).size(), KEY_QUEUE_CAPACITY);
+    feed(&decoder, "z", 1);
+    EXPECT_EQ(take_codes(&decoder), std::vector<int>{'z'});
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// Tests of _kbhit, _getch and fgets on the console, against the scripted
+// terminal and its simulated clock.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/testing/testing.h"
+
+namespace {
+
+class KeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing_console_create(20, 5); }
+
+    // One fgets on standard input; "<null>" for a null result.
+    static std::string read_line(int size = 64) {
+        char buffer[256];
+        char* result = platform::fgets(buffer, size, stdin);
+        return result == nullptr ? "<null>" : std::string(result);
+    }
+};
+
+TEST_F(KeyboardTest, GetchGivesOrdinaryKeysOneCodeEach) {
+    testing_type("a\r\x7f\xc3\xa0");
+    EXPECT_EQ(platform::_getch(), 'a');
+    EXPECT_EQ(platform::_getch(), 13);
+    EXPECT_EQ(platform::_getch(), 8);
+    EXPECT_EQ(platform::_getch(), 0x85);  // à
+}
+
+TEST_F(KeyboardTest, GetchGivesAnExtendedKeyInTwoCalls) {
+    testing_type("\x1b[A\x1bOP");
+    EXPECT_EQ(platform::_getch(), 224);
+    EXPECT_NE(platform::_kbhit(), 0);  // the second code is waiting
+    EXPECT_EQ(platform::_getch(), 72);
+    EXPECT_EQ(platform::_getch(), 0);
+    EXPECT_EQ(platform::_getch(), 59);
+}
+
+TEST_F(KeyboardTest, KbhitNeverWaitsAndLeavesTheKeyQueued) {
+    EXPECT_EQ(platform::_kbhit(), 0);
+    EXPECT_EQ(testing_now_ms(), 0u);
+    testing_type_at(120, "k");
+    EXPECT_EQ(platform::_kbhit(), 0);
+    EXPECT_EQ(testing_now_ms(), 0u);
+    platform::Sleep(150);
+    EXPECT_NE(platform::_kbhit(), 0);
+    EXPECT_NE(platform::_kbhit(), 0);
+    EXPECT_EQ(platform::_getch(), 'k');
+    EXPECT_EQ(platform::_kbhit(), 0);
+}
+
+TEST_F(KeyboardTest, LoneEscIsReportedAfterItsTimeout) {
+    testing_type_at(10, "\x1b");
+    EXPECT_EQ(platform::_getch(), 27);
+    EXPECT_EQ(testing_now_ms(), 10u + 50u);
+}
+
+TEST_F(KeyboardTest, KbhitSeesALoneEscOnlyOnceItsTimeHasPassed) {
+    testing_type("\x1b");
+    EXPECT_EQ(platform::_kbhit(), 0);
+    platform::Sleep(50);
+    EXPECT_NE(platform::_kbhit(), 0);
+    EXPECT_EQ(platform::_getch(), 27);
+}
+
+TEST_F(KeyboardTest, GetchReturnsMinusOneWithoutAKeyboardOrAfterTheEnd) {
+    testing_type("x");
+    testing_end_input();
+    EXPECT_EQ(platform::_getch(), 'x');
+    EXPECT_EQ(platform::_getch(), -1);
+    testing_console_create(20, 5);
+    testing_console_set_keyboard(false);
+    testing_type("y");
+    EXPECT_EQ(platform::_kbhit_possible(), 0);
+    EXPECT_EQ(platform::_kbhit(), 0);
+    EXPECT_EQ(platform::_getch(), -1);
+    EXPECT_EQ(read_line(), "<null>");
+}
+
+TEST_F(KeyboardTest, NoKeyIsPossibleOnceInputHasEndedAndTheQueueIsEmpty) {
+    testing_type("\x1b[B");
+    testing_end_input();
+    EXPECT_NE(platform::_kbhit(), 0);
+    EXPECT_NE(platform::_kbhit_possible(), 0);
+    EXPECT_EQ(platform::_getch(), 224);
+    EXPECT_NE(platform::_kbhit_possible(), 0);  // the second code is still there
+    EXPECT_EQ(platform::_getch(), 80);
+    EXPECT_EQ(platform::_kbhit(), 0);
+    EXPECT_EQ(platform::_kbhit_possible(), 0);
+}
+
+TEST_F(KeyboardTest, FgetsEditsALineWithEchoAndHandsItBackWithItsNewline) {
+    platform::SetConsoleTextAttribute(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), 0x1F);
+    platform::SetConsoleCursorPosition(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), platform::COORD{5, 1});
+    testing_type("13\x7f" "25\x1b[D\x1b[D0\r");
+    EXPECT_EQ(read_line(), "1025\n");
+    EXPECT_EQ(testing_row_text(1), "     1025           ");
+    EXPECT_EQ(testing_console().screen.cells[20 + 5].attr, 0x1F);
+    EXPECT_EQ(testing_console().screen.cursor_x, 0);
+    EXPECT_EQ(testing_console().screen.cursor_y, 2);
+}
+
+TEST_F(KeyboardTest, EchoReachesTheTerminalWhileTheLineIsTyped) {
+    testing_type("4");
+    testing_type_at(100, "2\r");
+    EXPECT_EQ(read_line(), "42\n");
+    // The first key was drawn before the wait for the second; the second at
+    // the next present, right after it.
+    EXPECT_NE(testing_terminal_output().find('4'), std::string::npos);
+    EXPECT_EQ(testing_terminal_output().find('2'), std::string::npos);
+    platform::Sleep(0);
+    EXPECT_NE(testing_terminal_output().find("42"), std::string::npos);
+}
+
+TEST_F(KeyboardTest, LineLongerThanTheBufferComesInSuccessiveCalls) {
+    testing_type("abcdefghij\r");
+    EXPECT_EQ(read_line(5), "abcd");
+    testing_end_input();  // the rest comes without waiting for keys
+    EXPECT_EQ(read_line(5), "efgh");
+    EXPECT_EQ(read_line(5), "ij\n");
+    EXPECT_EQ(read_line(5), "<null>");
+}
+
+TEST_F(KeyboardTest, CtrlDOnAnEmptyLineIsTheEndOfInput) {
+    testing_type("\x04" "7\r");
+    EXPECT_EQ(read_line(), "<null>");
+    EXPECT_EQ(read_line(), "7\n");
+}
+
+TEST_F(KeyboardTest, InputEndingMidLineGivesWhatWasTyped) {
+    testing_type("12");
+    testing_end_input();
+    EXPECT_EQ(read_line(), "12");
+    EXPECT_EQ(read_line(), "<null>");
+}
+
+TEST_F(KeyboardTest, KeysTypedWhileBusyWaitForTheNextReadAndEchoThen) {
+    testing_type("1\r2");
+    EXPECT_NE(platform::_kbhit(), 0);
+    EXPECT_EQ(read_line(), "1\n");
+    EXPECT_EQ(testing_row_text(1), std::string(20, ' '));  // "2" not echoed yet
+    testing_type("\r");
+    EXPECT_EQ(read_line(), "2\n");
+    EXPECT_EQ(testing_row_text(1), "2" + std::string(19, ' '));
+}
+
+TEST_F(KeyboardTest, APasteIsDrawnOnceWhenItHasAllBeenTakenIn) {
+    // 600 digits in no repeating pattern arrive at once, more than one read
+    // of the terminal takes; their echo scrolls the 20x5 screen many times.
+    std::string pasted;
+    uint32_t state = 12345;
+    for (int i = 0; i < 600; ++i) {
+        state = state * 1103515245u + 12345u;
+        pasted += static_cast<char>('0' + (state >> 16) % 10);
+    }
+    testing_type(pasted + "\r");
+    std::string line;
+    while (line.empty() || line.back() != '\n') {
+        std::string part = read_line();
+        ASSERT_NE(part, "<null>");
+        line += part;
+    }
+    EXPECT_EQ(line, pasted + "\n");
+    // Drawn after each read, the rows on the screen after the first read
+    // (digits 160 to 255) would have reached the terminal, to be scrolled
+    // away; drawn once, at the next present, only the end of the paste does.
+    platform::Sleep(0);
+    EXPECT_EQ(testing_terminal_output().find(pasted.substr(160, 20)), std::string::npos);
+    EXPECT_NE(testing_terminal_output().find(pasted.substr(580, 20)), std::string::npos);
+}
+
+TEST_F(KeyboardTest, FgetsOnAnotherStreamReadsTheStream) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fputs("from a file\n", file);
+    std::rewind(file);
+    char buffer[32];
+    ASSERT_NE(platform::fgets(buffer, sizeof buffer, file), nullptr);
+    EXPECT_STREQ(buffer, "from a file\n");
+    std::fclose(file);
+}
+
+}  // namespace

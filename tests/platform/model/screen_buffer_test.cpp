@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/model/screen_buffer.h"
+
+namespace {
+
+using platform::COORD;
+using platform::SMALL_RECT;
+
+class ScreenBufferTest : public ::testing::Test {
+protected:
+    void SetUp() override { screen_init(&screen, 10, 4); }
+
+    void write(const std::string& text) {
+        screen_write(&screen, reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
+    }
+    std::string row(int32_t y) const {
+        std::string text;
+        for (int32_t x = 0; x < screen.width; ++x) text.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
+        return text;
+    }
+    void expect_cursor(int32_t x, int32_t y) const {
+        EXPECT_EQ(screen.cursor_x, x);
+        EXPECT_EQ(screen.cursor_y, y);
+    }
+
+    ScreenBuffer screen{};
+};
+
+TEST_F(ScreenBufferTest, WrapOnCarriesTheCursorFromTheLastColumnAtOnce) {
+    write("0123456789");
+    expect_cursor(0, 1);
+    EXPECT_EQ(row(0), "0123456789");
+    write("\n");  // a full row then a line end leaves an empty row
+    expect_cursor(0, 2);
+}
+
+TEST_F(ScreenBufferTest, WrapOffKeepsTheCursorInTheLastColumn) {
+    screen.mode = platform::ENABLE_PROCESSED_OUTPUT;
+    write("0123456789");
+    expect_cursor(9, 0);
+    write("XY");  // each further byte overwrites the last cell
+    EXPECT_EQ(row(0), "012345678Y");
+    expect_cursor(9, 0);
+    write("\n");
+    expect_cursor(0, 1);
+}
+
+TEST_F(ScreenBufferTest, TheLastCellOfTheBufferScrollsOnlyWithWrapOn) {
+    screen_set_cursor(&screen, 9, 3);
+    screen.mode = platform::ENABLE_PROCESSED_OUTPUT;
+    write("z");
+    EXPECT_EQ(screen.scrolls, 0u);
+    expect_cursor(9, 3);
+
+    screen.mode |= platform::ENABLE_WRAP_AT_EOL_OUTPUT;
+    write("z");
+    EXPECT_EQ(screen.scrolls, 1u);
+    expect_cursor(0, 3);
+    EXPECT_EQ(row(2), "         z");
+}
+
+TEST_F(ScreenBufferTest, ScrollingAtTheBottomFillsWithTheCurrentAttribute) {
+    write("a\nb\nc\nd");
+    screen.attribute = 0x1E;
+    write("\n");
+    EXPECT_EQ(row(0), "b         ");
+    EXPECT_EQ(row(2), "d         ");
+    EXPECT_EQ(row(3), "          ");
+    EXPECT_EQ(screen_cell(&screen, 5, 3).attr, 0x1E);
+    EXPECT_EQ(screen_cell(&screen, 5, 2).attr, 0x07);
+    expect_cursor(0, 3);
+}
+
+TEST_F(ScreenBufferTest, ControlCharacters) {
+    struct Case {
+        const char* text;
+        const char* row0;
+        int32_t x, y;
+    } cases[] = {
+        {"abc\rX", "Xbc       ", 1, 0},
+        {"abc\nX", "abc       ", 1, 1},
+        {"abc\b\bX", "aXc       ", 2, 0},
+        {"\b\bX", "X         ", 1, 0},  // BS never passes column 0
+        {"a\tb", "a       b ", 9, 0},
+        {"abcdefghi\tX", "abcdefghi ", 1, 1},  // a tab stop at the edge wraps
+        {"a\ab", "ab        ", 2, 0},
+    };
+    for (const Case& c : cases) {
+        screen_init(&screen, 10, 4);
+        write(c.text);
+        EXPECT_EQ(row(0), c.row0) << c.text;
+        expect_cursor(c.x, c.y);
+    }
+    screen_init(&screen, 10, 4);
+    write(std::string("a\0b", 3));
+    EXPECT_EQ(row(0), "a b       ");
+    EXPECT_EQ(screen.bells, 0u);
+    write("\a");
+    EXPECT_EQ(screen.bells, 1u);
+}
+
+TEST_F(ScreenBufferTest, FillsRunAcrossRowsAndStopAtTheEnd) {
+    EXPECT_EQ(screen_fill_character(&screen, '#', 12, 5, 0), 12u);
+    EXPECT_EQ(row(0), "     #####");
+    EXPECT_EQ(row(1), "#######   ");
+    EXPECT_EQ(screen_fill_attribute(&screen, 0x70, 100, 5, 3), 5u);
+    EXPECT_EQ(screen_cell(&screen, 9, 3).attr, 0x70);
+    EXPECT_EQ(screen_cell(&screen, 9, 3).ch, ' ');  // the character stays
+    EXPECT_EQ(screen_fill_character(&screen, '#', 5, 10, 0), 0u);
+    EXPECT_EQ(screen_fill_character(&screen, '#', 5, -1, 0), 0u);
+    EXPECT_EQ(screen_fill_character(&screen, '#', 5, 0, 4), 0u);
+    // Starts far outside, in every direction, touch nothing.
+    const int32_t far[][2] = {{INT32_MIN, 0}, {0, INT32_MIN}, {INT32_MAX, INT32_MAX}, {-1, -1}, {0, 32767}};
+    std::vector<Cell> before = screen.cells;
+    for (const auto& start : far) {
+        EXPECT_EQ(screen_fill_character(&screen, '!', UINT32_MAX, start[0], start[1]), 0u);
+        EXPECT_EQ(screen_fill_attribute(&screen, 0x4F, UINT32_MAX, start[0], start[1]), 0u);
+    }
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(screen.cells[i].ch, before[i].ch);
+        EXPECT_EQ(screen.cells[i].attr, before[i].attr);
+    }
+}
+
+TEST_F(ScreenBufferTest, ScrollMovesTheBlockAndFillsWhatItUncovers) {
+    write("aaaaaaaaaabbbbbbbbbbccccccccccddddddddd");  // 39: the last cell would scroll
+    screen.attribute = 0x70;
+    // Rows 1-3 up by one, as a view area scroll does.
+    EXPECT_TRUE(screen_scroll(&screen, SMALL_RECT{0, 1, 9, 3}, nullptr, COORD{0, 0}, ' ', 0x1F));
+    EXPECT_EQ(row(0), "bbbbbbbbbb");
+    EXPECT_EQ(row(2), "ddddddddd ");
+    EXPECT_EQ(row(3), "          ");
+    EXPECT_EQ(screen_cell(&screen, 0, 3).attr, 0x1F);
+
+    // A source running off the buffer is clipped; the destination follows.
+    EXPECT_TRUE(screen_scroll(&screen, SMALL_RECT{8, 0, 12, 0}, nullptr, COORD{0, 3}, '.', 0x07));
+    EXPECT_EQ(row(3), "bb        ");
+    EXPECT_EQ(row(0), "bbbbbbbb..");
+}
+
+TEST_F(ScreenBufferTest, ScrollWithClipAndZeroFill) {
+    write("aaaaaaaaaabbbbbbbbbbcccccccccc");
+    screen.attribute = 0x4E;
+    SMALL_RECT clip{0, 0, 9, 1};
+    EXPECT_TRUE(screen_scroll(&screen, SMALL_RECT{0, 1, 9, 2}, &clip, COORD{0, 0}, 0, 0));
+    EXPECT_EQ(row(0), "bbbbbbbbbb");
+    EXPECT_EQ(row(1), "cccccccccc");  // inside the clip: moved in
+    EXPECT_EQ(row(2), "cccccccccc");  // outside the clip: untouched
+    EXPECT_EQ(screen_cell(&screen, 0, 1).attr, 0x07);
+}
+
+TEST_F(ScreenBufferTest, EmptyOrInvertedScrollChangesNothing) {
+    write("abc");
+    ScreenBuffer before = screen;
+    EXPECT_FALSE(screen_scroll(&screen, SMALL_RECT{0, 3, 9, 2}, nullptr, COORD{0, 0}, ' ', 7));
+    EXPECT_FALSE(screen_scroll(&screen, SMALL_RECT{5, 0, 4, 0}, nullptr, COORD{0, 0}, ' ', 7));
+    EXPECT_FALSE(screen_scroll(&screen, SMALL_RECT{20, 0, 30, 2}, nullptr, COORD{0, 0}, ' ', 7));
+    EXPECT_EQ(row(0), "abc       ");
+    EXPECT_EQ(screen.cells.size(), before.cells.size());
+}
+
+TEST_F(ScreenBufferTest, CursorMovesOutsideTheBufferAreRefused) {
+    EXPECT_TRUE(screen_set_cursor(&screen, 9, 3));
+    for (auto [x, y] : {std::pair{10, 0}, {0, 4}, {-1, 0}, {0, -1}}) {
+        EXPECT_FALSE(screen_set_cursor(&screen, x, y));
+        expect_cursor(9, 3);
+    }
+}
+
+TEST_F(ScreenBufferTest, ResizeKeepsTheTopLeftAndTheCursorInside) {
+    write("abcdefghij0123456789");
+    screen_set_cursor(&screen, 8, 3);
+    screen_resize(&screen, 4, 2);
+    EXPECT_EQ(row(0), "abcd");
+    EXPECT_EQ(row(1), "0123");
+    expect_cursor(3, 1);
+    screen_resize(&screen, 6, 3);
+    EXPECT_EQ(row(0), "abcd  ");
+    EXPECT_EQ(row(2), "      ");
+}
+
+}  // namespace

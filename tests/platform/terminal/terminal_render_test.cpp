@@ -1,0 +1,209 @@
+// Tests of the renderer: the exact bytes a change of the screen buffer
+// produces on the terminal, the colour mapping, code page 850 to UTF-8, and
+// the bytes that hand the terminal back at exit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/terminal/terminal_render.h"
+#include "platform/testing/testing.h"
+
+namespace {
+
+class TerminalRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        screen_init(&screen, 4, 3);
+        terminal_render_init(&render);
+        frame();  // the first frame, tested on its own
+    }
+
+    std::string frame() {
+        std::string out;
+        terminal_render_frame(&render, &screen, &out);
+        return out;
+    }
+
+    void put(int32_t x, int32_t y, uint8_t ch, uint16_t attr = 0x07) {
+        screen.cells[static_cast<std::size_t>(y * screen.width + x)] = Cell{ch, attr};
+    }
+
+    ScreenBuffer screen;
+    TerminalRender render;
+};
+
+TEST_F(TerminalRenderTest, FirstFramePushesTheOldScreenAwayOnce) {
+    terminal_render_init(&render);
+    EXPECT_EQ(frame(), "\r\n\n\x1b[H\x1b[0m\x1b[J");
+    EXPECT_EQ(frame(), "");
+}
+
+TEST_F(TerminalRenderTest, UnchangedScreenWritesNothing) {
+    put(1, 1, 'a');
+    frame();
+    EXPECT_EQ(frame(), "");
+}
+
+struct PutCell {
+    int32_t x, y;
+    uint8_t ch;
+    uint16_t attr;
+};
+
+struct FrameCase {
+    const char* name;
+    std::vector<PutCell> cells;  // changed after the first frame of a blank 4x3 buffer
+    int32_t cursor_x, cursor_y;
+    std::string bytes;           // what the next frame writes
+};
+
+class TerminalRenderFrames : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
+    ScreenBuffer screen;
+    screen_init(&screen, 4, 3);
+    TerminalRender render;
+    terminal_render_init(&render);
+    std::string out;
+    terminal_render_frame(&render, &screen, &out);
+    for (const PutCell& cell : GetParam().cells) {
+        screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
+    }
+    screen.cursor_x = GetParam().cursor_x;
+    screen.cursor_y = GetParam().cursor_y;
+    out.clear();
+    terminal_render_frame(&render, &screen, &out);
+    EXPECT_EQ(out, GetParam().bytes);
+}
+
+const FrameCase FRAME_CASES[] = {
+    {"one_cell_is_a_handful_of_bytes", {{2, 1, 'x', 0x07}}, 0, 0, "\x1b[2;3Hx\x1b[H"},
+    {"a_gap_on_a_row_is_a_cursor_forward", {{0, 0, 'a', 0x07}, {3, 0, 'b', 0x07}}, 1, 0, "a\x1b[2Cb\x1b[1;2H"},
+    {"colours_change_only_as_far_as_they_differ",
+     {{0, 0, 'a', 0x1E}, {1, 0, 'b', 0x1E}, {2, 0, 'c', 0x1C}, {3, 0, 'd', 0x2C}, {0, 1, 'e', 0x07}}, 1, 1,
+     "\x1b[93;44mab\x1b[91mc\x1b[42md\x1b[2;1H\x1b[0me"},
+    {"the_last_column_is_followed_by_an_explicit_move", {{3, 0, 'x', 0x07}, {0, 1, 'y', 0x07}}, 0, 2,
+     "\x1b[3Cx\x1b[2;1Hy\x1b[3;1H"},
+    {"cells_go_out_as_code_page_characters_in_utf8",
+     {{0, 0, 0x82, 7}, {1, 0, 0xC4, 7}, {2, 0, 0x01, 7}, {3, 0, 0x7F, 7},    // é ─ ☺ ⌂
+      {0, 1, 0x1B, 7}, {1, 1, 0xFF, 7}, {2, 1, 0x0A, 7}, {3, 1, 0xDB, 7}},  // ← no-break space ◙ █
+     0, 2,
+     "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82\x1b[2;1H\xe2\x86\x90\xc2\xa0\xe2\x97\x99\xe2\x96\x88"
+     "\x1b[3;1H"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, TerminalRenderFrames, ::testing::ValuesIn(FRAME_CASES),
+                         [](const ::testing::TestParamInfo<FrameCase>& param_info) {
+                             return std::string(param_info.param.name);
+                         });
+
+TEST_F(TerminalRenderTest, TextWrittenAtTheCursorNeedsNoMoves) {
+    screen_write(&screen, reinterpret_cast<const uint8_t*>("abc"), 3);
+    EXPECT_EQ(frame(), "abc");
+}
+
+TEST_F(TerminalRenderTest, ChangedColourAloneRedrawsTheCell) {
+    put(1, 0, 'q');
+    frame();
+    put(1, 0, 'q', 0x70);
+    EXPECT_EQ(frame(), "\x1b[C\x1b[30;47mq\x1b[H");
+}
+
+TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
+    screen.cursor_visible = false;
+    EXPECT_EQ(frame(), "\x1b[?25l");
+    screen.cursor_x = 2;
+    EXPECT_EQ(frame(), "");
+    screen.cursor_visible = true;
+    EXPECT_EQ(frame(), "\x1b[2C\x1b[?25h");
+}
+
+TEST_F(TerminalRenderTest, ResizeRedrawsEverything) {
+    put(0, 0, 'a');
+    put(1, 1, 'b', 0x4F);
+    frame();
+    screen_resize(&screen, 5, 2);
+    EXPECT_EQ(frame(), "\x1b[0m\x1b[H\x1b[2J" "a\x1b[2;2H\x1b[97;41mb\x1b[H");
+}
+
+TEST_F(TerminalRenderTest, InvalidatedTerminalIsClearedAndRedrawn) {
+    put(2, 2, 'z');
+    frame();
+    terminal_render_invalidate(&render);
+    EXPECT_EQ(frame(), "\x1b[0m\x1b[H\x1b[2J\x1b[3;3Hz\x1b[H\x1b[?25h");
+}
+
+TEST_F(TerminalRenderTest, RestoreGoesToAFreshLineBelowWhatWasDrawn) {
+    put(0, 0, 'a');
+    frame();
+    std::string out;
+    terminal_render_restore(&render, &screen, &out);
+    EXPECT_EQ(out, "\x1b[0m\x1b[?25h\x1b[1;1H\r\n");
+    screen.cursor_x = 2;
+    screen.cursor_y = 2;
+    out.clear();
+    terminal_render_restore(&render, &screen, &out);
+    EXPECT_EQ(out, "\x1b[0m\x1b[?25h\x1b[3;1H");
+}
+
+TEST_F(TerminalRenderTest, RestoreCountsAColouredBlankAsDrawn) {
+    put(0, 2, ' ', 0x10);
+    frame();
+    std::string out;
+    terminal_render_restore(&render, &screen, &out);
+    EXPECT_EQ(out, "\x1b[0m\x1b[?25h\x1b[3;1H\r\n");
+}
+
+struct ColourCase {
+    uint8_t attribute;
+    const char* sgr;
+};
+
+// Windows colour numbers, blue in bit 0 and red in bit 2, against ANSI's.
+const ColourCase COLOUR_CASES[] = {
+    {0x00, "\x1b[30;40m"}, {0x01, "\x1b[34;40m"}, {0x02, "\x1b[32;40m"}, {0x03, "\x1b[36;40m"},
+    {0x04, "\x1b[31;40m"}, {0x05, "\x1b[35;40m"}, {0x06, "\x1b[33;40m"}, {0x07, "\x1b[0m"},
+    {0x08, "\x1b[90;40m"}, {0x09, "\x1b[94;40m"}, {0x0A, "\x1b[92;40m"}, {0x0B, "\x1b[96;40m"},
+    {0x0C, "\x1b[91;40m"}, {0x0D, "\x1b[95;40m"}, {0x0E, "\x1b[93;40m"}, {0x0F, "\x1b[97;40m"},
+    {0x17, "\x1b[37;44m"}, {0x27, "\x1b[37;42m"}, {0x37, "\x1b[37;46m"}, {0x47, "\x1b[37;41m"},
+    {0x57, "\x1b[37;45m"}, {0x67, "\x1b[37;43m"}, {0x77, "\x1b[37;47m"}, {0x87, "\x1b[37;100m"},
+    {0x97, "\x1b[37;104m"}, {0xA7, "\x1b[37;102m"}, {0xB7, "\x1b[37;106m"}, {0xC7, "\x1b[37;101m"},
+    {0xD7, "\x1b[37;105m"}, {0xE7, "\x1b[37;103m"}, {0xF7, "\x1b[37;107m"}, {0x71, "\x1b[34;47m"},
+    {0xB1, "\x1b[34;106m"},
+};
+
+TEST(TerminalRenderColours, WindowsAttributesMapToTheirSgr) {
+    for (const ColourCase& c : COLOUR_CASES) {
+        EXPECT_EQ(terminal_render_colours(c.attribute), c.sgr) << "attribute " << int{c.attribute};
+    }
+}
+
+TEST(TerminalRenderColours, AttributeBitsAboveTheColoursAreNotDrawn) {
+    ScreenBuffer screen;
+    screen_init(&screen, 2, 1);
+    TerminalRender render;
+    terminal_render_init(&render);
+    std::string out;
+    terminal_render_frame(&render, &screen, &out);
+    screen.cells[0] = Cell{' ', 0x8007};  // underscore bit
+    out.clear();
+    terminal_render_frame(&render, &screen, &out);
+    EXPECT_EQ(out, "");
+}
+
+TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
+    testing_console_create(3, 2);
+    platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    platform::DWORD written = 0;
+    platform::WriteFile(out, "hi", 2, &written, nullptr);
+    platform::Sleep(0);
+    EXPECT_EQ(testing_terminal_output(), "\r\n\x1b[H\x1b[0m\x1b[Jhi");
+    testing_terminal_output().clear();
+    platform::Sleep(0);
+    EXPECT_EQ(platform::_kbhit(), 0);
+    EXPECT_EQ(testing_terminal_output(), "");
+}
+
+}  // namespace
