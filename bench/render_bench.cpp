@@ -31,18 +31,18 @@ void bench_fill_calculator(ScreenBuffer* screen) {
 }
 
 void bench_full_frame(benchmark::State& state, void (*fill)(ScreenBuffer*)) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
     screen_init(&screen, 80, 25);
     fill(&screen);
-    TerminalRender render;
-    std::string out;
+    TerminalRender render{};
+    RenderOutput out{};
     std::size_t bytes = 0;
     for (auto _ : state) {
         terminal_render_init(&render);
-        out.clear();
+        out.bytes.length = 0;
         terminal_render_frame(&render, &screen, &out);
-        bytes = out.size();
-        benchmark::DoNotOptimize(out.data());
+        bytes = out.bytes.length;
+        benchmark::DoNotOptimize(out.bytes.bytes);
     }
     state.counters["bytes_out"] = static_cast<double>(bytes);
 }
@@ -55,22 +55,22 @@ BENCHMARK(BM_RenderCalculatorScreen);
 
 // One cell changes between frames (a typed digit).
 void BM_RenderOneCell(benchmark::State& state) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
     screen_init(&screen, 80, 25);
     bench_fill_calculator(&screen);
-    TerminalRender render;
+    TerminalRender render{};
     terminal_render_init(&render);
-    std::string out;
+    RenderOutput out{};
     terminal_render_frame(&render, &screen, &out);
     uint8_t digit = '0';
     std::size_t bytes = 0;
     for (auto _ : state) {
         digit = digit == '9' ? '0' : static_cast<uint8_t>(digit + 1);
         screen.cells[7 * 80 + 39].ch = digit;
-        out.clear();
+        out.bytes.length = 0;
         terminal_render_frame(&render, &screen, &out);
-        bytes = out.size();
-        benchmark::DoNotOptimize(out.data());
+        bytes = out.bytes.length;
+        benchmark::DoNotOptimize(out.bytes.bytes);
     }
     state.counters["bytes_out"] = static_cast<double>(bytes);
 }
@@ -78,17 +78,17 @@ BENCHMARK(BM_RenderOneCell);
 
 // Nothing changed: the frame every wait asks for.
 void BM_RenderUnchanged(benchmark::State& state) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
     screen_init(&screen, 80, 25);
     bench_fill_calculator(&screen);
-    TerminalRender render;
+    TerminalRender render{};
     terminal_render_init(&render);
-    std::string out;
+    RenderOutput out{};
     terminal_render_frame(&render, &screen, &out);
     for (auto _ : state) {
-        out.clear();
+        out.bytes.length = 0;
         terminal_render_frame(&render, &screen, &out);
-        benchmark::DoNotOptimize(out.data());
+        benchmark::DoNotOptimize(out.bytes.bytes);
     }
 }
 BENCHMARK(BM_RenderUnchanged);

@@ -13,3 +13,10 @@ function(portata_set_warnings target)
     target_link_options(${target} INTERFACE -fsanitize=address,undefined)
   endif()
 endfunction()
+
+# The program's own code (platform, runtime, calculator) uses no exceptions:
+# failures are results, and the few standard library calls it makes cannot
+# throw. Tests and their seams keep them, as GoogleTest wants.
+function(portata_no_exceptions target)
+  target_compile_options(${target} PRIVATE -fno-exceptions)
+endfunction()

@@ -1,45 +1,24 @@
 // Set-up of the process's console: a console on the terminal when standard
-// output is one, otherwise a plain file handle. Also the real clock.
+// output is one, otherwise a plain file handle.
 #include "platform/console/console_state.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <unistd.h>
+
+#include "platform/terminal/terminal_session.h"
 
 ConsoleState platform_console;
 
 namespace {
 
-uint64_t clock_now_ms() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-}
-
-void clock_sleep_ms(uint32_t milliseconds) {
-    timespec left{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
-    // A signal only interrupts the sleep; the rest is slept all the same.
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
-
 // The last byte written to a redirected standard output, '\n' before any.
 uint8_t stdout_last_byte = '\n';
 
-// Writes every byte to standard output, retrying short writes.
 bool stdout_write(const uint8_t* bytes, std::size_t length) {
     if (length > 0) stdout_last_byte = bytes[length - 1];
-    while (length > 0) {
-        ssize_t n = ::write(STDOUT_FILENO, bytes, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return terminal_write_all(STDOUT_FILENO, bytes, length);
 }
 
 // Plain-text output ends on a fresh line, so whatever follows it (a shell
@@ -48,15 +27,56 @@ void stdout_end_line() {
     if (stdout_last_byte != '\n') stdout_write(reinterpret_cast<const uint8_t*>("\n"), 1);
 }
 
+// At exit: the last frame, then the terminal back to the shell.
+void console_close() { terminal_close(&platform_console.screen); }
+
 bool terminal_wanted() {
     if (isatty(STDOUT_FILENO) == 0) return false;
     const char* term = std::getenv("TERM");
     return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
+ConsoleMode mode_found(const TerminalFound& found) {
+    if (found.input_is_keyboard) return CONSOLE_LINE_INPUT;
+    return found.keyboard ? CONSOLE_KEYBOARD : CONSOLE_SCREEN;
+}
+
+// A console on the terminal, when it and the cells of its screen buffer
+// can be had.
+bool console_on_terminal(ConsoleState* console) {
+    TerminalFound found{};
+    if (!terminal_wanted() || !terminal_open(&found)) return false;
+    if (!screen_init(&console->screen, found.columns, found.rows)) {
+        terminal_close(nullptr);
+        return false;
+    }
+    console->mode = mode_found(found);
+    std::atexit(console_close);
+    return true;
+}
+
 int std_handles[3];
 
 }  // namespace
+
+void console_state_setup() {
+    ConsoleState& console = platform_console;
+    if (console.mode != CONSOLE_NOT_SET_UP) return;
+    console.mode = CONSOLE_FILE;
+    console.file_write = stdout_write;
+    console.faults = ConsoleFaults{false, -1, -1};
+    if (console_on_terminal(&console)) return;
+    // A reader that went away makes WriteFile fail instead of killing the
+    // process.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::atexit(stdout_end_line);
+}
+
+bool console_is_console() { return platform_console.mode >= CONSOLE_SCREEN; }
+
+bool console_has_keyboard() { return platform_console.mode >= CONSOLE_KEYBOARD; }
+
+bool console_line_input() { return platform_console.mode == CONSOLE_LINE_INPUT; }
 
 platform::HANDLE console_std_handle(platform::DWORD which) {
     if (which == platform::STD_INPUT_HANDLE) return &std_handles[0];
@@ -66,25 +86,3 @@ platform::HANDLE console_std_handle(platform::DWORD which) {
 }
 
 bool console_is_output(platform::HANDLE handle) { return handle == &std_handles[1]; }
-
-void console_state_setup() {
-    ConsoleState& console = platform_console;
-    if (console.ready) return;
-    console.ready = true;
-    console.io.now_ms = clock_now_ms;
-    console.io.sleep_ms = clock_sleep_ms;
-    console.file_write = stdout_write;
-    console.faults = ConsoleFaults{false, -1, -1};
-    screen_init(&console.screen, 80, 25);
-    console.largest = platform::COORD{80, 25};
-    console.is_console = terminal_wanted() && terminal_open();
-    if (!console.is_console) {
-        console.has_terminal = false;
-        console.keyboard = false;
-        console.input_is_console = false;
-        // A reader that went away makes WriteFile fail instead of killing
-        // the process.
-        std::signal(SIGPIPE, SIG_IGN);
-        std::atexit(stdout_end_line);
-    }
-}

@@ -1,13 +1,23 @@
-// The process's one console: its screen buffer, its terminal end and what
-// tests inject. Every console function of the platform works on this record.
+// The process's one console: what standard output is, its screen buffer,
+// and what tests inject. Every console function of the platform works on
+// this record.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/platform.h"
 #include "platform/model/screen_buffer.h"
-#include "platform/terminal/terminal_io.h"
+#include "platform/platform.h"
+
+// What the console is, set up once at the first GetStdHandle (or by a
+// test). Each mode has everything the one before it has.
+enum ConsoleMode : uint8_t {
+    CONSOLE_NOT_SET_UP,  // nothing asked yet
+    CONSOLE_FILE,        // standard output is a file or a pipe: console functions fail, WriteFile writes bytes
+    CONSOLE_SCREEN,      // standard output is a terminal showing the screen buffer; no keyboard
+    CONSOLE_KEYBOARD,    // and keys come from the controlling terminal, standard input being elsewhere
+    CONSOLE_LINE_INPUT,  // and standard input is that terminal: fgets edits a line with echo
+};
 
 // Faults tests inject into the console functions.
 struct ConsoleFaults {
@@ -35,14 +45,8 @@ struct ConsoleCounters {
 };
 
 struct ConsoleState {
-    bool ready;                  // set up: at the first GetStdHandle, or by a test
-    bool is_console;             // standard output is this console, not a file or pipe
-    bool has_terminal;           // io is connected: the screen is shown and keys are read there
-    bool keyboard;               // a keyboard exists (a terminal to read keys from)
-    bool input_is_console;       // standard input is the console: fgets edits a line with echo
-    ScreenBuffer screen;         // the console's contents, cursor, attribute, mode
-    platform::COORD largest;     // what GetLargestConsoleWindowSize reports
-    TerminalIo io;               // the terminal end; now_ms and sleep_ms are always set
+    ConsoleMode mode;            // what standard output and input are
+    ScreenBuffer screen;         // the console's contents, cursor, attribute, mode; no cells as a file
     ConsoleFaults faults;        // injected by tests
     ConsoleCounters counters;    // kept for tests
     platform::DWORD last_error;  // GetLastError
@@ -53,25 +57,20 @@ struct ConsoleState {
 
 extern ConsoleState platform_console;
 
-// The handles GetStdHandle gives out.
-platform::HANDLE console_std_handle(platform::DWORD which);
-bool console_is_output(platform::HANDLE handle);
-
 // Sets the console up once: a console on the terminal when standard output
-// is one (and TERM is not "dumb"), otherwise a file handle.
+// is one (and TERM is not "dumb") and the terminal can be had, otherwise a
+// file handle.
 void console_state_setup();
 
-// --- the terminal side (terminal_*.cpp, keyboard.cpp) ------------------------
+// Standard output is the console (a terminal shows its screen buffer).
+bool console_is_console();
+// Keys can come from a keyboard (the controlling terminal).
+bool console_has_keyboard();
+// Standard input is the console's keyboard: fgets edits a line with echo.
+bool console_line_input();
 
-// Connects the real terminal: raw mode, signal handlers, the size, the
-// restoring at exit. False when it cannot be had; the console then acts as
-// a file.
-bool terminal_open();
-
-// Forgets all terminal-side state (what the terminal shows, keys decoded,
-// the line being edited), for a fresh console in tests.
-void terminal_reset();
-
-// Brings the terminal in line with the model; writes only what changed.
-// Called before every wait and at exit.
-void terminal_present();
+// The handle GetStdHandle gives out for STD_INPUT_HANDLE, STD_OUTPUT_HANDLE
+// or STD_ERROR_HANDLE; INVALID_HANDLE_VALUE for anything else.
+platform::HANDLE console_std_handle(platform::DWORD which);
+// The handle is the console output handle.
+bool console_is_output(platform::HANDLE handle);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/console/console_state.h"
+#include "platform/terminal/terminal_session.h"
 
 namespace platform {
 namespace {
@@ -20,7 +21,7 @@ BOOL fail(DWORD error) {
 // The model behind a console handle, or null (last error set) for any other.
 ScreenBuffer* screen_of(HANDLE console) {
     console_state_setup();
-    if (!console_is_output(console) || !platform_console.is_console) {
+    if (!console_is_output(console) || !console_is_console()) {
         platform_console.last_error = ERROR_INVALID_HANDLE;
         return nullptr;
     }
@@ -137,7 +138,7 @@ BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const 
 COORD GetLargestConsoleWindowSize(HANDLE console) {
     platform_console.counters.largest_window += 1;
     if (screen_of(console) == nullptr) return COORD{0, 0};
-    return platform_console.largest;
+    return platform_console.screen.largest;
 }
 
 BOOL GetConsoleMode(HANDLE console, DWORD* mode) {
@@ -165,7 +166,7 @@ BOOL WriteFile(HANDLE file, const void* bytes, DWORD length, DWORD* written, voi
         report(written, 0);
         return fail(ERROR_INVALID_HANDLE);
     }
-    if (platform_console.is_console) return write_console(&platform_console.screen, bytes, length, written);
+    if (console_is_console()) return write_console(&platform_console.screen, bytes, length, written);
     return write_file(bytes, length, written);
 }
 
@@ -183,8 +184,8 @@ void Sleep(DWORD milliseconds) {
     ConsoleState& console = platform_console;
     console.counters.sleep += 1;
     console.counters.slept_ms += milliseconds;
-    if (console.has_terminal) terminal_present();
-    console.io.sleep_ms(milliseconds);
+    if (console_is_console()) terminal_present(&console.screen);
+    terminal_io().sleep_ms(milliseconds);
 }
 
 }  // namespace platform

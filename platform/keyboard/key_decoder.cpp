@@ -1,17 +1,27 @@
 // The key decoder: terminal bytes (UTF-8 text, control bytes, CSI and SS3
 // escape sequences) to _getch key codes, as the Windows C runtime reports
 // them for a console with code page 850.
+//
+// What the decoder accepts, and the key each becomes:
+//   a byte 0x01-0x7E          itself (Ctrl+letter is its control code)
+//   0x7F (DEL)                Backspace, 8: what terminals send for it
+//   0x00 (NUL)                Ctrl+@, extended 0 3
+//   UTF-8 of a character      its code page 850 byte; '?' when CP850 lacks it
+//   any other byte            '?'
+//   ESC alone                 Esc, 27, once KEY_ESC_TIMEOUT_MS pass with no more bytes
+//   ESC followed by a byte    Esc, then that byte as a key of its own
+//   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
+//                             xterm modifier parameter; any other complete
+//                             sequence is swallowed whole
 #include "platform/keyboard/key_decoder.h"
 
+#include "platform/keyboard/key_codes.h"
 #include "platform/model/cp850.h"
 
 namespace {
 
 constexpr uint8_t BYTE_ESC = 0x1B;
 constexpr uint8_t BYTE_DEL = 0x7F;
-constexpr uint8_t CODE_BACKSPACE = 8;
-constexpr uint8_t CODE_UNMAPPED = '?';
-constexpr uint8_t LEAD_NUL = 0;     // lead of F1-F10 and Alt combinations
 
 // The keys that escape sequences name.
 enum NamedKey : uint8_t {
@@ -20,6 +30,56 @@ enum NamedKey : uint8_t {
     NAMED_F1, NAMED_F2, NAMED_F3, NAMED_F4, NAMED_F5, NAMED_F6,
     NAMED_F7, NAMED_F8, NAMED_F9, NAMED_F10, NAMED_F11, NAMED_F12,
     NAMED_COUNT,
+    NAMED_NONE = NAMED_COUNT,  // a sequence that stands for a fixed key
+};
+
+// One accepted escape sequence: ESC, the introducer, an optional body of up
+// to two numbers separated by ';', and the final byte. For '~' sequences
+// the first number picks the key and the second is the modifier; for the
+// letter forms the modifier is the second number (CSI 1;5A), or the first
+// (SS3 5A, as some terminals send it). xterm's modifier is 1 + a bit set:
+// 1 Shift, 2 Alt, 4 Ctrl.
+struct SequenceForm {
+    const char* introducer;  // "[" (CSI), "O" (SS3) or "[[" (the Linux console's F1-F5)
+    uint8_t final;           // the final byte
+    int32_t number;          // the first number of a '~' sequence; 0 for the other forms
+    NamedKey named;          // the key, its modifier applied; NAMED_NONE for `fixed`
+    Key fixed;               // the key of a form that names no key
+};
+
+constexpr Key NO_KEY{false, 0, 0};
+
+constexpr SequenceForm SEQUENCE_FORMS[] = {
+    // Cursor keys and Home/End: CSI and SS3 (application mode) forms.
+    {"[", 'A', 0, NAMED_UP, NO_KEY},       {"O", 'A', 0, NAMED_UP, NO_KEY},
+    {"[", 'B', 0, NAMED_DOWN, NO_KEY},     {"O", 'B', 0, NAMED_DOWN, NO_KEY},
+    {"[", 'C', 0, NAMED_RIGHT, NO_KEY},    {"O", 'C', 0, NAMED_RIGHT, NO_KEY},
+    {"[", 'D', 0, NAMED_LEFT, NO_KEY},     {"O", 'D', 0, NAMED_LEFT, NO_KEY},
+    {"[", 'H', 0, NAMED_HOME, NO_KEY},     {"O", 'H', 0, NAMED_HOME, NO_KEY},
+    {"[", 'F', 0, NAMED_END, NO_KEY},      {"O", 'F', 0, NAMED_END, NO_KEY},
+    // F1-F4: SS3 P-S, and CSI P-S with a modifier (CSI 1;2P).
+    {"[", 'P', 0, NAMED_F1, NO_KEY},       {"O", 'P', 0, NAMED_F1, NO_KEY},
+    {"[", 'Q', 0, NAMED_F2, NO_KEY},       {"O", 'Q', 0, NAMED_F2, NO_KEY},
+    {"[", 'R', 0, NAMED_F3, NO_KEY},       {"O", 'R', 0, NAMED_F3, NO_KEY},
+    {"[", 'S', 0, NAMED_F4, NO_KEY},       {"O", 'S', 0, NAMED_F4, NO_KEY},
+    // The editing keys and function keys as CSI n ~ (vt220, xterm, rxvt).
+    {"[", '~', 1, NAMED_HOME, NO_KEY},     {"[", '~', 7, NAMED_HOME, NO_KEY},
+    {"[", '~', 4, NAMED_END, NO_KEY},      {"[", '~', 8, NAMED_END, NO_KEY},
+    {"[", '~', 2, NAMED_INSERT, NO_KEY},   {"[", '~', 3, NAMED_DELETE, NO_KEY},
+    {"[", '~', 5, NAMED_PAGE_UP, NO_KEY},  {"[", '~', 6, NAMED_PAGE_DOWN, NO_KEY},
+    {"[", '~', 11, NAMED_F1, NO_KEY},      {"[", '~', 12, NAMED_F2, NO_KEY},
+    {"[", '~', 13, NAMED_F3, NO_KEY},      {"[", '~', 14, NAMED_F4, NO_KEY},
+    {"[", '~', 15, NAMED_F5, NO_KEY},      {"[", '~', 17, NAMED_F6, NO_KEY},
+    {"[", '~', 18, NAMED_F7, NO_KEY},      {"[", '~', 19, NAMED_F8, NO_KEY},
+    {"[", '~', 20, NAMED_F9, NO_KEY},      {"[", '~', 21, NAMED_F10, NO_KEY},
+    {"[", '~', 23, NAMED_F11, NO_KEY},     {"[", '~', 24, NAMED_F12, NO_KEY},
+    // The Linux console's F1-F5.
+    {"[[", 'A', 0, NAMED_F1, NO_KEY},      {"[[", 'B', 0, NAMED_F2, NO_KEY},
+    {"[[", 'C', 0, NAMED_F3, NO_KEY},      {"[[", 'D', 0, NAMED_F4, NO_KEY},
+    {"[[", 'E', 0, NAMED_F5, NO_KEY},
+    // Shift+Tab, and the keypad's Enter in application mode.
+    {"[", 'Z', 0, NAMED_NONE, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
+    {"O", 'M', 0, NAMED_NONE, Key{false, 0, KEY_ENTER}},
 };
 
 // Column of NAMED_CODES by modifier.
@@ -33,30 +93,33 @@ struct ExtendedCodes {
     uint8_t code[4];
 };
 
+constexpr uint8_t N = KEY_LEAD_NUL;
+constexpr uint8_t G = KEY_LEAD_GREY;
+
 // What _getch gives for each named key, plain and with a modifier.
 constexpr ExtendedCodes NAMED_CODES[NAMED_COUNT] = {
-    {{224, 224, 224, 0}, {72, 72, 141, 152}},   // Up
-    {{224, 224, 224, 0}, {80, 80, 145, 160}},   // Down
-    {{224, 224, 224, 0}, {77, 77, 116, 157}},   // Right
-    {{224, 224, 224, 0}, {75, 75, 115, 155}},   // Left
-    {{224, 224, 224, 0}, {71, 71, 119, 151}},   // Home
-    {{224, 224, 224, 0}, {79, 79, 117, 159}},   // End
-    {{224, 224, 224, 0}, {73, 73, 134, 153}},   // PgUp
-    {{224, 224, 224, 0}, {81, 81, 118, 161}},   // PgDn
-    {{224, 224, 224, 0}, {82, 82, 146, 162}},   // Insert
-    {{224, 224, 224, 0}, {83, 83, 147, 163}},   // Delete
-    {{0, 0, 0, 0}, {59, 84, 94, 104}},          // F1
-    {{0, 0, 0, 0}, {60, 85, 95, 105}},          // F2
-    {{0, 0, 0, 0}, {61, 86, 96, 106}},          // F3
-    {{0, 0, 0, 0}, {62, 87, 97, 107}},          // F4
-    {{0, 0, 0, 0}, {63, 88, 98, 108}},          // F5
-    {{0, 0, 0, 0}, {64, 89, 99, 109}},          // F6
-    {{0, 0, 0, 0}, {65, 90, 100, 110}},         // F7
-    {{0, 0, 0, 0}, {66, 91, 101, 111}},         // F8
-    {{0, 0, 0, 0}, {67, 92, 102, 112}},         // F9
-    {{0, 0, 0, 0}, {68, 93, 103, 113}},         // F10
-    {{224, 224, 224, 224}, {133, 135, 137, 139}},  // F11
-    {{224, 224, 224, 224}, {134, 136, 138, 140}},  // F12
+    {{G, G, G, N}, {KEY_EXT_UP, KEY_EXT_UP, KEY_EXT_CTRL_UP, KEY_EXT_ALT_UP}},
+    {{G, G, G, N}, {KEY_EXT_DOWN, KEY_EXT_DOWN, KEY_EXT_CTRL_DOWN, KEY_EXT_ALT_DOWN}},
+    {{G, G, G, N}, {KEY_EXT_RIGHT, KEY_EXT_RIGHT, KEY_EXT_CTRL_RIGHT, KEY_EXT_ALT_RIGHT}},
+    {{G, G, G, N}, {KEY_EXT_LEFT, KEY_EXT_LEFT, KEY_EXT_CTRL_LEFT, KEY_EXT_ALT_LEFT}},
+    {{G, G, G, N}, {KEY_EXT_HOME, KEY_EXT_HOME, KEY_EXT_CTRL_HOME, KEY_EXT_ALT_HOME}},
+    {{G, G, G, N}, {KEY_EXT_END, KEY_EXT_END, KEY_EXT_CTRL_END, KEY_EXT_ALT_END}},
+    {{G, G, G, N}, {KEY_EXT_PAGE_UP, KEY_EXT_PAGE_UP, KEY_EXT_CTRL_PAGE_UP, KEY_EXT_ALT_PAGE_UP}},
+    {{G, G, G, N}, {KEY_EXT_PAGE_DOWN, KEY_EXT_PAGE_DOWN, KEY_EXT_CTRL_PAGE_DOWN, KEY_EXT_ALT_PAGE_DOWN}},
+    {{G, G, G, N}, {KEY_EXT_INSERT, KEY_EXT_INSERT, KEY_EXT_CTRL_INSERT, KEY_EXT_ALT_INSERT}},
+    {{G, G, G, N}, {KEY_EXT_DELETE, KEY_EXT_DELETE, KEY_EXT_CTRL_DELETE, KEY_EXT_ALT_DELETE}},
+    {{N, N, N, N}, {59, 84, 94, 104}},     // F1
+    {{N, N, N, N}, {60, 85, 95, 105}},     // F2
+    {{N, N, N, N}, {61, 86, 96, 106}},     // F3
+    {{N, N, N, N}, {62, 87, 97, 107}},     // F4
+    {{N, N, N, N}, {63, 88, 98, 108}},     // F5
+    {{N, N, N, N}, {64, 89, 99, 109}},     // F6
+    {{N, N, N, N}, {65, 90, 100, 110}},    // F7
+    {{N, N, N, N}, {66, 91, 101, 111}},    // F8
+    {{N, N, N, N}, {67, 92, 102, 112}},    // F9
+    {{N, N, N, N}, {68, 93, 103, 113}},    // F10
+    {{G, G, G, G}, {133, 135, 137, 139}},  // F11
+    {{G, G, G, G}, {134, 136, 138, 140}},  // F12
 };
 
 void queue_push(KeyDecoder* decoder, Key key) {
@@ -68,13 +131,9 @@ void queue_push(KeyDecoder* decoder, Key key) {
 
 void push_code(KeyDecoder* decoder, uint8_t code) { queue_push(decoder, Key{false, 0, code}); }
 
-void push_extended(KeyDecoder* decoder, uint8_t lead, uint8_t code) {
-    queue_push(decoder, Key{true, lead, code});
-}
-
 void push_named(KeyDecoder* decoder, NamedKey named, int32_t modifier) {
     const ExtendedCodes& codes = NAMED_CODES[named];
-    push_extended(decoder, codes.lead[modifier], codes.code[modifier]);
+    queue_push(decoder, Key{true, codes.lead[modifier], codes.code[modifier]});
 }
 
 // xterm's modifier parameter is 1 + a bit set (1 Shift, 2 Alt, 4 Ctrl);
@@ -91,13 +150,13 @@ int32_t modifier_column(int32_t parameter) {
 // A byte that is not part of a sequence or a multi-byte character.
 void decode_single(KeyDecoder* decoder, uint8_t byte) {
     if (byte == 0) {
-        push_extended(decoder, LEAD_NUL, 3);  // Ctrl+@ as on Windows
+        queue_push(decoder, Key{true, KEY_LEAD_NUL, KEY_EXT_CTRL_AT});
     } else if (byte == BYTE_DEL) {
-        push_code(decoder, CODE_BACKSPACE);  // the terminal's Backspace
+        push_code(decoder, KEY_BACKSPACE);
     } else if (byte < 0x80) {
         push_code(decoder, byte);
     } else {
-        push_code(decoder, CODE_UNMAPPED);  // not UTF-8
+        push_code(decoder, KEY_UNMAPPED);  // not UTF-8
     }
 }
 
@@ -114,7 +173,7 @@ void decode_utf8(KeyDecoder* decoder, const uint8_t* bytes, uint32_t length) {
     uint32_t c = bytes[0] & (0xFFu >> (length + 1));
     for (uint32_t i = 1; i < length; ++i) c = (c << 6) | (bytes[i] & 0x3Fu);
     int32_t cp850 = cp850_from_unicode(c);
-    push_code(decoder, cp850 < 0 ? CODE_UNMAPPED : static_cast<uint8_t>(cp850));
+    push_code(decoder, cp850 < 0 ? KEY_UNMAPPED : static_cast<uint8_t>(cp850));
 }
 
 // Up to two numeric parameters of a sequence body ("1;5"); false when the
@@ -142,79 +201,49 @@ bool parse_parameters(const uint8_t* body, uint32_t length, int32_t* first, int3
     return true;
 }
 
-// A key named by a sequence's final letter (CSI or SS3 form), -1 if none.
-int32_t named_by_letter(uint8_t final) {
-    switch (final) {
-        case 'A': return NAMED_UP;
-        case 'B': return NAMED_DOWN;
-        case 'C': return NAMED_RIGHT;
-        case 'D': return NAMED_LEFT;
-        case 'H': return NAMED_HOME;
-        case 'F': return NAMED_END;
-        case 'P': return NAMED_F1;
-        case 'Q': return NAMED_F2;
-        case 'R': return NAMED_F3;
-        case 'S': return NAMED_F4;
-        default: return -1;
+bool same_text(const char* text, const uint8_t* bytes, uint32_t length) {
+    uint32_t i = 0;
+    for (; text[i] != '\0'; ++i) {
+        if (i >= length || bytes[i] != static_cast<uint8_t>(text[i])) return false;
     }
+    return i == length;
 }
 
-// A key named by the number of a "CSI n ~" sequence, -1 if none.
-int32_t named_by_number(int32_t number) {
-    switch (number) {
-        case 1: case 7: return NAMED_HOME;
-        case 2: return NAMED_INSERT;
-        case 3: return NAMED_DELETE;
-        case 4: case 8: return NAMED_END;
-        case 5: return NAMED_PAGE_UP;
-        case 6: return NAMED_PAGE_DOWN;
-        case 11: return NAMED_F1;
-        case 12: return NAMED_F2;
-        case 13: return NAMED_F3;
-        case 14: return NAMED_F4;
-        case 15: return NAMED_F5;
-        case 17: return NAMED_F6;
-        case 18: return NAMED_F7;
-        case 19: return NAMED_F8;
-        case 20: return NAMED_F9;
-        case 21: return NAMED_F10;
-        case 23: return NAMED_F11;
-        case 24: return NAMED_F12;
-        default: return -1;
+// The form of SEQUENCE_FORMS a sequence matches, or null.
+const SequenceForm* form_of(const uint8_t* introducer, uint32_t introducer_length, uint8_t final, int32_t number) {
+    for (const SequenceForm& form : SEQUENCE_FORMS) {
+        if (form.final == final && form.number == number && same_text(form.introducer, introducer, introducer_length)) {
+            return &form;
+        }
     }
+    return nullptr;
 }
 
 // A complete sequence: ESC, the introducer ('[' or 'O'), a body, a final
 // byte. Sequences naming no key are dropped.
 void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* body, uint32_t length,
                      uint8_t final) {
-    // The Linux console's F1-F5: ESC [ [ A ... ESC [ [ E.
+    const uint8_t linux_introducer[2] = {'[', '['};
     if (introducer == '[' && length == 1 && body[0] == '[') {
-        if (final >= 'A' && final <= 'E') push_named(decoder, static_cast<NamedKey>(NAMED_F1 + (final - 'A')), MOD_PLAIN);
+        const SequenceForm* form = form_of(linux_introducer, 2, final, 0);
+        if (form != nullptr) push_named(decoder, form->named, MOD_PLAIN);
         return;
     }
     int32_t first = 0;
     int32_t second = 0;
     int32_t count = 0;
     if (!parse_parameters(body, length, &first, &second, &count)) return;
-    if (introducer == '[' && final == '~') {
-        int32_t named = named_by_number(first);
-        if (named >= 0) push_named(decoder, static_cast<NamedKey>(named), modifier_column(count >= 2 ? second : 1));
+    bool numbered = final == '~';
+    const SequenceForm* form = form_of(&introducer, 1, final, numbered ? first : 0);
+    if (form == nullptr) return;
+    if (form->named == NAMED_NONE) {
+        queue_push(decoder, form->fixed);
         return;
     }
-    if (introducer == '[' && final == 'Z') {
-        push_extended(decoder, LEAD_NUL, 15);  // Shift+Tab
-        return;
-    }
-    if (introducer == 'O' && final == 'M') {
-        push_code(decoder, 13);  // keypad Enter in application mode
-        return;
-    }
-    int32_t named = named_by_letter(final);
-    if (named < 0) return;
-    // CSI 1;5A carries the modifier second; SS3 5A (some terminals) first.
-    int32_t modifier = count >= 2 ? second : (introducer == 'O' ? first : 1);
-    push_named(decoder, static_cast<NamedKey>(named), modifier_column(modifier));
+    // CSI 1;5A and CSI 3;5~ carry the modifier second; SS3 5A (some
+    // terminals) first.
+    int32_t modifier = count >= 2 ? second : (!numbered && introducer == 'O' ? first : 1);
+    push_named(decoder, form->named, modifier_column(modifier));
 }
 
 void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms);
@@ -243,7 +272,7 @@ void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
     clear_pending(decoder);
     if (length == 0) return;
     if (saved[0] != BYTE_ESC) {
-        push_code(decoder, CODE_UNMAPPED);
+        push_code(decoder, KEY_UNMAPPED);
         return;
     }
     push_code(decoder, BYTE_ESC);
@@ -293,7 +322,7 @@ void continue_sequence(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
 void continue_utf8(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
     if ((byte & 0xC0) != 0x80) {
         clear_pending(decoder);
-        push_code(decoder, CODE_UNMAPPED);
+        push_code(decoder, KEY_UNMAPPED);
         decode_byte(decoder, byte, now_ms);
         return;
     }

@@ -1,19 +1,21 @@
 // The keyboard functions of the C runtime: _kbhit, _getch and fgets on
-// standard input. Keys come from the terminal through the key decoder; when
+// standard input, and _kbhit_possible. Keys come from the terminal through the key decoder; when
 // standard input is the console, fgets is the console's line mode with echo,
 // edited by the line editor and echoed into the screen buffer.
+#include "platform/keyboard/keyboard.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include <unistd.h>
 
 #include "platform/console/console_state.h"
+#include "platform/crt/memory.h"
 #include "platform/keyboard/key_decoder.h"
 #include "platform/keyboard/line_editor.h"
 #include "platform/platform.h"
-#include "platform/terminal/terminal.h"
+#include "platform/terminal/terminal_session.h"
 
 namespace {
 
@@ -26,22 +28,19 @@ struct KeyboardState {
     uint8_t second_code;             // that code
     bool input_ended;                // the terminal said no more input will come
     LineEditor editor;               // the console's line mode for fgets on standard input
-    std::vector<uint8_t> line;       // a completed line (with its "\n") not yet handed out in full
-    std::size_t line_offset;         // how much of line fgets has handed out
+    ByteBuffer line;                 // a completed line (with its "\n") not yet handed out in full
+    uint32_t line_offset;            // how much of line fgets has handed out
     bool editing;                    // fgets is editing a line: a resize lays it out again
 };
 
 KeyboardState keyboard;
 
-bool keyboard_usable() {
-    const ConsoleState& console = platform_console;
-    return console.keyboard && console.io.read != nullptr;
-}
+bool keyboard_usable() { return console_has_keyboard() && terminal_io().read != nullptr; }
 
 // One read from the terminal, waiting at most timeout_ms; feeds the decoder
 // and lets its clock run. False when nothing came.
 bool keyboard_read(int32_t timeout_ms) {
-    TerminalIo& io = platform_console.io;
+    TerminalIo& io = terminal_io();
     uint8_t bytes[KEYBOARD_READ_CHUNK];
     int64_t count = io.read(bytes, sizeof bytes, timeout_ms);
     uint64_t now = io.now_ms();
@@ -80,16 +79,17 @@ bool keyboard_wait_key(Key* key) {
         // Keys already typed (a paste, typing ahead) are taken in before the
         // screen is drawn: one frame per burst of input, not one per read.
         if (keyboard_read(0) || key_decoder_has_key(&keyboard.decoder)) continue;
-        if (platform_console.has_terminal) {
-            terminal_apply_signals();
-            if (keyboard.editing) line_editor_follow(&keyboard.editor, &platform_console.screen);
-            terminal_present();
+        if (console_is_console()) {
+            ScreenBuffer* screen = &platform_console.screen;
+            terminal_apply_signals(screen);
+            if (keyboard.editing) line_editor_follow(&keyboard.editor, screen);
+            terminal_present(screen);
         }
         if (keyboard.input_ended) continue;
         int64_t deadline = key_decoder_deadline(&keyboard.decoder);
         int32_t timeout = -1;
         if (deadline >= 0) {
-            int64_t left = deadline - static_cast<int64_t>(platform_console.io.now_ms());
+            int64_t left = deadline - static_cast<int64_t>(terminal_io().now_ms());
             timeout = static_cast<int32_t>(std::clamp<int64_t>(left, 0, INT32_MAX));
         }
         keyboard_read(timeout);
@@ -98,16 +98,28 @@ bool keyboard_wait_key(Key* key) {
 
 // Hands out the waiting line, at most size - 1 bytes of it, as a stream would.
 char* keyboard_hand_out(char* buffer, int size) {
-    std::size_t left = keyboard.line.size() - keyboard.line_offset;
-    std::size_t count = std::min(left, static_cast<std::size_t>(size - 1));
-    std::memcpy(buffer, keyboard.line.data() + keyboard.line_offset, count);
+    uint32_t left = keyboard.line.length - keyboard.line_offset;
+    uint32_t count = std::min(left, static_cast<uint32_t>(size - 1));
+    std::memcpy(buffer, keyboard.line.bytes + keyboard.line_offset, count);
     buffer[count] = '\0';
     keyboard.line_offset += count;
-    if (keyboard.line_offset == keyboard.line.size()) {
-        keyboard.line.clear();
+    if (keyboard.line_offset == keyboard.line.length) {
+        keyboard.line.length = 0;
         keyboard.line_offset = 0;
     }
     return buffer;
+}
+
+// The edited line becomes the line to hand out: the two buffers change
+// places, so no copy is made. A line for which the line end finds no room
+// goes out without it, as the last line of a stream may.
+void keyboard_take_line(bool with_line_end) {
+    ByteBuffer spare = keyboard.line;
+    keyboard.line = keyboard.editor.text;
+    keyboard.editor.text = spare;
+    keyboard.editor.text.length = 0;
+    keyboard.line_offset = 0;
+    if (with_line_end) byte_buffer_append(&keyboard.line, "\n", 1);
 }
 
 // The keys of one line, up to Enter or the end of input.
@@ -118,15 +130,14 @@ bool keyboard_edit_keys() {
         if (!keyboard_wait_key(&key)) {
             // Input ended in the middle of a line: what was typed is the
             // last, unterminated line, as a stream ending without a newline.
-            if (keyboard.editor.text.empty()) return false;
-            keyboard.line = keyboard.editor.text;
+            if (keyboard.editor.text.length == 0) return false;
+            keyboard_take_line(false);
             return true;
         }
         LineEditorResult result = line_editor_key(&keyboard.editor, &console.screen, key);
         if (result == LINE_EDITOR_END) return false;
         if (result == LINE_EDITOR_DONE) {
-            keyboard.line = keyboard.editor.text;
-            keyboard.line.push_back('\n');
+            keyboard_take_line(true);
             return true;
         }
     }
@@ -151,7 +162,7 @@ void keyboard_reset() {
     keyboard.second_code = 0;
     keyboard.input_ended = false;
     line_editor_init(&keyboard.editor);
-    keyboard.line.clear();
+    byte_buffer_free(&keyboard.line);
     keyboard.line_offset = 0;
     keyboard.editing = false;
 }
@@ -160,17 +171,17 @@ namespace platform {
 
 int _kbhit() {
     console_state_setup();
-    if (platform_console.has_terminal) terminal_present();
+    if (console_is_console()) terminal_present(&platform_console.screen);
     if (!keyboard_usable()) return 0;
     if (keyboard.second_code_waiting) return 1;
     keyboard_drain();
-    key_decoder_tick(&keyboard.decoder, platform_console.io.now_ms());
+    key_decoder_tick(&keyboard.decoder, terminal_io().now_ms());
     return key_decoder_has_key(&keyboard.decoder) ? 1 : 0;
 }
 
 int _getch() {
     console_state_setup();
-    if (platform_console.has_terminal) terminal_present();
+    if (console_is_console()) terminal_present(&platform_console.screen);
     if (keyboard.second_code_waiting) {
         keyboard.second_code_waiting = false;
         return keyboard.second_code;
@@ -188,7 +199,7 @@ int _getch() {
 
 int _kbhit_possible() {
     console_state_setup();
-    if (!platform_console.keyboard) return 0;
+    if (!console_has_keyboard()) return 0;
     // Once the terminal has said no more input will come, only keys already
     // decoded can still be had: a wait for a further key would never end.
     if (keyboard.input_ended && !keyboard.second_code_waiting && !key_decoder_has_key(&keyboard.decoder)) return 0;
@@ -197,13 +208,13 @@ int _kbhit_possible() {
 
 char* fgets(char* buffer, int size, std::FILE* stream) {
     console_state_setup();
-    if (stream != stdin || !platform_console.input_is_console) {
-        if (stream != stdin || !platform_console.has_terminal) return std::fgets(buffer, size, stream);
+    if (stream != stdin || !console_line_input()) {
+        if (stream != stdin || !console_is_console()) return std::fgets(buffer, size, stream);
         // The screen is on a terminal but the line comes from elsewhere (no
         // controlling terminal, or input redirected): show the question
         // before a read that may wait. A terminal's own echo of what is
         // typed is not in the model: the next present draws everything anew.
-        terminal_present();
+        terminal_present(&platform_console.screen);
         char* line = std::fgets(buffer, size, stream);
         if (isatty(STDIN_FILENO) != 0) terminal_note_resize();
         return line;
@@ -213,7 +224,7 @@ char* fgets(char* buffer, int size, std::FILE* stream) {
         buffer[0] = '\0';
         return buffer;
     }
-    if (keyboard.line.empty()) {
+    if (keyboard.line.length == 0) {
         if (!keyboard_usable() || !keyboard_edit_line()) return nullptr;
     }
     return keyboard_hand_out(buffer, size);

@@ -5,28 +5,15 @@
 
 #include <algorithm>
 
+#include "platform/keyboard/key_codes.h"
+
 namespace {
 
-constexpr uint8_t CODE_BACKSPACE = 8;
-constexpr uint8_t CODE_LINE_FEED = 10;
-constexpr uint8_t CODE_ENTER = 13;
-constexpr uint8_t CODE_CTRL_D = 4;
-constexpr uint8_t CODE_ESC = 27;
-constexpr uint8_t LEAD_GREY = 224;
-constexpr uint8_t EXT_UP = 72;
-constexpr uint8_t EXT_DOWN = 80;
-constexpr uint8_t EXT_LEFT = 75;
-constexpr uint8_t EXT_RIGHT = 77;
-constexpr uint8_t EXT_HOME = 71;
-constexpr uint8_t EXT_END = 79;
-constexpr uint8_t EXT_PAGE_UP = 73;
-constexpr uint8_t EXT_PAGE_DOWN = 81;
-constexpr uint8_t EXT_INSERT = 82;
-constexpr uint8_t EXT_DELETE = 83;
-constexpr uint8_t EXT_CTRL_LEFT = 115;
-constexpr uint8_t EXT_CTRL_RIGHT = 116;
-constexpr uint8_t EXT_CTRL_HOME = 119;
-constexpr uint8_t EXT_CTRL_END = 117;
+// Room a line keeps beyond a typed character: the line end its reader
+// appends once Enter completes it, so that step never needs memory.
+constexpr uint32_t LINE_END_ROOM = 2;
+
+uint32_t text_length(const LineEditor* editor) { return editor->text.length; }
 
 // The buffer may have scrolled since the line began (the echo itself
 // scrolls it at the bottom); the line's start moves up with its text.
@@ -71,13 +58,13 @@ void place_cursor(ScreenBuffer* screen, int64_t cell) {
 // new end, and puts the cursor at the insertion point.
 void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     follow_scrolling(editor, screen);
-    uint32_t length = static_cast<uint32_t>(editor->text.size());
+    uint32_t length = text_length(editor);
     uint32_t first = index;
     int64_t start_cell = cell_of(editor, screen, 0);
     if (start_cell < 0) first = std::max<uint32_t>(first, static_cast<uint32_t>(std::min<int64_t>(-start_cell, length)));
     if (first < length) {
         place_cursor(screen, cell_of(editor, screen, first));
-        screen_write(screen, editor->text.data() + first, length - first);
+        screen_write(screen, editor->text.bytes + first, length - first);
         follow_scrolling(editor, screen);
     }
     if (editor->shown > length) {
@@ -98,32 +85,31 @@ void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     place_cursor(screen, cell_of(editor, screen, editor->cursor));
 }
 
-void replace_line(LineEditor* editor, ScreenBuffer* screen, const std::vector<uint8_t>& text) {
-    editor->text = text;
-    editor->cursor = static_cast<uint32_t>(text.size());
-    redraw_from(editor, screen, 0);
-}
-
 void recall(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
-    if (index >= editor->history.size() || index == editor->history_index) return;
+    if (index >= editor->history_count || index == editor->history_index) return;
+    const ByteBuffer& entry = editor->history[index];
+    if (!byte_buffer_assign(&editor->text, entry.bytes, entry.length)) return;
     editor->history_index = index;
-    replace_line(editor, screen, editor->history[index]);
+    editor->cursor = entry.length;
+    redraw_from(editor, screen, 0);
 }
 
 bool is_word_byte(uint8_t byte) { return byte != ' '; }
 
 uint32_t word_left(const LineEditor* editor) {
+    const uint8_t* text = editor->text.bytes;
     uint32_t i = editor->cursor;
-    while (i > 0 && !is_word_byte(editor->text[i - 1])) --i;
-    while (i > 0 && is_word_byte(editor->text[i - 1])) --i;
+    while (i > 0 && !is_word_byte(text[i - 1])) --i;
+    while (i > 0 && is_word_byte(text[i - 1])) --i;
     return i;
 }
 
 uint32_t word_right(const LineEditor* editor) {
-    uint32_t length = static_cast<uint32_t>(editor->text.size());
+    const uint8_t* text = editor->text.bytes;
+    uint32_t length = text_length(editor);
     uint32_t i = editor->cursor;
-    while (i < length && is_word_byte(editor->text[i])) ++i;
-    while (i < length && !is_word_byte(editor->text[i])) ++i;
+    while (i < length && is_word_byte(text[i])) ++i;
+    while (i < length && !is_word_byte(text[i])) ++i;
     return i;
 }
 
@@ -135,48 +121,59 @@ void move_to(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
 
 void erase_range(LineEditor* editor, ScreenBuffer* screen, uint32_t from, uint32_t to) {
     if (from >= to) return;
-    editor->text.erase(editor->text.begin() + from, editor->text.begin() + to);
+    byte_buffer_erase(&editor->text, from, to);
     editor->cursor = from;
     redraw_from(editor, screen, from);
 }
 
+// The line enters the history, the oldest entry leaving a full one; a
+// line for which no copy can be had stays out of it.
+void history_add(LineEditor* editor) {
+    if (editor->text.length == 0) return;
+    ByteBuffer copy{};
+    if (!byte_buffer_assign(&copy, editor->text.bytes, editor->text.length)) return;
+    if (editor->history_count == LINE_HISTORY_CAPACITY) {
+        byte_buffer_free(&editor->history[0]);
+        std::move(editor->history + 1, editor->history + LINE_HISTORY_CAPACITY, editor->history);
+        editor->history_count -= 1;
+    }
+    editor->history[editor->history_count++] = copy;
+}
+
 void finish_line(LineEditor* editor, ScreenBuffer* screen) {
-    move_to(editor, screen, static_cast<uint32_t>(editor->text.size()));
+    move_to(editor, screen, text_length(editor));
     static const uint8_t CRLF[2] = {'\r', '\n'};
     screen_write(screen, CRLF, 2);
     follow_scrolling(editor, screen);
-    if (!editor->text.empty()) {
-        if (editor->history.size() == LINE_HISTORY_CAPACITY) editor->history.erase(editor->history.begin());
-        editor->history.push_back(editor->text);
-    }
-    editor->history_index = static_cast<uint32_t>(editor->history.size());
+    history_add(editor);
+    editor->history_index = editor->history_count;
 }
 
 LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
-    if (key.lead != LEAD_GREY) return LINE_EDITOR_EDITING;  // function keys: nothing to do
-    uint32_t length = static_cast<uint32_t>(editor->text.size());
+    if (key.lead != KEY_LEAD_GREY) return LINE_EDITOR_EDITING;  // function keys: nothing to do
+    uint32_t length = text_length(editor);
     switch (key.code) {
-        case EXT_LEFT:
+        case KEY_EXT_LEFT:
             if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
             break;
-        case EXT_RIGHT:
+        case KEY_EXT_RIGHT:
             if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
             break;
-        case EXT_HOME: move_to(editor, screen, 0); break;
-        case EXT_END: move_to(editor, screen, length); break;
-        case EXT_CTRL_LEFT: move_to(editor, screen, word_left(editor)); break;
-        case EXT_CTRL_RIGHT: move_to(editor, screen, word_right(editor)); break;
-        case EXT_INSERT: editor->overwrite = !editor->overwrite; break;
-        case EXT_DELETE: erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, length)); break;
-        case EXT_CTRL_HOME: erase_range(editor, screen, 0, editor->cursor); break;
-        case EXT_CTRL_END: erase_range(editor, screen, editor->cursor, length); break;
-        case EXT_UP:
+        case KEY_EXT_HOME: move_to(editor, screen, 0); break;
+        case KEY_EXT_END: move_to(editor, screen, length); break;
+        case KEY_EXT_CTRL_LEFT: move_to(editor, screen, word_left(editor)); break;
+        case KEY_EXT_CTRL_RIGHT: move_to(editor, screen, word_right(editor)); break;
+        case KEY_EXT_INSERT: editor->overwrite = !editor->overwrite; break;
+        case KEY_EXT_DELETE: erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, length)); break;
+        case KEY_EXT_CTRL_HOME: erase_range(editor, screen, 0, editor->cursor); break;
+        case KEY_EXT_CTRL_END: erase_range(editor, screen, editor->cursor, length); break;
+        case KEY_EXT_UP:
             if (editor->history_index > 0) recall(editor, screen, editor->history_index - 1);
             break;
-        case EXT_DOWN: recall(editor, screen, editor->history_index + 1); break;
-        case EXT_PAGE_UP: recall(editor, screen, 0); break;
-        case EXT_PAGE_DOWN:
-            if (!editor->history.empty()) recall(editor, screen, static_cast<uint32_t>(editor->history.size() - 1));
+        case KEY_EXT_DOWN: recall(editor, screen, editor->history_index + 1); break;
+        case KEY_EXT_PAGE_UP: recall(editor, screen, 0); break;
+        case KEY_EXT_PAGE_DOWN:
+            if (editor->history_count > 0) recall(editor, screen, editor->history_count - 1);
             break;
         default: break;
     }
@@ -186,27 +183,21 @@ LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key)
 }  // namespace
 
 void line_editor_init(LineEditor* editor) {
-    editor->text.clear();
-    editor->history.clear();
-    editor->cursor = 0;
-    editor->start_x = 0;
-    editor->start_y = 0;
-    editor->shown = 0;
-    editor->scrolls_seen = 0;
-    editor->history_index = 0;
-    editor->width_seen = 0;
-    editor->height_seen = 0;
-    editor->overwrite = false;
+    byte_buffer_free(&editor->text);
+    for (uint32_t i = 0; i < editor->history_count && i < LINE_HISTORY_CAPACITY; ++i) {
+        byte_buffer_free(&editor->history[i]);
+    }
+    *editor = LineEditor{};
 }
 
 void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
-    editor->text.clear();
+    editor->text.length = 0;
     editor->cursor = 0;
     editor->start_x = screen->cursor_x;
     editor->start_y = screen->cursor_y;
     editor->shown = 0;
     editor->scrolls_seen = screen->scrolls;
-    editor->history_index = static_cast<uint32_t>(editor->history.size());
+    editor->history_index = editor->history_count;
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
     editor->overwrite = false;  // each line starts in insert mode, as on the console
@@ -222,30 +213,31 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
     line_editor_follow(editor, screen);
     if (key.extended) return extended_key(editor, screen, key);
     switch (key.code) {
-        case CODE_ENTER:
-        case CODE_LINE_FEED:
+        case KEY_ENTER:
+        case KEY_LINE_FEED:
             finish_line(editor, screen);
             return LINE_EDITOR_DONE;
-        case CODE_BACKSPACE:
+        case KEY_BACKSPACE:
             if (editor->cursor > 0) erase_range(editor, screen, editor->cursor - 1, editor->cursor);
             return LINE_EDITOR_EDITING;
-        case CODE_ESC:
-            editor->text.clear();
+        case KEY_ESC:
+            editor->text.length = 0;
             editor->cursor = 0;
             redraw_from(editor, screen, 0);
             return LINE_EDITOR_EDITING;
-        case CODE_CTRL_D:
-            return editor->text.empty() ? LINE_EDITOR_END : LINE_EDITOR_EDITING;
+        case KEY_CTRL_D:
+            return editor->text.length == 0 ? LINE_EDITOR_END : LINE_EDITOR_EDITING;
         default:
             break;
     }
     // Other control characters are not part of a line: one typed character
     // is always one byte and one cell.
     if (key.code < 0x20 || key.code == 0x7F) return LINE_EDITOR_EDITING;
-    if (editor->overwrite && editor->cursor < editor->text.size()) {
-        editor->text[editor->cursor] = key.code;
-    } else {
-        editor->text.insert(editor->text.begin() + editor->cursor, key.code);
+    if (editor->overwrite && editor->cursor < text_length(editor)) {
+        editor->text.bytes[editor->cursor] = key.code;
+    } else if (!byte_buffer_reserve(&editor->text, uint64_t{text_length(editor)} + LINE_END_ROOM) ||
+               !byte_buffer_insert(&editor->text, editor->cursor, key.code)) {
+        return LINE_EDITOR_EDITING;
     }
     ++editor->cursor;
     redraw_from(editor, screen, editor->cursor - 1);

@@ -6,8 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "platform/crt/memory.h"
 #include "platform/keyboard/key_decoder.h"
 #include "platform/model/screen_buffer.h"
 
@@ -15,7 +15,7 @@
 constexpr uint32_t LINE_HISTORY_CAPACITY = 50;
 
 struct LineEditor {
-    std::vector<uint8_t> text;                  // the line being edited, code page 850 bytes
+    ByteBuffer text;                            // the line being edited, code page 850 bytes
     uint32_t cursor;                            // insertion point in text, 0..text.size()
     int32_t start_x;                            // column where the line begins
     int32_t start_y;                            // row where it begins; moves up as the buffer scrolls, may leave the top
@@ -24,8 +24,9 @@ struct LineEditor {
     int32_t width_seen;                         // the buffer's width the echo was laid out for
     int32_t height_seen;                        // and its height
     bool overwrite;                             // Insert toggled: typing replaces the character at the cursor
-    std::vector<std::vector<uint8_t>> history;  // lines entered in this run, oldest first
-    uint32_t history_index;                     // history entry on show; history.size() when none
+    ByteBuffer history[LINE_HISTORY_CAPACITY];  // lines entered in this run, oldest first
+    uint32_t history_count = 0;                 // entries of history in use
+    uint32_t history_index;                     // history entry on show; history_count when none
 };
 
 enum LineEditorResult {
@@ -34,7 +35,8 @@ enum LineEditorResult {
     LINE_EDITOR_END,      // end of input (Ctrl+D on an empty line)
 };
 
-// Forgets everything, the history too.
+// Makes a fresh editor with no line and no history, giving back the blocks
+// of the line and the history it held.
 void line_editor_init(LineEditor* editor);
 
 // Starts a new, empty line at the screen's cursor.
@@ -44,5 +46,7 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen);
 // height (the terminal was resized); nothing otherwise.
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
 
-// One key: edits the line and brings its echo on the screen up to date.
+// One key: edits the line and brings its echo on the screen up to date. A
+// character for which the line cannot grow is dropped, as a full keyboard
+// buffer drops it.
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key);

@@ -3,11 +3,15 @@
 #include "platform/model/screen_buffer.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
 constexpr uint8_t BLANK = 0x20;
 constexpr int32_t TAB_WIDTH = 8;
+constexpr int32_t LARGEST_SIDE = 32767;  // a coordinate is a 16-bit SHORT
 
 int64_t cell_count(const ScreenBuffer* screen) { return int64_t{screen->width} * screen->height; }
 
@@ -85,26 +89,70 @@ bool rect_contains(Rect r, int32_t x, int32_t y) {
 
 Rect rect_from(platform::SMALL_RECT r) { return Rect{r.Left, r.Top, r.Right, r.Bottom}; }
 
+Cell* cells_alloc(int32_t width, int32_t height) {
+    auto count = static_cast<std::size_t>(int64_t{width} * height);
+    auto* cells = static_cast<Cell*>(platform::malloc(count * sizeof(Cell)));
+    if (cells != nullptr) std::fill(cells, cells + count, Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE});
+    return cells;
+}
+
+// Copies one row of the rectangle, in the order that reads each cell before
+// the copy overwrites it.
+void copy_row(ScreenBuffer* screen, Rect target, int32_t y, int32_t dx, int32_t dy) {
+    Cell* to = &cell_at(screen, target.left, y);
+    const Cell* from = &cell_at(screen, target.left - dx, y - dy);
+    std::memmove(to, from, static_cast<std::size_t>(target.right - target.left + 1) * sizeof(Cell));
+}
+
+// Moves the cells of `target` from `dx` columns left and `dy` rows up of
+// it, as if through a copy: rows are taken in the order that reads each
+// before it is overwritten.
+void move_cells(ScreenBuffer* screen, Rect target, int32_t dx, int32_t dy) {
+    if (rect_empty(target)) return;
+    if (dy > 0) {
+        for (int32_t y = target.bottom; y >= target.top; --y) copy_row(screen, target, y, dx, dy);
+    } else {
+        for (int32_t y = target.top; y <= target.bottom; ++y) copy_row(screen, target, y, dx, dy);
+    }
+}
+
 }  // namespace
 
-void screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
-    screen->width = std::max(width, 1);
-    screen->height = std::max(height, 1);
-    screen->cells.assign(static_cast<std::size_t>(cell_count(screen)), Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE});
+bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
+    screen->width = std::clamp(width, 1, LARGEST_SIDE);
+    screen->height = std::clamp(height, 1, LARGEST_SIDE);
+    platform::free(screen->cells);
+    screen->cells = cells_alloc(screen->width, screen->height);
     screen->cursor_x = 0;
     screen->cursor_y = 0;
     screen->cursor_visible = true;
     screen->cursor_size = SCREEN_DEFAULT_CURSOR_SIZE;
     screen->attribute = SCREEN_DEFAULT_ATTRIBUTE;
     screen->mode = platform::ENABLE_PROCESSED_OUTPUT | platform::ENABLE_WRAP_AT_EOL_OUTPUT;
+    screen->largest = platform::COORD{static_cast<platform::SHORT>(screen->width),
+                                      static_cast<platform::SHORT>(screen->height)};
     screen->scrolls = 0;
     screen->bells = 0;
+    if (screen->cells != nullptr) return true;
+    screen->width = 0;
+    screen->height = 0;
+    return false;
 }
 
-void screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    std::vector<Cell> cells(static_cast<std::size_t>(int64_t{width} * height), Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE});
+void screen_free(ScreenBuffer* screen) {
+    platform::free(screen->cells);
+    screen->cells = nullptr;
+    screen->width = 0;
+    screen->height = 0;
+    screen->cursor_x = 0;
+    screen->cursor_y = 0;
+}
+
+bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
+    width = std::clamp(width, 1, LARGEST_SIDE);
+    height = std::clamp(height, 1, LARGEST_SIDE);
+    Cell* cells = cells_alloc(width, height);
+    if (cells == nullptr) return false;
     int32_t keep_w = std::min(width, screen->width);
     int32_t keep_h = std::min(height, screen->height);
     for (int32_t y = 0; y < keep_h; ++y) {
@@ -112,11 +160,13 @@ void screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
             cells[static_cast<std::size_t>(int64_t{y} * width + x)] = cell_at(screen, x, y);
         }
     }
-    screen->cells.swap(cells);
+    platform::free(screen->cells);
+    screen->cells = cells;
     screen->width = width;
     screen->height = height;
     screen->cursor_x = std::min(screen->cursor_x, width - 1);
     screen->cursor_y = std::min(screen->cursor_y, height - 1);
+    return true;
 }
 
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
@@ -133,7 +183,7 @@ uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t len
     int64_t count = fill_span(screen, length, x, y);
     // A start outside the buffer has no position in it to point at.
     if (count == 0) return 0;
-    auto first = screen->cells.begin() + (int64_t{y} * screen->width + x);
+    Cell* first = &cell_at(screen, x, y);
     for (int64_t i = 0; i < count; ++i) first[i].attr = attr;
     return static_cast<uint32_t>(count);
 }
@@ -141,7 +191,7 @@ uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t len
 uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y) {
     int64_t count = fill_span(screen, length, x, y);
     if (count == 0) return 0;
-    auto first = screen->cells.begin() + (int64_t{y} * screen->width + x);
+    Cell* first = &cell_at(screen, x, y);
     for (int64_t i = 0; i < count; ++i) first[i].ch = ch;
     return static_cast<uint32_t>(count);
 }
@@ -165,19 +215,14 @@ bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source_rect, const
         fill_ch = BLANK;
         fill_attr = screen->attribute;
     }
-    // Copy through a snapshot: source and destination may overlap.
-    std::vector<Cell> before = screen->cells;
-    auto old_cell = [&](int32_t x, int32_t y) { return before[static_cast<std::size_t>(int64_t{y} * screen->width + x)]; };
-
+    // The source and the destination may overlap: the move reads each cell
+    // before it is overwritten, and the fill comes after, on source cells
+    // the move did not cover.
+    move_cells(screen, written, dest_x - source.left, dest_y - source.top);
     Rect fill = rect_intersect(clip, source);
     for (int32_t y = fill.top; y <= fill.bottom; ++y) {
         for (int32_t x = fill.left; x <= fill.right; ++x) {
             if (!rect_contains(written, x, y)) cell_at(screen, x, y) = Cell{fill_ch, fill_attr};
-        }
-    }
-    for (int32_t y = written.top; y <= written.bottom; ++y) {
-        for (int32_t x = written.left; x <= written.right; ++x) {
-            cell_at(screen, x, y) = old_cell(x - dest_x + source.left, y - dest_y + source.top);
         }
     }
     return true;
@@ -191,8 +236,9 @@ bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y) {
 }
 
 void screen_scroll_up(ScreenBuffer* screen) {
-    auto row = static_cast<int64_t>(screen->width);
-    std::move(screen->cells.begin() + row, screen->cells.end(), screen->cells.begin());
-    std::fill(screen->cells.end() - row, screen->cells.end(), Cell{BLANK, screen->attribute});
+    auto row = static_cast<std::size_t>(screen->width);
+    auto all = static_cast<std::size_t>(cell_count(screen));
+    std::memmove(screen->cells, screen->cells + row, (all - row) * sizeof(Cell));
+    std::fill(screen->cells + (all - row), screen->cells + all, Cell{BLANK, screen->attribute});
     screen->scrolls += 1;
 }

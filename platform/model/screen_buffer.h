@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -16,28 +15,41 @@ struct Cell {
 struct ScreenBuffer {
     int32_t width;              // columns
     int32_t height;             // rows
-    std::vector<Cell> cells;    // row-major, width * height
+    Cell* cells = nullptr;      // row-major, width * height, from the allocation seam
     int32_t cursor_x;           // 0-based column of the cursor
     int32_t cursor_y;           // 0-based row of the cursor
     bool cursor_visible;        // CONSOLE_CURSOR_INFO.bVisible
     uint32_t cursor_size;       // CONSOLE_CURSOR_INFO.dwSize, 1-100
     uint16_t attribute;         // attribute given to text written now
     uint32_t mode;              // output mode flags
+    platform::COORD largest;    // the largest window the display can show: the terminal's size
     uint64_t scrolls;           // whole-buffer scrolls so far (text at row y moved to y - 1)
     uint32_t bells;             // BEL characters written so far
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
 constexpr uint32_t SCREEN_DEFAULT_CURSOR_SIZE = 25;
+// The size a console has when nothing says otherwise: the 80 x 25 screen
+// the program lays out.
+constexpr int32_t SCREEN_DEFAULT_WIDTH = 80;
+constexpr int32_t SCREEN_DEFAULT_HEIGHT = 25;
 
-// A blank buffer of the given size (at least 1x1), cursor at the top left,
-// attribute 0x07, processed output with wrap at the end of a line.
-void screen_init(ScreenBuffer* screen, int32_t width, int32_t height);
+// Makes a fresh blank buffer of the given size (at least 1x1, at most
+// 32767 in each direction): cursor at the top left, attribute 0x07,
+// processed output with wrap at the end of a line, the largest window as
+// large as the buffer. Cells the record held are given back first. False,
+// and a record with no cells, when the cells cannot be had.
+bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height);
 
-// New size; contents kept from the top left, new cells blank in attribute
-// 0x07, the cursor kept inside.
-void screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
+// Gives the cells back; the record is left with none (0 x 0).
+void screen_free(ScreenBuffer* screen);
 
+// Changes the size: contents kept from the top left, new cells blank in
+// attribute 0x07, the cursor kept inside. False, nothing changed, when the
+// new cells cannot be had.
+bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
+
+// The cell at (x, y); a blank in 0x07 for a cell outside the buffer.
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y);
 
 // Writes bytes at the cursor as a console does with processed output (CR,
@@ -45,12 +57,18 @@ Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y);
 // number of bytes written: all of them.
 uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length);
 
-// Fills from a start cell, running on across row ends and stopping at the
-// end of the buffer; returns the cells filled (0 for a start outside).
+// Sets the attribute of `length` cells from (x, y), running on across row
+// ends and stopping at the end of the buffer; returns the cells set (0 for
+// a start outside the buffer).
 uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t length, int32_t x, int32_t y);
+// The same with the character of each cell.
 uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y);
 
-// ScrollConsoleScreenBuffer: false for an empty or inverted source (nothing changes).
+// ScrollConsoleScreenBuffer: moves the source rectangle so that its top left
+// lands on `destination`, only cells inside `clip` (null: the whole buffer)
+// changing, and fills the source cells left uncovered with fill_ch in
+// fill_attr (NUL in attribute 0: a blank in the current attribute). False
+// for an empty or inverted source (nothing changes).
 bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source, const platform::SMALL_RECT* clip,
                    platform::COORD destination, uint8_t fill_ch, uint16_t fill_attr);
 

@@ -17,14 +17,69 @@
 // bottom). Cell contents go out as UTF-8 characters, never as controls.
 #include "platform/terminal/terminal_render.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/model/cp850.h"
+#include "platform/platform.h"
 
 namespace {
 
 constexpr uint8_t BLANK = 0x20;
 constexpr uint8_t DEFAULT_COLOURS = 0x07;
 
-void append_number(std::string* out, int32_t value) { *out += std::to_string(value); }
+// --- output ----------------------------------------------------------------
+
+void out_bytes(RenderOutput* out, const char* bytes, std::size_t length) {
+    if (byte_buffer_append(&out->bytes, bytes, length)) return;
+    if (out->flush == nullptr) return;
+    // No room to gather more: what is there goes out, then this.
+    out->flush(out->bytes.bytes, out->bytes.length);
+    out->bytes.length = 0;
+    if (!byte_buffer_append(&out->bytes, bytes, length)) out->flush(reinterpret_cast<const uint8_t*>(bytes), length);
+}
+
+void out_text(RenderOutput* out, const char* text) { out_bytes(out, text, std::strlen(text)); }
+
+void out_char(RenderOutput* out, char c) { out_bytes(out, &c, 1); }
+
+// The decimal digits of a value of at most 10 digits; returns their count.
+std::size_t format_number(int32_t value, char* digits) {
+    char reversed[12];
+    std::size_t count = 0;
+    auto rest = static_cast<uint32_t>(std::max(value, 0));
+    do {
+        reversed[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    for (std::size_t i = 0; i < count; ++i) digits[i] = reversed[count - 1 - i];
+    return count;
+}
+
+void out_number(RenderOutput* out, int32_t value) {
+    char digits[12];
+    out_bytes(out, digits, format_number(value, digits));
+}
+
+// A text gathered into a fixed array (the restore bytes, a colour sequence).
+struct FixedText {
+    char* bytes;
+    std::size_t length;
+    std::size_t capacity;
+};
+
+void fixed_text(FixedText* text, const char* part) {
+    std::size_t n = std::min(std::strlen(part), text->capacity - text->length);
+    std::memcpy(text->bytes + text->length, part, n);
+    text->length += n;
+}
+
+void fixed_number(FixedText* text, int32_t value) {
+    char digits[12];
+    std::size_t n = format_number(value, digits);
+    digits[n] = '\0';
+    fixed_text(text, digits);
+}
 
 // Windows colour numbers put blue in bit 0 and red in bit 2; ANSI the reverse.
 int32_t ansi_index(uint32_t windows) {
@@ -45,89 +100,99 @@ int32_t background_sgr(uint8_t attribute) {
 // not shown by a Western console either.
 uint8_t colour_byte(uint16_t attr) { return static_cast<uint8_t>(attr & 0xFFu); }
 
-void set_colours(TerminalRender* render, uint8_t attribute, std::string* out) {
-    if (render->colours == attribute) return;
+// The SGR sequence that takes the terminal from drawing in `now` (-1:
+// unknown) to `attribute`.
+void colours_text(int32_t now, uint8_t attribute, FixedText* text) {
     if (attribute == DEFAULT_COLOURS) {
-        *out += "\x1b[0m";
-    } else if (render->colours < 0 || render->colours == DEFAULT_COLOURS) {
-        *out += "\x1b[";
-        append_number(out, foreground_sgr(attribute));
-        *out += ';';
-        append_number(out, background_sgr(attribute));
-        *out += 'm';
-    } else {
-        // Both sides are explicit colours: only the half that changed.
-        uint8_t now = static_cast<uint8_t>(render->colours);
-        bool fore = (now & 0x0Fu) != (attribute & 0x0Fu);
-        bool back = (now & 0xF0u) != (attribute & 0xF0u);
-        *out += "\x1b[";
-        if (fore) append_number(out, foreground_sgr(attribute));
-        if (fore && back) *out += ';';
-        if (back) append_number(out, background_sgr(attribute));
-        *out += 'm';
+        fixed_text(text, "\x1b[0m");
+        return;
     }
+    bool fore = true;
+    bool back = true;
+    if (now >= 0 && now != DEFAULT_COLOURS) {
+        // Both sides are explicit colours: only the half that changed.
+        fore = (static_cast<uint32_t>(now) & 0x0Fu) != (attribute & 0x0Fu);
+        back = (static_cast<uint32_t>(now) & 0xF0u) != (attribute & 0xF0u);
+    }
+    fixed_text(text, "\x1b[");
+    if (fore) fixed_number(text, foreground_sgr(attribute));
+    if (fore && back) fixed_text(text, ";");
+    if (back) fixed_number(text, background_sgr(attribute));
+    fixed_text(text, "m");
+}
+
+void set_colours(TerminalRender* render, uint8_t attribute, RenderOutput* out) {
+    if (render->colours == attribute) return;
+    char bytes[16];
+    FixedText text{bytes, 0, sizeof bytes};
+    colours_text(render->colours, attribute, &text);
+    out_bytes(out, text.bytes, text.length);
     render->colours = attribute;
 }
 
-void move_cursor(TerminalRender* render, int32_t x, int32_t y, std::string* out) {
+void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out) {
     if (render->cursor_x == x && render->cursor_y == y) return;
     if (render->cursor_y == y && render->cursor_x >= 0 && x > render->cursor_x) {
         int32_t gap = x - render->cursor_x;
-        *out += "\x1b[";
-        if (gap > 1) append_number(out, gap);
-        *out += 'C';
+        out_text(out, "\x1b[");
+        if (gap > 1) out_number(out, gap);
+        out_char(out, 'C');
     } else if (x == 0 && y == 0) {
-        *out += "\x1b[H";
+        out_text(out, "\x1b[H");
     } else {
-        *out += "\x1b[";
-        append_number(out, y + 1);
-        *out += ';';
-        append_number(out, x + 1);
-        *out += 'H';
+        out_text(out, "\x1b[");
+        out_number(out, y + 1);
+        out_char(out, ';');
+        out_number(out, x + 1);
+        out_char(out, 'H');
     }
     render->cursor_x = x;
     render->cursor_y = y;
 }
 
-// After a clear the terminal shows blanks in its default colours.
+// After a clear the terminal shows blanks in its default colours. Without
+// room for a front copy every frame draws every cell.
 void assume_blank(TerminalRender* render, const ScreenBuffer* screen) {
+    auto count = static_cast<std::size_t>(int64_t{screen->width} * screen->height);
+    platform::free(render->front);
+    render->front = static_cast<Cell*>(platform::malloc(count * sizeof(Cell)));
+    if (render->front != nullptr) std::fill(render->front, render->front + count, Cell{BLANK, DEFAULT_COLOURS});
     render->width = screen->width;
     render->height = screen->height;
-    render->front.assign(static_cast<std::size_t>(int64_t{screen->width} * screen->height),
-                         Cell{BLANK, DEFAULT_COLOURS});
     render->cursor_x = 0;
     render->cursor_y = 0;
     render->colours = DEFAULT_COLOURS;
 }
 
-void start_screen(TerminalRender* render, const ScreenBuffer* screen, std::string* out) {
+void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     if (!render->started) {
         // Scroll the user's old screen up into the scrollback by printing
         // as many line ends as there are rows (no need to ask the terminal
         // where its cursor is), then clear from the top.
-        *out += '\r';
-        out->append(static_cast<std::size_t>(screen->height - 1), '\n');
-        *out += "\x1b[H\x1b[0m\x1b[J";
+        out_char(out, '\r');
+        for (int32_t y = 1; y < screen->height; ++y) out_char(out, '\n');
+        out_text(out, "\x1b[H\x1b[0m\x1b[J");
         render->started = true;
     } else {
-        *out += "\x1b[0m\x1b[H\x1b[2J";
+        out_text(out, "\x1b[0m\x1b[H\x1b[2J");
     }
     render->redraw = false;
     assume_blank(render, screen);
 }
 
-void draw_cells(TerminalRender* render, const ScreenBuffer* screen, std::string* out) {
+bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
+
+void draw_cells(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     for (int32_t y = 0; y < screen->height; ++y) {
         for (int32_t x = 0; x < screen->width; ++x) {
             std::size_t index = static_cast<std::size_t>(int64_t{y} * screen->width + x);
             const Cell& cell = screen->cells[index];
-            Cell& shown = render->front[index];
-            if (cell.ch == shown.ch && colour_byte(cell.attr) == colour_byte(shown.attr)) continue;
+            if (render->front != nullptr && same_look(cell, render->front[index])) continue;
             move_cursor(render, x, y, out);
             set_colours(render, colour_byte(cell.attr), out);
             char utf8[4];
-            out->append(utf8, cp850_to_utf8(cell.ch, utf8));
-            shown = cell;
+            out_bytes(out, utf8, cp850_to_utf8(cell.ch, utf8));
+            if (render->front != nullptr) render->front[index] = cell;
             // In the last column terminals differ (a pending wrap or not):
             // the next cell or the cursor is always placed explicitly.
             render->cursor_x = x + 1 < screen->width ? x + 1 : -1;
@@ -135,25 +200,39 @@ void draw_cells(TerminalRender* render, const ScreenBuffer* screen, std::string*
     }
 }
 
-void show_cursor(TerminalRender* render, const ScreenBuffer* screen, std::string* out) {
+void show_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     if (screen->cursor_visible) {
         move_cursor(render, screen->cursor_x, screen->cursor_y, out);
-        if (render->cursor_shown != 1) *out += "\x1b[?25h";
+        if (render->cursor_shown != 1) out_text(out, "\x1b[?25h");
         render->cursor_shown = 1;
     } else {
-        if (render->cursor_shown != 0) *out += "\x1b[?25l";
+        if (render->cursor_shown != 0) out_text(out, "\x1b[?25l");
         render->cursor_shown = 0;
     }
+}
+
+// The lowest row that shows anything: text, or a colour other than the
+// terminal's own; -1 when none does.
+int32_t lowest_drawn_row(const TerminalRender* render, const ScreenBuffer* screen) {
+    // Without a front copy the terminal shows what the model held at the
+    // last frame, which is the model as it is.
+    const Cell* shown = render->front != nullptr ? render->front : screen->cells;
+    int32_t width = render->front != nullptr ? render->width : screen->width;
+    int32_t height = render->front != nullptr ? render->height : std::min(render->height, screen->height);
+    for (int32_t y = height - 1; y >= 0; --y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const Cell& cell = shown[static_cast<std::size_t>(int64_t{y} * width + x)];
+            if ((cell.ch != BLANK && cell.ch != 0) || colour_byte(cell.attr) != DEFAULT_COLOURS) return y;
+        }
+    }
+    return -1;
 }
 
 }  // namespace
 
 void terminal_render_init(TerminalRender* render) {
-    render->width = 0;
-    render->height = 0;
-    render->front.clear();
-    render->started = false;
-    render->redraw = false;
+    platform::free(render->front);
+    *render = TerminalRender{};
     render->cursor_x = -1;
     render->cursor_y = -1;
     render->colours = -1;
@@ -165,7 +244,7 @@ void terminal_render_invalidate(TerminalRender* render) {
     render->cursor_shown = -1;
 }
 
-void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, std::string* out) {
+void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     if (!render->started || render->redraw || render->width != screen->width || render->height != screen->height) {
         start_screen(render, screen, out);
     }
@@ -173,39 +252,27 @@ void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, s
     show_cursor(render, screen, out);
 }
 
-void terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, std::string* out) {
-    *out += "\x1b[0m\x1b[?25h";
-    if (!render->started) return;
-    // The lowest row that shows anything: text, or a colour other than the
-    // terminal's own.
-    int32_t lowest = -1;
-    for (int32_t y = render->height - 1; y >= 0 && lowest < 0; --y) {
-        for (int32_t x = 0; x < render->width; ++x) {
-            const Cell& cell = render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)];
-            if ((cell.ch != BLANK && cell.ch != 0) || colour_byte(cell.attr) != DEFAULT_COLOURS) {
-                lowest = y;
-                break;
-            }
-        }
-    }
+std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, char* out) {
+    FixedText text{out, 0, RENDER_RESTORE_CAPACITY};
+    fixed_text(&text, "\x1b[0m\x1b[?25h");
+    if (!render->started || screen == nullptr) return text.length;
+    int32_t lowest = lowest_drawn_row(render, screen);
     int32_t cursor_y = screen->cursor_y < render->height ? screen->cursor_y : render->height - 1;
+    fixed_text(&text, "\x1b[");
     if (lowest < cursor_y) {
         // The cursor's row is empty: the shell can start there.
-        *out += "\x1b[";
-        append_number(out, cursor_y + 1);
-        *out += ";1H";
+        fixed_number(&text, cursor_y + 1);
+        fixed_text(&text, ";1H");
     } else {
         // A fresh line below the last row drawn, scrolling at the bottom.
-        *out += "\x1b[";
-        append_number(out, lowest + 1);
-        *out += ";1H\r\n";
+        fixed_number(&text, lowest + 1);
+        fixed_text(&text, ";1H\r\n");
     }
+    return text.length;
 }
 
-std::string terminal_render_colours(uint8_t attribute) {
-    TerminalRender render{};
-    render.colours = -1;
-    std::string out;
-    set_colours(&render, attribute, &out);
-    return out;
+std::size_t terminal_render_colours(uint8_t attribute, char* out) {
+    FixedText text{out, 0, 16};
+    colours_text(-1, attribute, &text);
+    return text.length;
 }

@@ -5,24 +5,38 @@
 // writes them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
+#include "platform/crt/memory.h"
 #include "platform/model/screen_buffer.h"
 
 struct TerminalRender {
-    int32_t width;            // columns of the front copy
-    int32_t height;           // rows of the front copy
-    std::vector<Cell> front;  // what the terminal shows, row-major
-    bool started;             // the first frame has pushed the user's old screen into the scrollback
-    bool redraw;              // the terminal's contents are unknown (resize, resume): clear and draw all
-    int32_t cursor_x;         // column of the terminal's cursor; -1 unknown (after the last column)
-    int32_t cursor_y;         // row of the terminal's cursor; -1 unknown
-    int32_t colours;          // attribute byte the terminal draws with now; -1 unknown
-    int32_t cursor_shown;     // the terminal's cursor: 1 shown, 0 hidden, -1 unknown
+    int32_t width;         // columns of the front copy
+    int32_t height;        // rows of the front copy
+    Cell* front = nullptr;  // what the terminal shows, row-major; null when refused: every cell drawn each frame
+    bool started;          // the first frame has pushed the user's old screen into the scrollback
+    bool redraw;           // the terminal's contents are unknown (resize, resume): clear and draw all
+    int32_t cursor_x;      // column of the terminal's cursor; -1 unknown (after the last column)
+    int32_t cursor_y;      // row of the terminal's cursor; -1 unknown
+    int32_t colours;       // attribute byte the terminal draws with now; -1 unknown
+    int32_t cursor_shown;  // the terminal's cursor: 1 shown, 0 hidden, -1 unknown
 };
 
+// Where a frame's bytes go. They gather in `bytes`, so that a frame is one
+// write; when the buffer is refused room to grow, what it holds goes to
+// `flush` first and gathering starts again (a frame in pieces draws the
+// same). Without a flush, bytes that find no room are lost.
+struct RenderOutput {
+    ByteBuffer bytes;                                         // the frame so far
+    bool (*flush)(const uint8_t* bytes, std::size_t length);  // writes to the terminal; may be null
+};
+
+// The most bytes terminal_render_restore writes.
+constexpr std::size_t RENDER_RESTORE_CAPACITY = 64;
+
+// Makes a fresh renderer that knows nothing of the terminal yet (the first
+// frame starts the screen), giving back the front copy it held.
 void terminal_render_init(TerminalRender* render);
 
 // The terminal's contents can no longer be trusted: the next frame clears
@@ -31,11 +45,14 @@ void terminal_render_invalidate(TerminalRender* render);
 
 // Appends to out the bytes that make the terminal show the screen: changed
 // cells, then the cursor's position and visibility. Nothing when nothing changed.
-void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, std::string* out);
+void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out);
 
-// Appends to out the bytes that hand the terminal back to the shell: colours
-// reset, cursor shown, and the cursor on a fresh line below what was drawn.
-void terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, std::string* out);
+// Writes to out (room for RENDER_RESTORE_CAPACITY bytes) the bytes that hand
+// the terminal back to the shell: colours reset, cursor shown, and the
+// cursor on a fresh line below what was drawn (null screen: no move).
+// Returns their count.
+std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, char* out);
 
-// The SGR sequence for a Windows attribute byte ("\x1b[0m" for 0x07).
-std::string terminal_render_colours(uint8_t attribute);
+// Writes to out (room for 16 bytes) the SGR sequence for a Windows attribute
+// byte ("\x1b[0m" for 0x07); returns its length.
+std::size_t terminal_render_colours(uint8_t attribute, char* out);

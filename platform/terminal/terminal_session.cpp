@@ -7,13 +7,14 @@
 //
 // Escape sequences written here come from the renderer
 // (terminal_render_frame, terminal_render_restore), where they are listed.
+#include "platform/terminal/terminal_session.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <string>
+#include <ctime>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,39 +22,53 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "platform/console/console_state.h"
-#include "platform/terminal/terminal.h"
 #include "platform/terminal/terminal_render.h"
 
 namespace {
 
-// Room for the restore bytes: colours, cursor shown, a move and a line end.
-constexpr std::size_t RESTORE_CAPACITY = 64;
-// The size assumed when the terminal cannot tell its own.
-constexpr int32_t FALLBACK_COLUMNS = 80;
-constexpr int32_t FALLBACK_ROWS = 25;
-
 struct TerminalSession {
-    TerminalRender render;                               // the front copy and the terminal's drawing state
-    std::string frame;                                   // bytes of the frame being built, reused
-    bool opened;                                         // terminal_open succeeded: restore at exit
-    int keyboard_fd;                                     // the controlling terminal, read for keys; -1 none
-    int output_fd;                                       // standard output, the terminal drawn on
-    termios saved;                                       // the terminal's modes before raw mode
-    volatile std::sig_atomic_t raw;                      // raw mode is on (the flag guarding enter and leave)
-    char restore[2][RESTORE_CAPACITY];                   // restore bytes for signal handlers, two so one is always whole
-    std::size_t restore_length[2];                       // their lengths
-    volatile std::sig_atomic_t restore_current;          // which of the two is current
+    TerminalIo io;                                    // the terminal end in use
+    TerminalRender render;                            // the front copy and the terminal's drawing state
+    RenderOutput frame;                               // bytes of the frame being built, reused
+    bool opened;                                      // terminal_open succeeded: close restores
+    int keyboard_fd;                                  // the controlling terminal, read for keys; -1 none
+    int output_fd;                                    // standard output, the terminal drawn on
+    termios saved;                                    // the terminal's modes before raw mode
+    volatile std::sig_atomic_t raw;                   // raw mode is on (the flag guarding enter and leave)
+    char restore[2][RENDER_RESTORE_CAPACITY];         // restore bytes for signal handlers, two so one is always whole
+    std::size_t restore_length[2];                    // their lengths
+    volatile std::sig_atomic_t restore_current;       // which of the two is current
+    volatile std::sig_atomic_t resized;               // SIGWINCH came: take the new size at the next present
+    volatile std::sig_atomic_t resumed;               // SIGCONT came: raw mode again and a full redraw
+    // SIGIO came since the keyboard was last found empty: typed bytes may be
+    // waiting. Set until the signal is armed, when nothing is known.
+    volatile std::sig_atomic_t input_pending;
+    bool input_signals;                               // the keyboard raises SIGIO when bytes arrive
 };
 
-TerminalSession session = {TerminalRender{}, std::string{}, false, -1, -1, termios{}, 0, {}, {0, 0}, 0};
+uint64_t clock_now_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
 
-volatile std::sig_atomic_t resized_flag = 0;  // SIGWINCH came: take the new size at the next present
-volatile std::sig_atomic_t resumed_flag = 0;  // SIGCONT came: raw mode again and a full redraw
-// SIGIO came since the keyboard was last found empty: typed bytes may be
-// waiting. Set until the signal is armed, when nothing is known.
-volatile std::sig_atomic_t input_flag = 1;
-bool input_signals = false;  // the keyboard raises SIGIO when bytes arrive
+void clock_sleep_ms(uint32_t milliseconds) {
+    timespec left{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
+    // A signal only interrupts the sleep; the rest is slept all the same.
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+bool frame_flush(const uint8_t* bytes, std::size_t length);
+
+TerminalSession session = {
+    TerminalIo{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms},
+    TerminalRender{}, RenderOutput{ByteBuffer{}, frame_flush}, false, -1, -1, termios{}, 0, {}, {0, 0}, 0, 0, 0, 1,
+    false};
+
+bool frame_flush(const uint8_t* bytes, std::size_t length) {
+    return session.io.write != nullptr && session.io.write(bytes, length);
+}
 
 constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
@@ -82,26 +97,17 @@ void raw_leave() {
 
 // --- restoring -------------------------------------------------------------
 
-// Precomputes what a signal handler writes, from what the terminal shows now.
-void restore_prepare() {
-    std::string bytes;
-    terminal_render_restore(&session.render, &platform_console.screen, &bytes);
-    if (bytes.size() > RESTORE_CAPACITY) bytes.resize(RESTORE_CAPACITY);
+// Precomputes what a signal handler writes, from what the terminal shows
+// now: the spare copy is written, then made the current one.
+void restore_prepare(const ScreenBuffer* screen) {
     int next = session.restore_current == 0 ? 1 : 0;
-    std::memcpy(session.restore[next], bytes.data(), bytes.size());
-    session.restore_length[next] = bytes.size();
+    session.restore_length[next] = terminal_render_restore(&session.render, screen, session.restore[next]);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     session.restore_current = next;
 }
 
-void write_all(int fd, const char* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t n = ::write(fd, bytes, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        bytes += n;
-        length -= static_cast<std::size_t>(n);
-    }
+void write_text(int fd, const char* bytes, std::size_t length) {
+    terminal_write_all(fd, reinterpret_cast<const uint8_t*>(bytes), length);
 }
 
 // The terminal back as it was, with async-signal-safe calls only: the
@@ -109,7 +115,7 @@ void write_all(int fd, const char* bytes, std::size_t length) {
 // typed input nobody will read, so it does not reach the shell.
 void restore_from_signal(bool discard_input) {
     int current = session.restore_current;
-    write_all(session.output_fd, session.restore[current], session.restore_length[current]);
+    write_text(session.output_fd, session.restore[current], session.restore_length[current]);
     raw_leave();
     if (discard_input && session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
 }
@@ -148,15 +154,15 @@ void on_stop_signal(int) {
     unblock(SIGTSTP);
     raise(SIGTSTP);
     set_handler(SIGTSTP, on_stop_signal);
-    resumed_flag = 1;
+    session.resumed = 1;
     errno = saved_errno;
 }
 
-void on_resume_signal(int) { resumed_flag = 1; }
+void on_resume_signal(int) { session.resumed = 1; }
 
-void on_resize_signal(int) { resized_flag = 1; }
+void on_resize_signal(int) { session.resized = 1; }
 
-void on_input_signal(int) { input_flag = 1; }
+void on_input_signal(int) { session.input_pending = 1; }
 
 // The key wait checks the keyboard between sleeps of 50 ms; with SIGIO
 // telling when bytes arrive, a check with nothing typed needs no system
@@ -170,7 +176,7 @@ void input_signals_arm() {
         fcntl(session.keyboard_fd, F_SETFL, flags | O_ASYNC) != 0) {
         return;
     }
-    input_signals = true;
+    session.input_signals = true;
 }
 
 void install_handlers() {
@@ -191,37 +197,25 @@ void install_handlers() {
     set_handler(SIGWINCH, on_resize_signal);
 }
 
-// At exit: the last frame, then the terminal back to the shell.
-void close_at_exit() {
-    if (!session.opened) return;
-    terminal_present();
-    std::string bytes;
-    terminal_render_restore(&session.render, &platform_console.screen, &bytes);
-    write_all(session.output_fd, bytes.data(), bytes.size());
-    raw_leave();
-    if (session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
-    session.opened = false;
-}
-
 // --- the terminal's end of the console ------------------------------------
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
     // Cleared before looking: bytes arriving from here on raise SIGIO again.
-    input_flag = 0;
+    session.input_pending = 0;
     pollfd poll_fd{session.keyboard_fd, POLLIN, 0};
     int ready = poll(&poll_fd, 1, timeout_ms < 0 ? -1 : timeout_ms);
     // A signal (resize, resume, input) ends the wait early: the caller
     // presents and waits again.
     if (ready < 0) {
-        input_flag = 1;
+        session.input_pending = 1;
         return errno == EINTR ? 0 : -1;
     }
     if (ready == 0) return 0;
     if ((poll_fd.revents & POLLIN) != 0) {
         ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
         // A full buffer may have left more behind.
-        if (n < 0 || static_cast<std::size_t>(n) == capacity) input_flag = 1;
+        if (n < 0 || static_cast<std::size_t>(n) == capacity) session.input_pending = 1;
         if (n > 0) return n;
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
         return -1;
@@ -229,16 +223,7 @@ int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     return -1;  // hung up or an error: no more keys will come
 }
 
-bool tty_write(const uint8_t* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t n = ::write(session.output_fd, bytes, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+bool tty_write(const uint8_t* bytes, std::size_t length) { return terminal_write_all(session.output_fd, bytes, length); }
 
 bool tty_size(int32_t* columns, int32_t* rows) {
     winsize size{};
@@ -248,13 +233,49 @@ bool tty_size(int32_t* columns, int32_t* rows) {
     return true;
 }
 
+// Standard output takes writes: a terminal opened for reading only would
+// take none, and the console is a file handle then.
+bool output_writable() {
+    int flags = fcntl(STDOUT_FILENO, F_GETFL);
+    return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY;
+}
+
+// The controlling terminal, read for keys even when standard input is
+// redirected; -1 without one.
+int keyboard_open() {
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // A standard stream the caller closed stays closed: the terminal must
+    // not take its number and become standard input or output.
+    if (fd >= 0 && fd <= STDERR_FILENO) {
+        int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fd);
+        fd = high;
+    }
+    if (fd >= 0 && tcgetattr(fd, &session.saved) != 0) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
-// Signals recorded since the last present: a new size, or back from a stop.
-void terminal_apply_signals() {
-    ConsoleState& console = platform_console;
-    if (resumed_flag) {
-        resumed_flag = 0;
+bool terminal_write_all(int fd, const uint8_t* bytes, std::size_t length) {
+    while (length > 0) {
+        ssize_t n = ::write(fd, bytes, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+TerminalIo& terminal_io() { return session.io; }
+
+void terminal_apply_signals(ScreenBuffer* screen) {
+    if (session.resumed) {
+        session.resumed = 0;
         // Stopped by SIGSTOP the terminal may have been set back by the
         // shell without our knowing: raw mode is applied afresh.
         if (session.opened) {
@@ -263,98 +284,82 @@ void terminal_apply_signals() {
         }
         // Raw mode may not have come back: the keyboard is read again
         // until it is known empty.
-        input_flag = 1;
-        if (!session.raw) input_signals = false;
+        session.input_pending = 1;
+        if (!session.raw) session.input_signals = false;
         terminal_render_invalidate(&session.render);
     }
-    if (resized_flag) {
-        resized_flag = 0;
+    if (session.resized) {
+        session.resized = 0;
         int32_t columns = 0;
         int32_t rows = 0;
-        if (console.io.size != nullptr && console.io.size(&columns, &rows)) {
+        if (session.io.size != nullptr && session.io.size(&columns, &rows)) {
             columns = std::min<int32_t>(columns, INT16_MAX);
             rows = std::min<int32_t>(rows, INT16_MAX);
-            if (columns != console.screen.width || rows != console.screen.height) {
-                screen_resize(&console.screen, columns, rows);
-            }
-            console.largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
+            if (columns != screen->width || rows != screen->height) screen_resize(screen, columns, rows);
+            screen->largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
         }
         // Terminals rewrap or crop on a resize: what they show is unknown.
         terminal_render_invalidate(&session.render);
     }
 }
 
-namespace {
-
-}  // namespace
-
-bool terminal_open() {
-    ConsoleState& console = platform_console;
+bool terminal_open(TerminalFound* found) {
+    if (!output_writable()) return false;
     session.output_fd = STDOUT_FILENO;
-    // Keys come from the controlling terminal even when standard input is
-    // redirected; without one there is no keyboard.
-    session.keyboard_fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    // A standard stream the caller closed stays closed: the terminal must
-    // not take its number and become standard input or output.
-    if (session.keyboard_fd >= 0 && session.keyboard_fd <= STDERR_FILENO) {
-        int high = fcntl(session.keyboard_fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-        close(session.keyboard_fd);
-        session.keyboard_fd = high;
+    session.keyboard_fd = keyboard_open();
+    found->columns = SCREEN_DEFAULT_WIDTH;
+    found->rows = SCREEN_DEFAULT_HEIGHT;
+    int32_t columns = 0;
+    int32_t rows = 0;
+    if (tty_size(&columns, &rows)) {
+        found->columns = std::min<int32_t>(columns, INT16_MAX);
+        found->rows = std::min<int32_t>(rows, INT16_MAX);
     }
-    if (session.keyboard_fd >= 0 && tcgetattr(session.keyboard_fd, &session.saved) != 0) {
-        close(session.keyboard_fd);
-        session.keyboard_fd = -1;
-    }
-    int32_t columns = FALLBACK_COLUMNS;
-    int32_t rows = FALLBACK_ROWS;
-    if (!tty_size(&columns, &rows)) {
-        columns = FALLBACK_COLUMNS;
-        rows = FALLBACK_ROWS;
-    }
-    columns = std::min<int32_t>(columns, INT16_MAX);
-    rows = std::min<int32_t>(rows, INT16_MAX);
-    screen_init(&console.screen, columns, rows);
-    console.largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
-    console.io.read = tty_read;
-    console.io.write = tty_write;
-    console.io.size = tty_size;
-    console.has_terminal = true;
-    console.keyboard = session.keyboard_fd >= 0;
-    console.input_is_console = console.keyboard && isatty(STDIN_FILENO) != 0;
+    found->keyboard = session.keyboard_fd >= 0;
+    found->input_is_keyboard = found->keyboard && isatty(STDIN_FILENO) != 0;
+    session.io.read = tty_read;
+    session.io.write = tty_write;
+    session.io.size = tty_size;
     terminal_render_init(&session.render);
-    restore_prepare();
-    restore_prepare();
+    restore_prepare(nullptr);
+    restore_prepare(nullptr);
     raw_enter();
     install_handlers();
     input_signals_arm();
-    if (!session.opened) {
-        session.opened = true;
-        std::atexit(close_at_exit);
-    }
+    session.opened = true;
     return true;
 }
 
-void terminal_present() {
-    ConsoleState& console = platform_console;
-    if (!console.has_terminal || console.io.write == nullptr) return;
-    terminal_apply_signals();
-    session.frame.clear();
-    terminal_render_frame(&session.render, &console.screen, &session.frame);
-    if (session.frame.empty()) return;
-    console.io.write(reinterpret_cast<const uint8_t*>(session.frame.data()), session.frame.size());
-    if (session.opened) restore_prepare();
+void terminal_close(ScreenBuffer* screen) {
+    if (!session.opened) return;
+    if (screen != nullptr) terminal_present(screen);
+    char bytes[RENDER_RESTORE_CAPACITY];
+    std::size_t length = terminal_render_restore(&session.render, screen, bytes);
+    write_text(session.output_fd, bytes, length);
+    raw_leave();
+    if (session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
+    session.opened = false;
+}
+
+void terminal_present(ScreenBuffer* screen) {
+    if (session.io.write == nullptr) return;
+    terminal_apply_signals(screen);
+    session.frame.bytes.length = 0;
+    terminal_render_frame(&session.render, screen, &session.frame);
+    if (session.frame.bytes.length == 0) return;
+    session.io.write(session.frame.bytes.bytes, session.frame.bytes.length);
+    if (session.opened) restore_prepare(screen);
 }
 
 void terminal_reset() {
-    keyboard_reset();
     terminal_render_init(&session.render);
-    session.frame.clear();
-    resized_flag = 0;
-    resumed_flag = 0;
+    byte_buffer_free(&session.frame.bytes);
+    session.resized = 0;
+    session.resumed = 0;
 }
 
-void terminal_note_resize() { resized_flag = 1; }
+void terminal_note_resize() { session.resized = 1; }
 
 bool terminal_input_quiet() {
-    return input_signals && input_flag == 0 && session.raw && platform_console.io.read == tty_read;
+    return session.input_signals && session.input_pending == 0 && session.raw && session.io.read == tty_read;
 }

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <deque>
 
+#include "platform/keyboard/keyboard.h"
+#include "platform/terminal/terminal_session.h"
+
 namespace {
 
 struct TypedChunk {
@@ -83,36 +86,36 @@ bool captured_file_write(const uint8_t* bytes, std::size_t length) {
 }  // namespace
 
 void testing_console_create(int32_t width, int32_t height) {
+    testing_console_destroy();
     scripted = ScriptedTerminal{};
     ConsoleState& console = platform_console;
     console = ConsoleState{};
-    console.ready = true;
-    console.is_console = true;
-    console.has_terminal = true;
-    console.keyboard = true;
-    console.input_is_console = true;
+    console.mode = CONSOLE_LINE_INPUT;
     screen_init(&console.screen, width, height);
-    console.largest = platform::COORD{static_cast<platform::SHORT>(width), static_cast<platform::SHORT>(height)};
-    console.io = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
+    terminal_io() = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
     console.faults = ConsoleFaults{false, -1, -1};
     console.file_write = captured_file_write;
+}
+
+void testing_console_destroy() {
+    keyboard_reset();
     terminal_reset();
+    screen_free(&platform_console.screen);
 }
 
 void testing_console_redirect() {
-    testing_console_create(80, 25);
-    ConsoleState& console = platform_console;
-    console.is_console = false;
-    console.has_terminal = false;
-    console.keyboard = false;
-    console.input_is_console = false;
+    testing_console_create(SCREEN_DEFAULT_WIDTH, SCREEN_DEFAULT_HEIGHT);
+    platform_console.mode = CONSOLE_FILE;
 }
 
 void testing_console_set_largest(int32_t columns, int32_t rows) {
-    platform_console.largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
+    platform_console.screen.largest =
+        platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
 }
 
-void testing_console_set_keyboard(bool present) { platform_console.keyboard = present; }
+void testing_console_set_keyboard(bool present) {
+    platform_console.mode = present ? CONSOLE_LINE_INPUT : CONSOLE_SCREEN;
+}
 
 void testing_type(const std::string& bytes) { testing_type_at(scripted.now_ms, bytes); }
 

@@ -7,18 +7,27 @@
 #include <string>
 
 #include "platform/console/console_state.h"
+#include "platform/terminal/terminal_session.h"
 
 // Standard output becomes a fresh console of the given size: blank cells in
 // attribute 0x07, cursor at the top left and visible, mode processed + wrap,
 // largest window = the size, faults and counters cleared, no typed input, a
-// keyboard present, the clock at 0. Nothing reaches the real terminal.
+// keyboard present, the clock at 0. Nothing reaches the real terminal. The
+// blocks the console held before are given back first.
 void testing_console_create(int32_t width, int32_t height);
+
+// Gives back every block the console holds: its cells, the renderer's front
+// copy and frame, the line being edited, the history. The console has no
+// cells afterwards; testing_console_create makes a new one.
+void testing_console_destroy();
 
 // Standard output becomes a file (a pipe): the console functions fail and
 // WriteFile's bytes are captured (testing_file_output). No keyboard.
 void testing_console_redirect();
 
+// What GetLargestConsoleWindowSize reports from now on.
 void testing_console_set_largest(int32_t columns, int32_t rows);
+// With a keyboard the console edits lines; without one it has none at all.
 void testing_console_set_keyboard(bool present);
 
 // Typed bytes, as the terminal would deliver them (UTF-8 text, escape

@@ -10,7 +10,7 @@
 
 #include "app/calculator.h"
 #include "platform/keyboard/key_decoder.h"
-#include "platform/terminal/terminal.h"
+#include "platform/terminal/terminal_session.h"
 #include "platform/keyboard/line_editor.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -88,14 +88,14 @@ void fuzz_decoder(FuzzedDataProvider& data) {
 // The echo of the line as the screen holds it: every visible character of
 // the line in its cell, the cursor at the insertion point.
 void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
-    FUZZ_CHECK(editor.cursor <= editor.text.size());
-    for (uint8_t byte : editor.text) FUZZ_CHECK(byte >= 0x20 && byte != 0x7F);
+    FUZZ_CHECK(editor.cursor <= editor.text.length);
+    for (uint32_t i = 0; i < editor.text.length; ++i) FUZZ_CHECK(editor.text.bytes[i] >= 0x20 && editor.text.bytes[i] != 0x7F);
     int64_t cells = int64_t{screen.width} * screen.height;
     int64_t start = int64_t{editor.start_y} * screen.width + editor.start_x;
-    for (std::size_t i = 0; i < editor.text.size(); ++i) {
+    for (uint32_t i = 0; i < editor.text.length; ++i) {
         int64_t cell = start + static_cast<int64_t>(i);
         if (cell < 0 || cell >= cells) continue;
-        FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell)].ch == editor.text[i]);
+        FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell)].ch == editor.text.bytes[i]);
     }
     int64_t cursor = std::clamp<int64_t>(start + editor.cursor, 0, cells - 1);
     FUZZ_CHECK(int64_t{screen.cursor_y} * screen.width + screen.cursor_x == cursor);
@@ -118,11 +118,11 @@ Key any_key(FuzzedDataProvider& data) {
 }
 
 void fuzz_editor(FuzzedDataProvider& data) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
     screen_init(&screen, data.ConsumeIntegralInRange<int32_t>(1, 90), data.ConsumeIntegralInRange<int32_t>(1, 30));
     screen_set_cursor(&screen, data.ConsumeIntegralInRange<int32_t>(0, screen.width - 1),
                       data.ConsumeIntegralInRange<int32_t>(0, screen.height - 1));
-    LineEditor editor;
+    LineEditor editor{};
     line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
     for (int32_t step = 0; step < 400 && data.remaining_bytes() > 0; ++step) {
@@ -138,15 +138,17 @@ void fuzz_editor(FuzzedDataProvider& data) {
         LineEditorResult result = line_editor_key(&editor, &screen, key);
         FUZZ_CHECK(screen.cursor_x >= 0 && screen.cursor_x < screen.width);
         FUZZ_CHECK(screen.cursor_y >= 0 && screen.cursor_y < screen.height);
-        FUZZ_CHECK(screen.cells.size() == static_cast<std::size_t>(screen.width) * static_cast<std::size_t>(screen.height));
+        FUZZ_CHECK(screen.cells != nullptr);
         if (result == LINE_EDITOR_EDITING) {
             check_echo(editor, screen);
         } else {
-            FUZZ_CHECK(result == LINE_EDITOR_DONE || editor.text.empty());
-            FUZZ_CHECK(editor.history.size() <= LINE_HISTORY_CAPACITY);
+            FUZZ_CHECK(result == LINE_EDITOR_DONE || editor.text.length == 0);
+            FUZZ_CHECK(editor.history_count <= LINE_HISTORY_CAPACITY);
             line_editor_begin(&editor, &screen);
         }
     }
+    line_editor_init(&editor);
+    screen_free(&screen);
 }
 
 // fgets, _kbhit and _getch on typed bytes: lines come out whole and in
@@ -266,7 +268,7 @@ void fuzz_calculator(FuzzedDataProvider& data) {
     }
     if (data.ConsumeBool()) {
         const ScreenBuffer& now = testing_console().screen;
-        resize_plan = ResizePlan{testing_console().io.read, 0, {}, now.width, now.height};
+        resize_plan = ResizePlan{terminal_io().read, 0, {}, now.width, now.height};
         int32_t resizes = data.ConsumeIntegralInRange<int32_t>(1, 6);
         for (int32_t i = 0; i < resizes; ++i) {
             uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
@@ -274,8 +276,8 @@ void fuzz_calculator(FuzzedDataProvider& data) {
             int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
             resize_plan.at.push_back({when, {w, h}});
         }
-        testing_console().io.read = read_with_resizes;
-        testing_console().io.size = size_with_resizes;
+        terminal_io().read = read_with_resizes;
+        terminal_io().size = size_with_resizes;
     }
     // Input ends after what was typed: without that, and without a key
     // left, the key wait would rightly wait for ever.

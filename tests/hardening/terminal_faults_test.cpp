@@ -15,6 +15,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include "tests/support/tmux_session.h"
@@ -75,12 +76,11 @@ protected:
         ASSERT_TRUE(tmux_wait_for_text(session, next)) << tmux_text(session);
     }
     std::string wait_for_exit() {
-        EXPECT_TRUE(tmux_wait_for_text(session, "EXIT:")) << tmux_text(session);
-        // The modes line comes right after.
-        tmux_wait(session, [](const std::string& text) {
+        // The status, then the modes line right after it.
+        EXPECT_TRUE(tmux_wait(session, [](const std::string& text) {
             std::size_t exit = text.find("EXIT:");
             return exit != std::string::npos && text.find("icrnl", exit) != std::string::npos;
-        });
+        }, 30000)) << tmux_text(session);
         return tmux_text(session);
     }
     // The shell has its terminal back: cooked modes, a visible cursor, and
@@ -338,20 +338,40 @@ TEST_F(TerminalFaultsTest, AClosedStandardInputGivesNoAnswersButTheKeyStillEndsT
 }
 
 TEST_F(TerminalFaultsTest, ClosedOrEmptyStandardStreamsInATerminal) {
+    // Each case is typed step by step, each step waiting for what it leads
+    // to: a key typed after the program has ended would reach the shell and
+    // land between its lines.
+    struct Step {
+        const char* keys;   // tmux send-keys arguments
+        const char* shows;  // text to wait for after the keys; "" for none
+    };
+    const std::vector<Step> console_run = {{"-l 5", ""}, {"Enter", "Antenna RX"}, {"-l 5", ""},
+                                           {"Enter", "premi un tasto"}, {"q", ""}};
+    const std::vector<Step> no_answers = {{"q", ""}};  // the answers read as empty, then the key
+    const std::vector<Step> plain_lines = {{"-l 5", ""}, {"Enter", ""}, {"-l 5", ""}, {"Enter", ""}};
     struct Case {
         const char* redirections;
-        bool screen;  // the screen is drawn (standard output is the terminal)
-    } cases[] = {{"</dev/null", true}, {"<&-", true}, {">/dev/null", false}, {">&-", false}, {"2>&-", true}};
+        const char* first_shown;  // what the program shows before anything is typed; "" when nothing
+        const std::vector<Step>& steps;
+    } cases[] = {
+        {"</dev/null", "premi un tasto", no_answers},
+        {"<&-", "premi un tasto", no_answers},
+        {">/dev/null", "", plain_lines},
+        {">&-", "", plain_lines},
+        {"2>&-", "Antenna TX", console_run},
+        // A terminal that takes no writes: the console is a file.
+        {"1</dev/tty", "", plain_lines},
+    };
     for (const Case& c : cases) {
         start("", c.redirections, false);
-        if (c.screen) {
-            ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << c.redirections << tmux_text(session);
+        if (*c.first_shown != '\0') {
+            ASSERT_TRUE(tmux_wait_for_text(session, c.first_shown)) << c.redirections << tmux_text(session);
         }
-        // Whatever reads the answers, a few keys and lines end the run.
-        for (int i = 0; i < 3 && tmux_text(session).find("EXIT:") == std::string::npos; ++i) {
-            tmux_send(session, "-l 5");
-            tmux_send(session, "Enter");
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (const Step& step : c.steps) {
+            tmux_send(session, step.keys);
+            if (*step.shows != '\0') {
+                ASSERT_TRUE(tmux_wait_for_text(session, step.shows)) << c.redirections << tmux_text(session);
+            }
         }
         std::string text = wait_for_exit();
         EXPECT_NE(text.find("EXIT:0"), std::string::npos) << c.redirections << "\n" << text;

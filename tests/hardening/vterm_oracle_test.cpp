@@ -16,9 +16,10 @@
 #include "tests/support/runtime_fresh.h"
 #include "app/calculator.h"
 #include "platform/console/console_state.h"
-#include "platform/terminal/terminal.h"
+#include "platform/terminal/terminal_session.h"
 #include "platform/terminal/terminal_render.h"
 #include "platform/testing/testing.h"
+#include "tests/support/platform_text.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
 #include "runtime/core/runtime.h"
@@ -105,7 +106,7 @@ protected:
     }
 
     void present_and_feed() {
-        terminal_present();
+        terminal_present(&testing_console().screen);
         const std::string& out = testing_terminal_output();
         ASSERT_GE(out.size(), emulator.fed);
         vterm_input_write(emulator.vt, out.data() + emulator.fed, out.size() - emulator.fed);
@@ -263,7 +264,7 @@ protected:
         return true;
     }
     void hook_run(std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes) {
-        TerminalIo& io = testing_console().io;
+        TerminalIo& io = terminal_io();
         const ScreenBuffer& model = testing_console().screen;
         hooks = RunHooks{this, io, std::move(resizes), 0, model.width, model.height, 0};
         io.write = frame_written;
@@ -337,11 +338,9 @@ TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine)
         // The renderer's own record of the terminal, brought to the same
         // state the present left, then the restore.
         TerminalRender render{};
-        terminal_render_init(&render);
-        std::string frame;
-        terminal_render_frame(&render, &model, &frame);
-        std::string restore;
-        terminal_render_restore(&render, &model, &restore);
+        RenderScope render_scope{&render};
+        render_frame_text(&render, &model);
+        std::string restore = render_restore_text(&render, &model);
         vterm_input_write(emulator.vt, restore.data(), restore.size());
         vterm_input_write(emulator.vt, "$", 1);  // the shell's prompt
         VTermPos cursor{};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/keyboard/line_editor.h"
+#include "tests/support/platform_text.h"
 
 namespace {
 
@@ -47,11 +48,13 @@ class LineEditorTable : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(LineEditorTable, LineEchoAndCursor) {
     const EditCase& c = GetParam();
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 10, 4);
     screen_write(&screen, reinterpret_cast<const uint8_t*>("top"), 3);
     screen_set_cursor(&screen, c.x, c.y);
-    LineEditor editor;
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
     line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
     std::string completed;
@@ -65,9 +68,9 @@ TEST_P(LineEditorTable, LineEchoAndCursor) {
         }
         if (done) line_editor_begin(&editor, &screen);
         done = line_editor_key(&editor, &screen, key) == LINE_EDITOR_DONE;
-        if (done) completed = std::string(editor.text.begin(), editor.text.end());
+        if (done) completed = buffer_text(editor.text);
     }
-    EXPECT_EQ(done ? completed : std::string(editor.text.begin(), editor.text.end()), c.line);
+    EXPECT_EQ(done ? completed : buffer_text(editor.text), c.line);
     for (int32_t y = 0; y < 4; ++y) {
         std::string row;
         for (int32_t x = 0; x < 10; ++x) row.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
@@ -117,10 +120,12 @@ INSTANTIATE_TEST_SUITE_P(Scripts, LineEditorTable, ::testing::ValuesIn(EDIT_CASE
                          });
 
 TEST(LineEditor, EchoTakesTheCurrentAttribute) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 10, 4);
     screen.attribute = 0x1E;
-    LineEditor editor;
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
     line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
     line_editor_key(&editor, &screen, Key{false, 0, '4'});
@@ -129,9 +134,11 @@ TEST(LineEditor, EchoTakesTheCurrentAttribute) {
 }
 
 TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 10, 4);
-    LineEditor editor;
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
     line_editor_init(&editor);
     screen_set_cursor(&screen, 6, 0);
     line_editor_begin(&editor, &screen);
@@ -152,10 +159,12 @@ TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
 // the line is laid out again from its start all the same, scrolling at the
 // new bottom, and typing goes on after it.
 TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 10, 6);
     screen_write(&screen, reinterpret_cast<const uint8_t*>("top"), 3);
-    LineEditor editor;
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
     line_editor_init(&editor);
     screen_set_cursor(&screen, 2, 4);
     line_editor_begin(&editor, &screen);
@@ -173,13 +182,15 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
     EXPECT_EQ(rows, "          |          |          |  abcdefgh|ijklm     |");
     EXPECT_EQ(screen.cursor_x, 5);
     EXPECT_EQ(screen.cursor_y, 4);
-    EXPECT_EQ(std::string(editor.text.begin(), editor.text.end()), "abcdefghijklm");
+    EXPECT_EQ(buffer_text(editor.text), "abcdefghijklm");
 }
 
 TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 10, 4);
-    LineEditor editor;
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
     line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
     constexpr Key CTRL_D{false, 0, 4};

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/terminal/terminal_render.h"
 #include "platform/testing/testing.h"
+#include "tests/support/platform_text.h"
 
 namespace {
 
@@ -20,18 +21,17 @@ protected:
         frame();  // the first frame, tested on its own
     }
 
-    std::string frame() {
-        std::string out;
-        terminal_render_frame(&render, &screen, &out);
-        return out;
-    }
+    std::string frame() { return render_frame_text(&render, &screen); }
 
     void put(int32_t x, int32_t y, uint8_t ch, uint16_t attr = 0x07) {
         screen.cells[static_cast<std::size_t>(y * screen.width + x)] = Cell{ch, attr};
     }
 
-    ScreenBuffer screen;
-    TerminalRender render;
+    ScreenBuffer screen{};
+
+    ScreenScope screen_scope{&screen};
+    TerminalRender render{};
+    RenderScope render_scope{&render};
 };
 
 TEST_F(TerminalRenderTest, FirstFramePushesTheOldScreenAwayOnce) {
@@ -62,20 +62,19 @@ struct FrameCase {
 class TerminalRenderFrames : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 4, 3);
-    TerminalRender render;
+    TerminalRender render{};
+    RenderScope render_scope{&render};
     terminal_render_init(&render);
-    std::string out;
-    terminal_render_frame(&render, &screen, &out);
+    render_frame_text(&render, &screen);
     for (const PutCell& cell : GetParam().cells) {
         screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
     }
     screen.cursor_x = GetParam().cursor_x;
     screen.cursor_y = GetParam().cursor_y;
-    out.clear();
-    terminal_render_frame(&render, &screen, &out);
-    EXPECT_EQ(out, GetParam().bytes);
+    EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
 }
 
 const FrameCase FRAME_CASES[] = {
@@ -138,22 +137,16 @@ TEST_F(TerminalRenderTest, InvalidatedTerminalIsClearedAndRedrawn) {
 TEST_F(TerminalRenderTest, RestoreGoesToAFreshLineBelowWhatWasDrawn) {
     put(0, 0, 'a');
     frame();
-    std::string out;
-    terminal_render_restore(&render, &screen, &out);
-    EXPECT_EQ(out, "\x1b[0m\x1b[?25h\x1b[1;1H\r\n");
+    EXPECT_EQ(render_restore_text(&render, &screen), "\x1b[0m\x1b[?25h\x1b[1;1H\r\n");
     screen.cursor_x = 2;
     screen.cursor_y = 2;
-    out.clear();
-    terminal_render_restore(&render, &screen, &out);
-    EXPECT_EQ(out, "\x1b[0m\x1b[?25h\x1b[3;1H");
+    EXPECT_EQ(render_restore_text(&render, &screen), "\x1b[0m\x1b[?25h\x1b[3;1H");
 }
 
 TEST_F(TerminalRenderTest, RestoreCountsAColouredBlankAsDrawn) {
     put(0, 2, ' ', 0x10);
     frame();
-    std::string out;
-    terminal_render_restore(&render, &screen, &out);
-    EXPECT_EQ(out, "\x1b[0m\x1b[?25h\x1b[3;1H\r\n");
+    EXPECT_EQ(render_restore_text(&render, &screen), "\x1b[0m\x1b[?25h\x1b[3;1H\r\n");
 }
 
 struct ColourCase {
@@ -176,21 +169,20 @@ const ColourCase COLOUR_CASES[] = {
 
 TEST(TerminalRenderColours, WindowsAttributesMapToTheirSgr) {
     for (const ColourCase& c : COLOUR_CASES) {
-        EXPECT_EQ(terminal_render_colours(c.attribute), c.sgr) << "attribute " << int{c.attribute};
+        EXPECT_EQ(render_colours_text(c.attribute), c.sgr) << "attribute " << int{c.attribute};
     }
 }
 
 TEST(TerminalRenderColours, AttributeBitsAboveTheColoursAreNotDrawn) {
-    ScreenBuffer screen;
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
     screen_init(&screen, 2, 1);
-    TerminalRender render;
+    TerminalRender render{};
+    RenderScope render_scope{&render};
     terminal_render_init(&render);
-    std::string out;
-    terminal_render_frame(&render, &screen, &out);
+    render_frame_text(&render, &screen);
     screen.cells[0] = Cell{' ', 0x8007};  // underscore bit
-    out.clear();
-    terminal_render_frame(&render, &screen, &out);
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(render_frame_text(&render, &screen), "");
 }
 
 TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {

@@ -1,0 +1,68 @@
+// The key codes _getch gives, as the Windows C runtime reports them for a
+// console: an ordinary key is one code (its code page 850 byte, or a
+// control code); an extended key is two, a lead (KEY_LEAD_NUL or
+// KEY_LEAD_GREY) and then one of the KEY_EXT_ codes below.
+#pragma once
+
+#include <cstdint>
+
+// --- ordinary keys ----------------------------------------------------------
+constexpr uint8_t KEY_CTRL_A = 1;
+constexpr uint8_t KEY_CTRL_B = 2;
+constexpr uint8_t KEY_CTRL_D = 4;
+constexpr uint8_t KEY_CTRL_E = 5;
+constexpr uint8_t KEY_CTRL_F = 6;
+constexpr uint8_t KEY_BACKSPACE = 8;
+constexpr uint8_t KEY_TAB = 9;
+constexpr uint8_t KEY_LINE_FEED = 10;  // Ctrl+Enter, Ctrl+J
+constexpr uint8_t KEY_CTRL_K = 11;
+constexpr uint8_t KEY_CTRL_L = 12;
+constexpr uint8_t KEY_ENTER = 13;
+constexpr uint8_t KEY_CTRL_U = 21;
+constexpr uint8_t KEY_CTRL_W = 23;
+constexpr uint8_t KEY_ESC = 27;
+constexpr uint8_t KEY_UNMAPPED = '?';  // a typed character code page 850 lacks
+
+// --- the leads of extended keys ----------------------------------------------
+constexpr uint8_t KEY_LEAD_NUL = 0;    // F1-F10, Alt combinations, Shift+Tab, Ctrl+@
+constexpr uint8_t KEY_LEAD_GREY = 224;  // the grey cursor and editing keys, F11, F12
+
+// --- extended keys: the second code ------------------------------------------
+constexpr uint8_t KEY_EXT_CTRL_AT = 3;     // Ctrl+@ (a NUL byte), lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_SHIFT_TAB = 15;  // lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_F1 = 59;         // F1-F10 are 59-68, lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_HOME = 71;
+constexpr uint8_t KEY_EXT_UP = 72;
+constexpr uint8_t KEY_EXT_PAGE_UP = 73;
+constexpr uint8_t KEY_EXT_LEFT = 75;
+constexpr uint8_t KEY_EXT_RIGHT = 77;
+constexpr uint8_t KEY_EXT_END = 79;
+constexpr uint8_t KEY_EXT_DOWN = 80;
+constexpr uint8_t KEY_EXT_PAGE_DOWN = 81;
+constexpr uint8_t KEY_EXT_INSERT = 82;
+constexpr uint8_t KEY_EXT_DELETE = 83;
+constexpr uint8_t KEY_EXT_SHIFT_F1 = 84;  // Shift+F1-F10 are 84-93
+constexpr uint8_t KEY_EXT_CTRL_F1 = 94;   // Ctrl+F1-F10 are 94-103
+constexpr uint8_t KEY_EXT_ALT_F1 = 104;   // Alt+F1-F10 are 104-113
+constexpr uint8_t KEY_EXT_CTRL_LEFT = 115;
+constexpr uint8_t KEY_EXT_CTRL_RIGHT = 116;
+constexpr uint8_t KEY_EXT_CTRL_END = 117;
+constexpr uint8_t KEY_EXT_CTRL_PAGE_DOWN = 118;
+constexpr uint8_t KEY_EXT_CTRL_HOME = 119;
+constexpr uint8_t KEY_EXT_F11 = 133;  // F11, Shift, Ctrl, Alt: 133, 135, 137, 139
+constexpr uint8_t KEY_EXT_F12 = 134;  // F12, Shift, Ctrl, Alt: 134, 136, 138, 140
+constexpr uint8_t KEY_EXT_CTRL_PAGE_UP = 134;  // the same code as F12, as on Windows
+constexpr uint8_t KEY_EXT_CTRL_UP = 141;
+constexpr uint8_t KEY_EXT_CTRL_DOWN = 145;
+constexpr uint8_t KEY_EXT_CTRL_INSERT = 146;
+constexpr uint8_t KEY_EXT_CTRL_DELETE = 147;
+constexpr uint8_t KEY_EXT_ALT_HOME = 151;
+constexpr uint8_t KEY_EXT_ALT_UP = 152;
+constexpr uint8_t KEY_EXT_ALT_PAGE_UP = 153;
+constexpr uint8_t KEY_EXT_ALT_LEFT = 155;
+constexpr uint8_t KEY_EXT_ALT_RIGHT = 157;
+constexpr uint8_t KEY_EXT_ALT_END = 159;
+constexpr uint8_t KEY_EXT_ALT_DOWN = 160;
+constexpr uint8_t KEY_EXT_ALT_PAGE_DOWN = 161;
+constexpr uint8_t KEY_EXT_ALT_INSERT = 162;
+constexpr uint8_t KEY_EXT_ALT_DELETE = 163;

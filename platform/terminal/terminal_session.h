@@ -1,0 +1,78 @@
+// The terminal session: the real terminal behind the console. It owns raw
+// mode and its restoring on every way out, the terminal's file descriptors,
+// its size, the signals that concern it, the clock, and the present step
+// that draws a screen buffer through the renderer. It knows nothing of the
+// console record: callers hand it the screen buffer to work on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/model/screen_buffer.h"
+
+// The terminal end: bytes in, bytes out, size, and the clock. The real
+// terminal fills this record with functions on file descriptors; tests fill
+// it with a scripted terminal and a simulated clock.
+struct TerminalIo {
+    // Reads up to `capacity` typed bytes, waiting at most timeout_ms
+    // (-1: no limit; 0: only what is there). Returns the count, 0 when the
+    // time ran out, -1 when input has ended for good.
+    int64_t (*read)(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms);
+    // Writes every byte; false when the terminal is gone.
+    bool (*write)(const uint8_t* bytes, std::size_t length);
+    // The terminal's size in columns and rows; false when it cannot say.
+    bool (*size)(int32_t* columns, int32_t* rows);
+    // Milliseconds from an arbitrary start; never goes back.
+    uint64_t (*now_ms)();
+    // Sleeps the whole time.
+    void (*sleep_ms)(uint32_t milliseconds);
+};
+
+// What terminal_open found.
+struct TerminalFound {
+    int32_t columns;         // the terminal's size, or 80 x 25 when it cannot tell
+    int32_t rows;
+    bool keyboard;           // a controlling terminal to read keys from
+    bool input_is_keyboard;  // standard input is that terminal too
+};
+
+// Connects the terminal on standard output: the controlling terminal for
+// keys, raw mode, the signal handlers, the size. False, nothing changed,
+// when standard output is a terminal that cannot be written to.
+bool terminal_open(TerminalFound* found);
+
+// Draws the last frame of `screen` (null: none) and hands the terminal
+// back to the shell: modes, colours, a visible cursor on a fresh line, and
+// unread input discarded. Nothing when the terminal was not opened.
+void terminal_close(ScreenBuffer* screen);
+
+// The terminal end in use: the real terminal's once opened; tests replace
+// its functions. Its clock functions are always set.
+TerminalIo& terminal_io();
+
+// Forgets what the terminal shows and the signals recorded: the next
+// present starts the screen afresh (for a fresh console in tests).
+void terminal_reset();
+
+// Takes in what signals have recorded since the last present: a new
+// terminal size (the screen buffer follows) or a resume from a stop (raw
+// mode again, full redraw). terminal_present does this first; the keyboard
+// calls it before, so a line being edited can be laid out anew first.
+void terminal_apply_signals(ScreenBuffer* screen);
+
+// Brings the terminal in line with `screen`; writes only what changed.
+// Called before every wait and at exit.
+void terminal_present(ScreenBuffer* screen);
+
+// As if SIGWINCH had come: the next present takes the terminal's size and
+// redraws everything.
+void terminal_note_resize();
+
+// True when the real terminal has certainly had no key typed since a read
+// found it empty (it signals arrivals): a check for keys may skip reading.
+// False whenever that is not known.
+bool terminal_input_quiet();
+
+// Writes every byte to a file descriptor, going on after short writes and
+// interruptions; false when the descriptor takes no more. Async-signal-safe.
+bool terminal_write_all(int fd, const uint8_t* bytes, std::size_t length);
