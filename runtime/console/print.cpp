@@ -8,6 +8,7 @@
 #include "runtime/console/console_device.h"
 #include "runtime/console/console_write.h"
 #include "runtime/console/print_column.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/core/runtime.h"
 
 // -------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "runtime/input/key_wait.h"
 
 #include "platform/platform.h"
+#include "runtime/core/temp_pool.h"
 
 // -------------------------------------------------------------------------
 // Timed waits and the wait for a key: polls the keyboard between sleeps of
