@@ -5,6 +5,7 @@
 #include "app/range.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
 #include "runtime/input/key_wait.h"
 #include "runtime/input/line_input.h"

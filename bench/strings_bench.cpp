@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 
 namespace {
 

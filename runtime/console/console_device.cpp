@@ -8,17 +8,21 @@
 
 namespace {
 
-// The device's own state: the colour pair, the colour table and the view area.
-struct ConsoleDeviceState {
-    int32_t foreground;  // attribute nibble
-    int32_t background;  // attribute nibble
-    ColourTable colours;
-    ViewArea view;  // 0-based; -1 while unresolved
-};
-
 constexpr int32_t INITIAL_FOREGROUND = 7;
 constexpr int32_t INITIAL_BACKGROUND = 0;
+// What a handle that is not a console is taken to report.
 constexpr platform::WORD FALLBACK_ATTRIBUTE = 0x07;
+constexpr int32_t FALLBACK_WIDTH = 80;
+// The one mode besides CONSOLE_CLEAR_DEFAULT that clears only the view area.
+constexpr int32_t CLEAR_VIEW = 1;
+
+// The device's own state: the colour pair, the colour table and the view area.
+struct ConsoleDeviceState {
+    int32_t foreground;   // attribute nibble
+    int32_t background;   // attribute nibble
+    ColourTable colours;  // what console_color maps colour numbers through
+    ViewArea view;        // 0-based; -1 while unresolved
+};
 
 ConsoleDeviceState initial_state() {
     ConsoleDeviceState state{};
@@ -57,10 +61,13 @@ platform::DWORD console_cell_count(int64_t width, int64_t rows) {
     return cells > int64_t{UINT32_MAX} ? UINT32_MAX : static_cast<platform::DWORD>(cells);
 }
 
-}  // namespace
+void fill_blank(platform::DWORD cells, platform::COORD start, platform::WORD attribute) {
+    platform::DWORD written = 0;
+    platform::FillConsoleOutputAttribute(console_output, attribute, cells, start, &written);
+    platform::FillConsoleOutputCharacterA(console_output, ' ', cells, start, &written);
+}
 
-// -------------------------------------------------------------------------
-// The colour pair.
+}  // namespace
 
 void console_device_reset() { console_device_state = initial_state(); }
 
@@ -82,14 +89,6 @@ uint16_t console_current_attribute() {
     console_buffer_info(&info);
     return info.wAttributes;
 }
-
-// -------------------------------------------------------------------------
-// The view area and the screen geometry: the band of rows inside which text
-// output scrolls, the screen height it is resolved from, and the width.
-
-namespace {
-constexpr int32_t FALLBACK_WIDTH = 80;
-}  // namespace
 
 int32_t console_screen_height() {
     platform::COORD largest = platform::GetLargestConsoleWindowSize(console_output);
@@ -122,10 +121,6 @@ void console_get_size(int32_t* width, int32_t* view_height) {
         *view_height = bottom - top + 1;
     }
 }
-
-// -------------------------------------------------------------------------
-// The cursor: where it is, moving it, showing and hiding it. Every move
-// also resets the console's print column to the column moved to.
 
 int32_t console_cursor_row() {
     platform::CONSOLE_SCREEN_BUFFER_INFO info;
@@ -160,7 +155,8 @@ int32_t console_locate(int32_t row, int32_t column, int32_t visibility) {
         platform::SetConsoleCursorInfo(console_output, &cursor);
     }
 
-    // A refused position leaves the cursor where it was; the print column
+    // Every move resets the console's print column to the column moved to. A
+    // refused position leaves the cursor where it was; the print column
     // follows the request all the same.
     platform::SetConsoleCursorPosition(console_output, platform::COORD{x, y});
     print_column_set(0, x);
@@ -169,15 +165,6 @@ int32_t console_locate(int32_t row, int32_t column, int32_t visibility) {
     if (cursor.bVisible != platform::FALSE) packed += 0x10000;
     return packed;
 }
-
-// -------------------------------------------------------------------------
-// Clearing the view area or the whole screen buffer.
-
-namespace {
-
-constexpr int32_t CLEAR_VIEW = 1;
-
-}  // namespace
 
 void console_clear(int32_t mode) {
     // The console's own attribute, not the stored pair: before the first
@@ -197,29 +184,9 @@ void console_clear(int32_t mode) {
         cells = console_cell_count(info.dwSize.X, info.dwSize.Y);
     }
 
-    platform::DWORD written = 0;
-    platform::FillConsoleOutputAttribute(console_output, info.wAttributes, cells, start, &written);
-    platform::FillConsoleOutputCharacterA(console_output, ' ', cells, start, &written);
+    fill_blank(cells, start, info.wAttributes);
     console_locate(top, 1, -1);
 }
-
-// -------------------------------------------------------------------------
-// Scrolling the view area up by whole rows.
-
-namespace {
-
-// Scrolling by the view's height or more moves nothing into it: the whole
-// view becomes blank, and the cursor goes to its top row.
-void blank_view(int32_t width, int32_t top, int32_t bottom, platform::WORD attribute) {
-    platform::DWORD written = 0;
-    platform::DWORD cells = console_cell_count(width, int64_t{bottom} - top + 1);
-    platform::COORD start{0, console_coordinate(top)};
-    platform::FillConsoleOutputAttribute(console_output, attribute, cells, start, &written);
-    platform::FillConsoleOutputCharacterA(console_output, ' ', cells, start, &written);
-    console_locate(top, -1, -1);
-}
-
-}  // namespace
 
 void console_scroll_view(int32_t n) {
     if (n <= 0) return;
@@ -230,8 +197,12 @@ void console_scroll_view(int32_t n) {
     console_get_view(&top, &bottom);
     platform::WORD attribute = console_current_attribute();
 
-    if (int64_t{n} >= int64_t{bottom} - top + 1) {
-        blank_view(width, top, bottom, attribute);
+    // Scrolling by the view's height or more moves nothing into it: the whole
+    // view becomes blank, and the cursor goes to its top row.
+    int64_t view_height = int64_t{bottom} - top + 1;
+    if (n >= view_height) {
+        fill_blank(console_cell_count(width, view_height), platform::COORD{0, console_coordinate(top)}, attribute);
+        console_locate(top, -1, -1);
         return;
     }
 

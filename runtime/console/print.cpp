@@ -1,5 +1,7 @@
-// The print layer: print items, the newline or pad after them, where
-// printed text goes, and strings of blanks.
+// The print layer: print items and the newline or pad their mask asks for
+// after them, where printed text goes (the console through the text writer,
+// or a file slot's stream, each keeping its print column), and strings of
+// blanks.
 #include "runtime/console/print.h"
 
 #include <cstdio>
@@ -9,10 +11,7 @@
 #include "runtime/console/console_write.h"
 #include "runtime/console/print_column.h"
 #include "runtime/core/runtime.h"
-
-// -------------------------------------------------------------------------
-// Print items: strings, texts, byte runs and integers, each followed by what
-// its mask asks for.
+#include "runtime/core/temp_pool.h"
 
 namespace {
 
@@ -20,113 +19,33 @@ constexpr PrintMask ITEM_FLAGS = PRINT_NEWLINE | PRINT_PAD;
 // The longest formatted integer: 14 characters, or 11 and a line feed.
 constexpr std::size_t NUMBER_BUFFER_SIZE = 16;
 
-void print_number_text(int32_t file_number, const char* text, int length, PrintMask mask) {
-    if (length <= 0) return;
-    auto count = static_cast<uint32_t>(length);
+// A file slot's write error is left in the error status for the caller to
+// read; printing goes on regardless.
+void write_to(int32_t file_number, const char* bytes, uint32_t length, PrintMask mask) {
     if (file_number == 0) {
-        print_console_write(text, count, mask);
+        print_console_write(bytes, length, mask);
     } else {
-        print_file_write(file_number, text, count);
+        print_file_write(file_number, bytes, length);
     }
 }
 
-}  // namespace
-
-void print_string(int32_t file_number, StringDesc* desc, PrintMask mask) {
-    if (desc != nullptr && desc->data != nullptr) {
-        print_buffer(file_number, desc->data, static_cast<uint32_t>(str_length(desc)), mask);
-    } else {
-        print_mask_apply(file_number, mask);
-    }
-    str_release_temp(desc);
-}
-
-void print_zstring(int32_t file_number, const char* text, PrintMask mask) {
-    if (text == nullptr) {
-        print_mask_apply(file_number, mask);
-        return;
-    }
+uint32_t text_length(const char* text) {
     std::size_t length = std::strlen(text);
-    print_buffer(file_number, text, length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length), mask);
-}
-
-void print_buffer(int32_t file_number, const char* bytes, uint32_t length, PrintMask mask) {
-    if (length != 0) {
-        if (file_number == 0) {
-            print_console_write(bytes, length, mask & ~ITEM_FLAGS);
-        } else {
-            print_file_write(file_number, bytes, length);
-        }
-    }
-    print_mask_apply(file_number, mask);
-}
-
-// The mask lies wholly in the format: the newline travels with the digits
-// in one write, and a pad is a fixed 14-character field, not a zone.
-void print_int(int32_t file_number, int32_t value, PrintMask mask) {
-    char text[NUMBER_BUFFER_SIZE];
-    int length = 0;
-    if ((mask & PRINT_NEWLINE) != 0) {
-        length = std::snprintf(text, sizeof text, "% d\n", value);
-    } else if ((mask & PRINT_PAD) != 0) {
-        length = std::snprintf(text, sizeof text, "% -14d", value);
-    } else {
-        length = std::snprintf(text, sizeof text, "% d", value);
-    }
-    print_number_text(file_number, text, length, mask);
-}
-
-void print_uint(int32_t file_number, uint32_t value, PrintMask mask) {
-    char text[NUMBER_BUFFER_SIZE];
-    int length = 0;
-    if ((mask & PRINT_NEWLINE) != 0) {
-        length = std::snprintf(text, sizeof text, "%u\n", value);
-    } else if ((mask & PRINT_PAD) != 0) {
-        length = std::snprintf(text, sizeof text, "%-14u", value);
-    } else {
-        length = std::snprintf(text, sizeof text, "%u", value);
-    }
-    print_number_text(file_number, text, length, mask);
-}
-
-void print_mask_apply(int32_t file_number, PrintMask mask) {
-    if ((mask & PRINT_NEWLINE) != 0) {
-        if (file_number == 0) {
-            print_console_write("\n", 1, mask);
-        } else {
-            print_file_write(file_number, "\n", 1);
-        }
-    } else if ((mask & PRINT_PAD) != 0) {
-        print_pad_zone(file_number, mask & ~ITEM_FLAGS);
-    }
-}
-
-// -------------------------------------------------------------------------
-// Pads: blanks up to the next 14-column print zone, or a newline when the
-// zone would not fit on the console's line.
-
-namespace {
-
-void pad_text(int32_t file_number, const char* text, uint32_t length, PrintMask mask) {
-    if (file_number == 0) {
-        print_console_write(text, length, mask);
-    } else {
-        print_file_write(file_number, text, length);
-    }
+    return length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length);
 }
 
 // A pad from print_pad_zone is 1-14 blanks, one text. A wider range, which
 // only a direct caller can ask for, goes out in pieces of the same buffer.
 void pad_between(int32_t file_number, PrintMask mask, int64_t start, int64_t end) {
     if (end <= start) {
-        pad_text(file_number, "\n", 1, mask);
+        write_to(file_number, "\n", 1, mask);
         return;
     }
     char blanks[PRINT_ZONE_WIDTH];
     std::memset(blanks, ' ', sizeof blanks);
     for (int64_t remaining = end - start; remaining > 0; remaining -= PRINT_ZONE_WIDTH) {
         auto piece = static_cast<uint32_t>(remaining < PRINT_ZONE_WIDTH ? remaining : PRINT_ZONE_WIDTH);
-        pad_text(file_number, blanks, piece, mask);
+        write_to(file_number, blanks, piece, mask);
     }
 }
 
@@ -137,34 +56,6 @@ int64_t zone_of(int64_t column) {
     if (column % PRINT_ZONE_WIDTH != 0 && column < 0) zone -= 1;
     return zone;
 }
-
-}  // namespace
-
-void print_pad_zone(int32_t file_number, PrintMask mask) {
-    if (file_number != 0 && file_slot(file_number) == nullptr) {
-        error_set(ERROR_BAD_ARGUMENT);
-        return;
-    }
-    int64_t column = print_column_get(file_number);
-    int64_t start = column + 1;
-    int64_t end = (zone_of(column) + 1) * PRINT_ZONE_WIDTH + 1;
-    if (file_number == 0) {
-        int32_t width = 0;
-        console_get_size(&width, nullptr);
-        if (end > int64_t{width} - PRINT_ZONE_WIDTH) end = 1;
-    }
-    pad_between(file_number, mask, start, end);
-}
-
-void print_pad_range(int32_t file_number, PrintMask mask, int32_t start, int32_t end) {
-    pad_between(file_number, mask, start, end);
-}
-
-// -------------------------------------------------------------------------
-// Where printed text goes: the console through the text writer, or a file
-// slot's stream; each moves its print column by what it was handed.
-
-namespace {
 
 // The column after a text: the characters after its last line end, or the
 // old column moved on by all of them; then reduced to 0..modulus-1. A sum
@@ -184,12 +75,86 @@ int32_t column_after(int32_t column, const char* bytes, uint32_t length, int32_t
     return static_cast<int32_t>(unsigned_moved % static_cast<uint64_t>(modulus));
 }
 
-uint32_t text_length(const char* text) {
-    std::size_t length = std::strlen(text);
-    return length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length);
+}  // namespace
+
+void print_string(int32_t file_number, StringDesc* desc, PrintMask mask) {
+    if (desc != nullptr && desc->data != nullptr) {
+        print_buffer(file_number, desc->data, static_cast<uint32_t>(str_length(desc)), mask);
+    } else {
+        print_mask_apply(file_number, mask);
+    }
+    str_release_temp(desc);
 }
 
-}  // namespace
+void print_zstring(int32_t file_number, const char* text, PrintMask mask) {
+    if (text == nullptr) {
+        print_mask_apply(file_number, mask);
+        return;
+    }
+    print_buffer(file_number, text, text_length(text), mask);
+}
+
+void print_buffer(int32_t file_number, const char* bytes, uint32_t length, PrintMask mask) {
+    if (length != 0) write_to(file_number, bytes, length, mask & ~ITEM_FLAGS);
+    print_mask_apply(file_number, mask);
+}
+
+// The mask lies wholly in the format: the newline travels with the digits
+// in one write, and a pad is a fixed 14-character field, not a zone.
+void print_int(int32_t file_number, int32_t value, PrintMask mask) {
+    char text[NUMBER_BUFFER_SIZE];
+    int length = 0;
+    if ((mask & PRINT_NEWLINE) != 0) {
+        length = std::snprintf(text, sizeof text, "% d\n", value);
+    } else if ((mask & PRINT_PAD) != 0) {
+        length = std::snprintf(text, sizeof text, "% -14d", value);
+    } else {
+        length = std::snprintf(text, sizeof text, "% d", value);
+    }
+    if (length > 0) write_to(file_number, text, static_cast<uint32_t>(length), mask);
+}
+
+void print_uint(int32_t file_number, uint32_t value, PrintMask mask) {
+    char text[NUMBER_BUFFER_SIZE];
+    int length = 0;
+    if ((mask & PRINT_NEWLINE) != 0) {
+        length = std::snprintf(text, sizeof text, "%u\n", value);
+    } else if ((mask & PRINT_PAD) != 0) {
+        length = std::snprintf(text, sizeof text, "%-14u", value);
+    } else {
+        length = std::snprintf(text, sizeof text, "%u", value);
+    }
+    if (length > 0) write_to(file_number, text, static_cast<uint32_t>(length), mask);
+}
+
+void print_mask_apply(int32_t file_number, PrintMask mask) {
+    if ((mask & PRINT_NEWLINE) != 0) {
+        write_to(file_number, "\n", 1, mask);
+    } else if ((mask & PRINT_PAD) != 0) {
+        print_pad_zone(file_number, mask & ~ITEM_FLAGS);
+    }
+}
+
+void print_pad_zone(int32_t file_number, PrintMask mask) {
+    if (file_number != 0 && file_slot(file_number) == nullptr) {
+        error_set(ERROR_BAD_ARGUMENT);
+        return;
+    }
+    int64_t column = print_column_get(file_number);
+    int64_t start = column + 1;
+    int64_t end = (zone_of(column) + 1) * PRINT_ZONE_WIDTH + 1;
+    // On the console a zone that would not fit on the line becomes a newline.
+    if (file_number == 0) {
+        int32_t width = 0;
+        console_get_size(&width, nullptr);
+        if (end > int64_t{width} - PRINT_ZONE_WIDTH) end = 1;
+    }
+    pad_between(file_number, mask, start, end);
+}
+
+void print_pad_range(int32_t file_number, PrintMask mask, int32_t start, int32_t end) {
+    pad_between(file_number, mask, start, end);
+}
 
 void print_console_write(const char* bytes, uint32_t length, PrintMask mask) {
     // Set up from the cursor before the write moves it: set up after, the
@@ -219,9 +184,6 @@ int32_t print_file_write_z(int32_t file_number, const char* text) {
     if (text == nullptr) text = "";
     return print_file_write(file_number, text, text_length(text));
 }
-
-// -------------------------------------------------------------------------
-// Strings of blanks, as temporaries that their consumer releases.
 
 StringDesc* space_string(int32_t count) {
     if (count <= 0) return str_empty();

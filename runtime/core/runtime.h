@@ -8,16 +8,16 @@
 
 // The record of one file number. A null stream means the slot is closed.
 struct FileSlot {
-    std::FILE* stream;
+    std::FILE* stream;      // the open file, or null
     int32_t attributes[5];  // kept for the record's layout; nothing reads them
     int32_t column;         // print column: 0-based column of the next printed character
 };
 
 constexpr int32_t FILE_SLOT_COUNT = 255;
 
-// File numbers 1-255; number n lives in element n - 1.
+// The records of file numbers 1-255.
 struct FileTable {
-    FileSlot slots[FILE_SLOT_COUNT];
+    FileSlot slots[FILE_SLOT_COUNT];  // indexed by file number - 1
 };
 
 // Error numbers recorded in ErrorStatus.
@@ -35,10 +35,14 @@ extern ErrorStatus error_status;
 // The console output handle obtained at start-up, used by every console operation.
 extern platform::HANDLE console_output;
 
+// Empties the file table (streams left open), sets FPU precision 64 bits, round to nearest, takes the console handle.
 void runtime_init(int argc, char** argv);
+// Ends the process with status through exit, so atexit handlers run and the standard streams are flushed.
 [[noreturn]] void runtime_end(int32_t status);
 
+// Records number as the outcome of the last operation, and returns it.
 int32_t error_set(int32_t number);
+// The number last recorded by error_set.
 int32_t error_get();
 
 // The slot of file number 1-255, or null for any other number.

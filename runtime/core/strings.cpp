@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "runtime/core/temp_pool.h"
 
 namespace {
 
@@ -132,6 +133,14 @@ void concat_to_buffer(char* dst, int32_t dst_size, SourceText text, int32_t fill
 
 }  // namespace
 
+int32_t str_length(const StringDesc* desc) {
+    return static_cast<int32_t>(static_cast<uint32_t>(desc->length) & STR_LENGTH_MASK);
+}
+
+bool str_is_temp(const StringDesc* desc) {
+    return (static_cast<uint32_t>(desc->length) & STR_TEMP_BIT) != 0;
+}
+
 void str_delete(StringDesc* desc) {
     if (desc == nullptr || desc->data == nullptr) return;
     platform::free(desc->data);
@@ -165,6 +174,12 @@ void str_resize(StringDesc* desc, int32_t new_length, bool preserve) {
 void str_alloc_temp_buffer(StringDesc* desc, int32_t length) {
     str_resize(desc, length, false);
     desc->length = static_cast<int32_t>(static_cast<uint32_t>(desc->length) | STR_TEMP_BIT);
+}
+
+int32_t str_release_temp(StringDesc* desc) {
+    if (desc == nullptr) return -1;
+    if (str_is_temp(desc)) str_delete(desc);
+    return str_temp_free(desc);
 }
 
 void* str_assign(void* dst, int32_t dst_size, void* src, int32_t src_size, int32_t fill) {

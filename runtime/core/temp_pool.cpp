@@ -1,10 +1,10 @@
 // The pool of 256 temporary descriptors. Elements in use form a doubly linked
 // list, newest at head; free elements a singly linked list through prev. The
 // pool sets itself up on the first request.
+#include "runtime/core/temp_pool.h"
+
 #include <cstdint>
 #include <cstring>
-
-#include "runtime/core/strings.h"
 
 TempDescPool temp_desc_pool;
 
@@ -29,14 +29,6 @@ void desc_clear(StringDesc* desc) { *desc = StringDesc{nullptr, 0, 0}; }
 }  // namespace
 
 StringDesc* str_empty() { return &empty_desc; }
-
-int32_t str_length(const StringDesc* desc) {
-    return static_cast<int32_t>(static_cast<uint32_t>(desc->length) & STR_LENGTH_MASK);
-}
-
-bool str_is_temp(const StringDesc* desc) {
-    return (static_cast<uint32_t>(desc->length) & STR_TEMP_BIT) != 0;
-}
 
 bool str_in_pool(const StringDesc* desc) {
     // Addresses of unrelated objects are compared through uintptr_t, which
@@ -106,12 +98,6 @@ StringDesc* str_temp_for_literal(const char* text, int32_t size) {
     }
     desc->capacity = desc->length;
     return desc;
-}
-
-int32_t str_release_temp(StringDesc* desc) {
-    if (desc == nullptr) return -1;
-    if (str_is_temp(desc)) str_delete(desc);
-    return str_temp_free(desc);
 }
 
 void str_pool_reset() {

@@ -1,5 +1,6 @@
-// Input fields: the input context and its characters, the field tokenizer
-// and the typed field readers.
+// Input fields: the input context that characters are read from (a file
+// slot's stream or the current line), the field tokenizer, and the typed
+// field readers that convert one field each.
 #include "runtime/input/input_fields.h"
 
 #include <cfloat>
@@ -10,12 +11,58 @@
 #include "platform/platform.h"
 #include "runtime/core/runtime.h"
 
-// -------------------------------------------------------------------------
-// The input context: where input characters come from (a file slot's stream
-// or the current line), reading and pushing back single characters, and
-// switching the source to a file.
-
 InputContext input_context;
+
+namespace {
+
+constexpr int32_t END_OF_INPUT = -1;
+constexpr int32_t CHAR_TAB = 9;
+constexpr int32_t CHAR_LF = 10;
+constexpr int32_t CHAR_CR = 13;
+constexpr int32_t CHAR_SPACE = 32;
+constexpr int32_t CHAR_QUOTE = 34;
+constexpr int32_t CHAR_COMMA = 44;
+
+// Field limits: the longest text each type's values need (sign included).
+constexpr int32_t INT8_FIELD_LIMIT = 4;
+constexpr int32_t INT16_FIELD_LIMIT = 6;
+constexpr int32_t INT32_FIELD_LIMIT = 11;
+constexpr int32_t INT64_FIELD_LIMIT = 22;
+constexpr int32_t SINGLE_FIELD_LIMIT = 15;
+constexpr int32_t DOUBLE_FIELD_LIMIT = 21;
+constexpr int32_t STRING_FIELD_LIMIT = 1024;
+
+bool is_blank(int32_t c) { return c == CHAR_SPACE || c == CHAR_TAB; }
+
+// A CR ends a line whether or not a LF follows it; the LF, when there, goes
+// with it. Anything else (the end of input too) is pushed back.
+void take_line_end_after_cr() {
+    int32_t next = input_read_char();
+    if (next != CHAR_LF) input_unread_char(next);
+}
+
+// After a closing quote of a string field: blanks up to the separator are
+// not part of anything, and the separator itself belongs to this field.
+void finish_after_quote(int32_t c) {
+    while (is_blank(c)) c = input_read_char();
+    if (c == CHAR_CR) {
+        take_line_end_after_cr();
+        return;
+    }
+    if (c == CHAR_COMMA || c == END_OF_INPUT) return;
+    input_unread_char(c);
+}
+
+// A double beyond float's range has no float value to convert to; it
+// saturates at the largest float of its sign, as the conversions do.
+float single_from_double(double value) {
+    if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
+    if (value > static_cast<double>(FLT_MAX)) return FLT_MAX;
+    if (value < -static_cast<double>(FLT_MAX)) return -FLT_MAX;
+    return static_cast<float>(value);
+}
+
+}  // namespace
 
 int32_t input_read_char() {
     InputContext& context = input_context;
@@ -51,43 +98,6 @@ void input_context_reset() {
     input_context.stream = nullptr;
     input_context.read_index = 0;
 }
-
-// -------------------------------------------------------------------------
-// The field tokenizer: one field of the input source, split at commas, blanks
-// outside double quotes and line ends, cut at the reader's limit.
-
-namespace {
-
-constexpr int32_t END_OF_INPUT = -1;
-constexpr int32_t CHAR_TAB = 9;
-constexpr int32_t CHAR_LF = 10;
-constexpr int32_t CHAR_CR = 13;
-constexpr int32_t CHAR_SPACE = 32;
-constexpr int32_t CHAR_QUOTE = 34;
-constexpr int32_t CHAR_COMMA = 44;
-
-bool is_blank(int32_t c) { return c == CHAR_SPACE || c == CHAR_TAB; }
-
-// A CR ends a line whether or not a LF follows it; the LF, when there, goes
-// with it. Anything else (the end of input too) is pushed back.
-void take_line_end_after_cr() {
-    int32_t next = input_read_char();
-    if (next != CHAR_LF) input_unread_char(next);
-}
-
-// After a closing quote of a string field: blanks up to the separator are
-// not part of anything, and the separator itself belongs to this field.
-void finish_after_quote(int32_t c) {
-    while (is_blank(c)) c = input_read_char();
-    if (c == CHAR_CR) {
-        take_line_end_after_cr();
-        return;
-    }
-    if (c == CHAR_COMMA || c == END_OF_INPUT) return;
-    input_unread_char(c);
-}
-
-}  // namespace
 
 void input_next_field(char* buffer, int32_t limit, int32_t keep_blanks) {
     // The buffer holds limit + 1 bytes; with no room for a character the
@@ -152,32 +162,6 @@ void input_next_field(char* buffer, int32_t limit, int32_t keep_blanks) {
     buffer[count] = '\0';
     if (after_quote) finish_after_quote(c);
 }
-
-// -------------------------------------------------------------------------
-// The typed field readers: one field each, converted by the runtime
-// library's conversions and stored through the caller's pointer.
-
-namespace {
-
-// Field limits: the longest text each type's values need (sign included).
-constexpr int32_t INT8_FIELD_LIMIT = 4;
-constexpr int32_t INT16_FIELD_LIMIT = 6;
-constexpr int32_t INT32_FIELD_LIMIT = 11;
-constexpr int32_t INT64_FIELD_LIMIT = 22;
-constexpr int32_t SINGLE_FIELD_LIMIT = 15;
-constexpr int32_t DOUBLE_FIELD_LIMIT = 21;
-constexpr int32_t STRING_FIELD_LIMIT = 1024;
-
-// A double beyond float's range has no float value to convert to; it
-// saturates at the largest float of its sign, as the conversions do.
-float single_from_double(double value) {
-    if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
-    if (value > static_cast<double>(FLT_MAX)) return FLT_MAX;
-    if (value < -static_cast<double>(FLT_MAX)) return -FLT_MAX;
-    return static_cast<float>(value);
-}
-
-}  // namespace
 
 int32_t input_int8(int8_t* variable) {
     char field[INT8_FIELD_LIMIT + 1];

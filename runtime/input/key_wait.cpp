@@ -1,21 +1,28 @@
-// Timed waits, the wait for a key, and reading single keys.
+// Single keys read without echo, and the timed waits and the wait for a key
+// built on them: between sleeps of one slice the keyboard is polled, so a
+// key ends a long wait within a slice of being pressed.
 #include "runtime/input/key_wait.h"
 
 #include "platform/platform.h"
-
-// -------------------------------------------------------------------------
-// Timed waits and the wait for a key: polls the keyboard between sleeps of
-// one slice, so a key ends a long wait within a slice of being pressed.
+#include "runtime/core/temp_pool.h"
 
 namespace {
+
+constexpr char EXTENDED_KEY_MARK = static_cast<char>(0xFF);
+// The longest key string: the mark and the extended key's code.
+constexpr int32_t KEY_STRING_MAX = 2;
 
 constexpr int32_t WAIT_FOR_KEY = -1;
 // Shorter waits are one plain sleep with no key check.
 constexpr int32_t LONG_WAIT_MS = 100;
 
+// The first code of a function or cursor key; the key's own code follows.
+bool is_extended_prefix(int32_t code) { return code == 0 || code == 224; }
+
 void wait_for_key() {
     // With no keyboard at all no key can ever come: waiting would never end.
     if (platform::_kbhit_possible() == 0) return;
+    // Keys typed before the wait do not end it: they are read and dropped.
     while (key_pending() != 0) {
         if (key_get() < 0) return;
     }
@@ -25,6 +32,8 @@ void wait_for_key() {
     }
 }
 
+// A waiting key ends the wait and is left unread; the last part, at most one
+// slice, is slept with no check before it.
 void wait_long(int32_t milliseconds) {
     int32_t left = milliseconds;
     do {
@@ -34,31 +43,6 @@ void wait_long(int32_t milliseconds) {
     } while (left > SLEEP_KEY_SLICE_MS);
     platform::Sleep(static_cast<platform::DWORD>(left));
 }
-
-}  // namespace
-
-void sleep_key(int32_t milliseconds) {
-    if (milliseconds == WAIT_FOR_KEY) {
-        wait_for_key();
-    } else if (milliseconds >= LONG_WAIT_MS) {
-        wait_long(milliseconds);
-    } else if (milliseconds >= 1) {
-        platform::Sleep(static_cast<platform::DWORD>(milliseconds));
-    }
-}
-
-// -------------------------------------------------------------------------
-// Reading single keys without echo: whether one is waiting, its code, or
-// the waiting key as a short temporary string.
-
-namespace {
-
-// The first code of a function or cursor key; the key's own code follows.
-bool is_extended_prefix(int32_t code) { return code == 0 || code == 224; }
-
-constexpr char EXTENDED_KEY_MARK = static_cast<char>(0xFF);
-// The longest key string: the mark and the extended key's code.
-constexpr int32_t KEY_STRING_MAX = 2;
 
 }  // namespace
 
@@ -93,4 +77,14 @@ StringDesc* key_string() {
     desc->data[length] = '\0';
     desc->length = static_cast<int32_t>(static_cast<uint32_t>(length) | STR_TEMP_BIT);
     return desc;
+}
+
+void sleep_key(int32_t milliseconds) {
+    if (milliseconds == WAIT_FOR_KEY) {
+        wait_for_key();
+    } else if (milliseconds >= LONG_WAIT_MS) {
+        wait_long(milliseconds);
+    } else if (milliseconds >= 1) {
+        platform::Sleep(static_cast<platform::DWORD>(milliseconds));
+    }
 }

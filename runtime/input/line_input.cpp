@@ -2,6 +2,8 @@
 // slot, read in chunks, stripped of its line end and stored in a string
 // descriptor or a byte buffer; on the console, the prompt before it and the
 // cursor put back after the typed text.
+#include "runtime/input/line_input.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -10,7 +12,6 @@
 #include "runtime/console/print.h"
 #include "runtime/core/runtime.h"
 #include "runtime/input/input_fields.h"
-#include "runtime/input/line_input.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "platform/terminal/terminal_session.h"
 #include "runtime/console/console_write.h"
 #include "runtime/console/print.h"
+#include "runtime/core/temp_pool.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "platform/crt/memory.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
 
 #define FUZZ_CHECK(condition)                                                                     \

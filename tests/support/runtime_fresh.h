@@ -10,7 +10,7 @@
 #include "runtime/console/print_column.h"
 #include "platform/crt/memory.h"
 #include "runtime/core/runtime.h"
-#include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
 
 inline void testing_runtime_start(int32_t width, int32_t height) {

@@ -10,7 +10,7 @@
 #include "runtime/console/print_column.h"
 #include "platform/crt/memory.h"
 #include "runtime/core/runtime.h"
-#include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 
 inline void console_runtime_fresh() {
     runtime_init(0, nullptr);

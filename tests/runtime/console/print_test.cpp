@@ -8,6 +8,7 @@
 
 #include "console_test_support.h"
 #include "runtime/console/print.h"
+#include "runtime/core/temp_pool.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "platform/crt/memory.h"
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "platform/testing/testing.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
 
 class InputTest : public ::testing::Test {

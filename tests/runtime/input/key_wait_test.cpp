@@ -4,6 +4,7 @@
 
 #include "input_test_support.h"
 #include "platform/crt/memory.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/input/key_wait.h"
 
 namespace {

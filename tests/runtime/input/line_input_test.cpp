@@ -7,6 +7,7 @@
 #include "input_test_support.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
+#include "runtime/core/temp_pool.h"
 #include "runtime/input/line_input.h"
 
 namespace {
