@@ -12,7 +12,6 @@ constexpr int32_t INITIAL_FOREGROUND = 7;
 constexpr int32_t INITIAL_BACKGROUND = 0;
 // What a handle that is not a console is taken to report.
 constexpr platform::WORD FALLBACK_ATTRIBUTE = 0x07;
-constexpr int32_t FALLBACK_WIDTH = 80;
 // The one mode besides CONSOLE_CLEAR_DEFAULT that clears only the view area.
 constexpr int32_t CLEAR_VIEW = 1;
 
@@ -112,7 +111,7 @@ void console_get_size(int32_t* width, int32_t* view_height) {
         bool answered = console_buffer_info(&info);
         // Every caller divides by the width: a console that reports none
         // counts as one that cannot be asked.
-        *width = answered && info.dwSize.X > 0 ? info.dwSize.X : FALLBACK_WIDTH;
+        *width = answered && info.dwSize.X > 0 ? info.dwSize.X : CONSOLE_FALLBACK_WIDTH;
     }
     if (view_height != nullptr) {
         int32_t top = 0;

@@ -29,7 +29,11 @@ uint16_t console_current_attribute();
 int32_t console_screen_height();
 // The view's top and bottom rows, resolved on first use to 1 and console_screen_height(); either may be null.
 void console_get_view(int32_t* top, int32_t* bottom);
-// The buffer width (80 when the console cannot be asked or reports none) and the view's height; either may be null.
+// The width counted on when the console cannot be asked or reports none.
+constexpr int32_t CONSOLE_FALLBACK_WIDTH = 80;
+
+// The buffer width (CONSOLE_FALLBACK_WIDTH when the console cannot be asked or reports none) and the view's
+// height; either may be null.
 void console_get_size(int32_t* width, int32_t* view_height);
 // The cursor's row, 1 when the handle is not a console.
 int32_t console_cursor_row();

@@ -20,7 +20,6 @@ constexpr int32_t LAST_FILE_NUMBER = 255;
 constexpr int32_t CHUNK_SIZE = 1024;
 // A chunk this long filled the buffer without reaching a line end.
 constexpr int64_t CHUNK_FULL = CHUNK_SIZE - 1;
-constexpr int32_t FALLBACK_WIDTH = 80;
 constexpr char QUESTION_TEXT[] = "? ";
 
 void print_prompt(StringDesc* prompt, int32_t question) {
@@ -73,8 +72,7 @@ int64_t destination_length(const void* destination, int32_t size_code) {
 // after the typed text, on the row where that text ended.
 void cursor_after_text(int32_t start_column, int64_t length) {
     int32_t width = 0;
-    console_get_size(&width, nullptr);
-    if (width < 1) width = FALLBACK_WIDTH;
+    console_get_size(&width, nullptr);  // never below 1
     int64_t offset = static_cast<int64_t>(start_column) - 1 + length;
     int64_t column = offset % width;
     if (column < 0) column += width;
