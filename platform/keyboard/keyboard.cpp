@@ -100,7 +100,7 @@ bool keyboard_wait_key(Key* key) {
 char* keyboard_hand_out(char* buffer, int size) {
     uint32_t left = keyboard.line.length - keyboard.line_offset;
     uint32_t count = std::min(left, static_cast<uint32_t>(size - 1));
-    std::memcpy(buffer, keyboard.line.bytes + keyboard.line_offset, count);
+    if (count > 0) std::memcpy(buffer, keyboard.line.bytes + keyboard.line_offset, count);
     buffer[count] = '\0';
     keyboard.line_offset += count;
     if (keyboard.line_offset == keyboard.line.length) {

@@ -293,10 +293,7 @@ void terminal_apply_signals(ScreenBuffer* screen) {
         int32_t columns = 0;
         int32_t rows = 0;
         if (session.io.size != nullptr && session.io.size(&columns, &rows)) {
-            columns = std::min<int32_t>(columns, INT16_MAX);
-            rows = std::min<int32_t>(rows, INT16_MAX);
-            if (columns != screen->width || rows != screen->height) screen_resize(screen, columns, rows);
-            screen->largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
+            screen_fit_terminal(screen, columns, rows);
         }
         // Terminals rewrap or crop on a resize: what they show is unknown.
         terminal_render_invalidate(&session.render);

@@ -119,19 +119,22 @@ TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
     EXPECT_EQ(frame(), "\x1b[2C\x1b[?25h");
 }
 
-TEST_F(TerminalRenderTest, ResizeRedrawsEverything) {
+// A redraw goes row by row, the cells up to the last one drawn and the
+// rest of the row erased, and never erases the whole screen (terminals
+// copy an erased screen into their scrollback).
+TEST_F(TerminalRenderTest, ResizeRedrawsEveryRow) {
     put(0, 0, 'a');
     put(1, 1, 'b', 0x4F);
     frame();
     screen_resize(&screen, 5, 2);
-    EXPECT_EQ(frame(), "\x1b[0m\x1b[H\x1b[2J" "a\x1b[2;2H\x1b[97;41mb\x1b[H");
+    EXPECT_EQ(frame(), "\x1b[H\x1b[0ma\x1b[K\x1b[2;1H \x1b[97;41mb\x1b[0m\x1b[K\x1b[H");
 }
 
-TEST_F(TerminalRenderTest, InvalidatedTerminalIsClearedAndRedrawn) {
+TEST_F(TerminalRenderTest, InvalidatedTerminalIsRedrawnRowByRow) {
     put(2, 2, 'z');
     frame();
     terminal_render_invalidate(&render);
-    EXPECT_EQ(frame(), "\x1b[0m\x1b[H\x1b[2J\x1b[3;3Hz\x1b[H\x1b[?25h");
+    EXPECT_EQ(frame(), "\x1b[H\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H  z\x1b[K\x1b[H\x1b[?25h");
 }
 
 TEST_F(TerminalRenderTest, RestoreGoesToAFreshLineBelowWhatWasDrawn) {
