@@ -197,8 +197,12 @@ void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows) {
     if (columns > screen->width || rows > screen->height) {
         screen_resize(screen, std::max(columns, screen->width), std::max(rows, screen->height));
     }
-    screen->window_width = columns;
-    screen->window_height = rows;
+    // A new size places the window as far up and left as still shows the
+    // cursor: the layout from its top left, as much of it as fits.
+    screen->window_width = std::min(columns, screen->width);
+    screen->window_height = std::min(rows, screen->height);
+    screen->window_x = std::max(0, screen->cursor_x - screen->window_width + 1);
+    screen->window_y = std::max(0, screen->cursor_y - screen->window_height + 1);
     window_follow(screen);
     // The runtime's view area ends one row below the largest window; at
     // least the buffer's rows less one, it takes in every row of the

@@ -61,9 +61,9 @@ bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
 
 // Fits the console to a terminal of `columns` x `rows`: the buffer grows to
 // hold at least that (it never shrinks; when the cells are refused it stays
-// as it is), the window takes the terminal's size within the buffer and
-// moves to show the cursor, and the largest window is the terminal's size,
-// but never fewer rows than the buffer less one.
+// as it is), the window takes the terminal's size within the buffer, as far
+// up and left as shows the cursor, and the largest window is the
+// terminal's size, but never fewer rows than the buffer less one.
 void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows);
 
 // The cell at (x, y); a blank in 0x07 for a cell outside the buffer.
