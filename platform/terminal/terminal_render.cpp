@@ -9,8 +9,7 @@
 //   ESC [ J            erase from the cursor to the end of the screen
 //   ESC [ K            erase from the cursor to the end of its row
 //   ESC [ 0 m          all character attributes off: default colours
-//   ESC [ f ; b m      foreground f (30-37, 90-97) and background b (40-47, 100-107)
-//   ESC [ f m          foreground only; ESC [ b m background only
+//   ESC [ 0 ; f ; b m  from a reset, foreground f (30-37, 90-97) and background b (40-47, 100-107)
 //   ESC [ ? 25 h       show the cursor
 //   ESC [ ? 25 l       hide the cursor
 // and the plain controls CR (column 1) and LF (next row; on the bottom row
@@ -103,24 +102,19 @@ int32_t background_sgr(uint8_t attribute) {
 // not shown by a Western console either.
 uint8_t colour_byte(uint16_t attr) { return static_cast<uint8_t>(attr & 0xFFu); }
 
-// The SGR sequence that takes the terminal from drawing in `now` (-1:
-// unknown) to `attribute`.
-void colours_text(int32_t now, uint8_t attribute, FixedText* text) {
+// The SGR sequence for an attribute: the terminal's own colours for 0x07,
+// otherwise both colours from a reset. The full pair every time: the Linux
+// console shows a bright foreground by turning bold on, which a change of
+// the foreground alone would leave on for the next colour.
+void colours_text(uint8_t attribute, FixedText* text) {
     if (attribute == DEFAULT_COLOURS) {
         fixed_text(text, "\x1b[0m");
         return;
     }
-    bool fore = true;
-    bool back = true;
-    if (now >= 0 && now != DEFAULT_COLOURS) {
-        // Both sides are explicit colours: only the half that changed.
-        fore = (static_cast<uint32_t>(now) & 0x0Fu) != (attribute & 0x0Fu);
-        back = (static_cast<uint32_t>(now) & 0xF0u) != (attribute & 0xF0u);
-    }
-    fixed_text(text, "\x1b[");
-    if (fore) fixed_number(text, foreground_sgr(attribute));
-    if (fore && back) fixed_text(text, ";");
-    if (back) fixed_number(text, background_sgr(attribute));
+    fixed_text(text, "\x1b[0;");
+    fixed_number(text, foreground_sgr(attribute));
+    fixed_text(text, ";");
+    fixed_number(text, background_sgr(attribute));
     fixed_text(text, "m");
 }
 
@@ -128,7 +122,7 @@ void set_colours(TerminalRender* render, uint8_t attribute, RenderOutput* out) {
     if (render->colours == attribute) return;
     char bytes[16];
     FixedText text{bytes, 0, sizeof bytes};
-    colours_text(render->colours, attribute, &text);
+    colours_text(attribute, &text);
     out_bytes(out, text.bytes, text.length);
     render->colours = attribute;
 }
@@ -367,6 +361,6 @@ std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBu
 
 std::size_t terminal_render_colours(uint8_t attribute, char* out) {
     FixedText text{out, 0, 16};
-    colours_text(-1, attribute, &text);
+    colours_text(attribute, &text);
     return text.length;
 }

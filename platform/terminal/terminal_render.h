@@ -58,5 +58,6 @@ void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, R
 std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, char* out);
 
 // Writes to out (room for 16 bytes) the SGR sequence for a Windows attribute
-// byte ("\x1b[0m" for 0x07); returns its length.
+// byte ("\x1b[0m" for 0x07, "\x1b[0;f;bm" for the others); returns its
+// length.
 std::size_t terminal_render_colours(uint8_t attribute, char* out);

@@ -80,9 +80,9 @@ TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
 const FrameCase FRAME_CASES[] = {
     {"one_cell_is_a_handful_of_bytes", {{2, 1, 'x', 0x07}}, 0, 0, "\x1b[2;3Hx\x1b[H"},
     {"a_gap_on_a_row_is_a_cursor_forward", {{0, 0, 'a', 0x07}, {3, 0, 'b', 0x07}}, 1, 0, "a\x1b[2Cb\x1b[1;2H"},
-    {"colours_change_only_as_far_as_they_differ",
+    {"every_colour_change_sends_both_colours_from_a_reset",
      {{0, 0, 'a', 0x1E}, {1, 0, 'b', 0x1E}, {2, 0, 'c', 0x1C}, {3, 0, 'd', 0x2C}, {0, 1, 'e', 0x07}}, 1, 1,
-     "\x1b[93;44mab\x1b[91mc\x1b[42md\x1b[2;1H\x1b[0me"},
+     "\x1b[0;93;44mab\x1b[0;91;44mc\x1b[0;91;42md\x1b[2;1H\x1b[0me"},
     {"the_last_column_is_followed_by_an_explicit_move", {{3, 0, 'x', 0x07}, {0, 1, 'y', 0x07}}, 0, 2,
      "\x1b[3Cx\x1b[2;1Hy\x1b[3;1H"},
     {"cells_go_out_as_code_page_characters_in_utf8",
@@ -107,7 +107,7 @@ TEST_F(TerminalRenderTest, ChangedColourAloneRedrawsTheCell) {
     put(1, 0, 'q');
     frame();
     put(1, 0, 'q', 0x70);
-    EXPECT_EQ(frame(), "\x1b[C\x1b[30;47mq\x1b[H");
+    EXPECT_EQ(frame(), "\x1b[C\x1b[0;30;47mq\x1b[H");
 }
 
 TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
@@ -127,7 +127,7 @@ TEST_F(TerminalRenderTest, ResizeRedrawsEveryRow) {
     put(1, 1, 'b', 0x4F);
     frame();
     screen_resize(&screen, 5, 2);
-    EXPECT_EQ(frame(), "\x1b[H\x1b[0ma\x1b[K\x1b[2;1H \x1b[97;41mb\x1b[0m\x1b[K\x1b[H");
+    EXPECT_EQ(frame(), "\x1b[H\x1b[0ma\x1b[K\x1b[2;1H \x1b[0;97;41mb\x1b[0m\x1b[K\x1b[H");
 }
 
 TEST_F(TerminalRenderTest, InvalidatedTerminalIsRedrawnRowByRow) {
@@ -159,15 +159,15 @@ struct ColourCase {
 
 // Windows colour numbers, blue in bit 0 and red in bit 2, against ANSI's.
 const ColourCase COLOUR_CASES[] = {
-    {0x00, "\x1b[30;40m"}, {0x01, "\x1b[34;40m"}, {0x02, "\x1b[32;40m"}, {0x03, "\x1b[36;40m"},
-    {0x04, "\x1b[31;40m"}, {0x05, "\x1b[35;40m"}, {0x06, "\x1b[33;40m"}, {0x07, "\x1b[0m"},
-    {0x08, "\x1b[90;40m"}, {0x09, "\x1b[94;40m"}, {0x0A, "\x1b[92;40m"}, {0x0B, "\x1b[96;40m"},
-    {0x0C, "\x1b[91;40m"}, {0x0D, "\x1b[95;40m"}, {0x0E, "\x1b[93;40m"}, {0x0F, "\x1b[97;40m"},
-    {0x17, "\x1b[37;44m"}, {0x27, "\x1b[37;42m"}, {0x37, "\x1b[37;46m"}, {0x47, "\x1b[37;41m"},
-    {0x57, "\x1b[37;45m"}, {0x67, "\x1b[37;43m"}, {0x77, "\x1b[37;47m"}, {0x87, "\x1b[37;100m"},
-    {0x97, "\x1b[37;104m"}, {0xA7, "\x1b[37;102m"}, {0xB7, "\x1b[37;106m"}, {0xC7, "\x1b[37;101m"},
-    {0xD7, "\x1b[37;105m"}, {0xE7, "\x1b[37;103m"}, {0xF7, "\x1b[37;107m"}, {0x71, "\x1b[34;47m"},
-    {0xB1, "\x1b[34;106m"},
+    {0x00, "\x1b[0;30;40m"}, {0x01, "\x1b[0;34;40m"}, {0x02, "\x1b[0;32;40m"}, {0x03, "\x1b[0;36;40m"},
+    {0x04, "\x1b[0;31;40m"}, {0x05, "\x1b[0;35;40m"}, {0x06, "\x1b[0;33;40m"}, {0x07, "\x1b[0m"},
+    {0x08, "\x1b[0;90;40m"}, {0x09, "\x1b[0;94;40m"}, {0x0A, "\x1b[0;92;40m"}, {0x0B, "\x1b[0;96;40m"},
+    {0x0C, "\x1b[0;91;40m"}, {0x0D, "\x1b[0;95;40m"}, {0x0E, "\x1b[0;93;40m"}, {0x0F, "\x1b[0;97;40m"},
+    {0x17, "\x1b[0;37;44m"}, {0x27, "\x1b[0;37;42m"}, {0x37, "\x1b[0;37;46m"}, {0x47, "\x1b[0;37;41m"},
+    {0x57, "\x1b[0;37;45m"}, {0x67, "\x1b[0;37;43m"}, {0x77, "\x1b[0;37;47m"}, {0x87, "\x1b[0;37;100m"},
+    {0x97, "\x1b[0;37;104m"}, {0xA7, "\x1b[0;37;102m"}, {0xB7, "\x1b[0;37;106m"}, {0xC7, "\x1b[0;37;101m"},
+    {0xD7, "\x1b[0;37;105m"}, {0xE7, "\x1b[0;37;103m"}, {0xF7, "\x1b[0;37;107m"}, {0x71, "\x1b[0;34;47m"},
+    {0xB1, "\x1b[0;34;106m"},
 };
 
 TEST(TerminalRenderColours, WindowsAttributesMapToTheirSgr) {
