@@ -202,3 +202,47 @@ TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
 }
 
 }  // namespace
+
+// --- the window --------------------------------------------------------------
+
+class TerminalRenderWindow : public ::testing::Test {
+protected:
+    // A 4 x 5 buffer shown on a terminal of 4 x 3.
+    void SetUp() override {
+        screen_init(&screen, 4, 5);
+        screen_fit_terminal(&screen, 4, 3);
+        frame();
+    }
+    std::string frame() { return render_frame_text(&render, &screen); }
+    void put(int32_t x, int32_t y, uint8_t ch) { screen.cells[static_cast<std::size_t>(y * screen.width + x)].ch = ch; }
+
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+};
+
+TEST_F(TerminalRenderWindow, MovingDownSendsTheTopRowsIntoTheScrollbackWithLineFeeds) {
+    put(0, 0, 't');  // the top row, about to leave the window
+    put(1, 3, 'n');  // in the row coming in
+    frame();
+    screen_set_cursor(&screen, 0, 3);
+    // Line feeds on the bottom row, then only the row that came in.
+    EXPECT_EQ(frame(), "\x1b[3;1H\n\x1b[3;2Hn\x1b[3;1H");
+    EXPECT_EQ(frame(), "");
+}
+
+TEST_F(TerminalRenderWindow, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {
+    screen_set_cursor(&screen, 0, 4);
+    frame();
+    screen_write(&screen, reinterpret_cast<const uint8_t*>("\nz"), 2);
+    EXPECT_EQ(frame(), "\n\x1b[3;1Hz");
+}
+
+TEST_F(TerminalRenderWindow, MovingUpOrSidewaysRedrawsRowByRow) {
+    screen_set_cursor(&screen, 0, 4);
+    frame();
+    put(2, 0, 'u');
+    screen_set_cursor(&screen, 0, 0);
+    EXPECT_EQ(frame(), "\x1b[H  u\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[H");
+}
