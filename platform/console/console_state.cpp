@@ -2,6 +2,7 @@
 // output is one, otherwise a plain file handle.
 #include "platform/console/console_state.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -46,10 +47,15 @@ ConsoleMode mode_found(const TerminalFound& found) {
 bool console_on_terminal(ConsoleState* console) {
     TerminalFound found{};
     if (!terminal_wanted() || !terminal_open(&found)) return false;
-    if (!screen_init(&console->screen, found.columns, found.rows)) {
+    // The buffer holds at least the screen the program lays out; the
+    // terminal shows a window onto it.
+    int32_t width = std::max(found.columns, SCREEN_DEFAULT_WIDTH);
+    int32_t height = std::max(found.rows, SCREEN_DEFAULT_HEIGHT);
+    if (!screen_init(&console->screen, width, height)) {
         terminal_close(nullptr);
         return false;
     }
+    screen_fit_terminal(&console->screen, found.columns, found.rows);
     console->mode = mode_found(found);
     std::atexit(console_close);
     return true;

@@ -66,8 +66,11 @@ BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info
     info->dwSize = COORD{width, height};
     info->dwCursorPosition = COORD{static_cast<SHORT>(screen->cursor_x), static_cast<SHORT>(screen->cursor_y)};
     info->wAttributes = screen->attribute;
-    info->srWindow = SMALL_RECT{0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
-    info->dwMaximumWindowSize = COORD{width, height};
+    info->srWindow = SMALL_RECT{static_cast<SHORT>(screen->window_x), static_cast<SHORT>(screen->window_y),
+                                static_cast<SHORT>(screen->window_x + screen->window_width - 1),
+                                static_cast<SHORT>(screen->window_y + screen->window_height - 1)};
+    // The largest window this buffer can have on this display.
+    info->dwMaximumWindowSize = COORD{std::min(width, screen->largest.X), std::min(height, screen->largest.Y)};
     return TRUE;
 }
 

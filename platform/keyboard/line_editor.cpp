@@ -24,21 +24,38 @@ void follow_scrolling(LineEditor* editor, const ScreenBuffer* screen) {
     editor->start_y = static_cast<int32_t>(std::max<int64_t>(y, INT32_MIN / 2));
 }
 
-// The terminal was resized while the line was being edited: the buffer
-// kept its cells from the top left, but the echo wraps at another column
-// now, or rows it ran on to are gone (a shorter terminal, as wide as
-// before, crops them and clamps the cursor above them). The line's start is kept inside the buffer and the whole line laid
-// out again, blanking the cells the old layout may have used.
-void follow_resize(LineEditor* editor, ScreenBuffer* screen) {
-    if (editor->width_seen == screen->width && editor->height_seen == screen->height) return;
-    int64_t old_rows = editor->width_seen > 0 ? (editor->start_x + int64_t{editor->shown}) / editor->width_seen + 1 : 1;
+// The buffer changed its size under the line (it grew wider, or in tests
+// shrank): the cells keep their places from the top left, but the echo now
+// wraps at another column, or rows it ran on to are gone. The cells the
+// old layout covered are blanked, and nothing else: the line is then laid
+// out again from its start, kept inside the buffer. False when the line
+// still stands where it is laid out (the buffer only grew taller).
+bool follow_resize(LineEditor* editor, ScreenBuffer* screen) {
+    int32_t old_width = editor->width_seen;
+    if (old_width <= 0) {  // no line begun
+        editor->width_seen = screen->width;
+        editor->height_seen = screen->height;
+        return false;
+    }
+    int64_t old_end = int64_t{editor->start_y} * old_width + editor->start_x + editor->shown;
+    bool fits = old_width == screen->width && (old_end - 1) / old_width < screen->height;
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
+    if (fits) return false;
+    for (uint32_t i = 0; i < editor->shown; ++i) {
+        int64_t cell = int64_t{editor->start_y} * old_width + editor->start_x + i;
+        if (cell < 0) continue;
+        auto x = static_cast<int32_t>(cell % old_width);
+        int64_t y = cell / old_width;
+        if (x < screen->width && y < screen->height) {
+            screen_fill_character(screen, ' ', 1, x, static_cast<int32_t>(y));
+            screen_fill_attribute(screen, screen->attribute, 1, x, static_cast<int32_t>(y));
+        }
+    }
+    editor->shown = 0;
     editor->start_x = std::min(editor->start_x, screen->width - 1);
     editor->start_y = std::min(editor->start_y, screen->height - 1);
-    // Blank the rows the old layout used, counted in the new width.
-    int64_t old_cells = old_rows * screen->width - editor->start_x;
-    editor->shown = static_cast<uint32_t>(std::clamp<int64_t>(old_cells, editor->shown, UINT32_MAX / 2));
+    return true;
 }
 
 // Cell number (row * width + column) of the line's character at index;
@@ -205,8 +222,8 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
 
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen) {
     if (editor->width_seen == screen->width && editor->height_seen == screen->height) return;
-    follow_resize(editor, screen);
-    redraw_from(editor, screen, 0);
+    follow_scrolling(editor, screen);
+    if (follow_resize(editor, screen)) redraw_from(editor, screen, 0);
 }
 
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key) {

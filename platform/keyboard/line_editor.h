@@ -42,8 +42,10 @@ void line_editor_init(LineEditor* editor);
 // Starts a new, empty line at the screen's cursor.
 void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen);
 
-// Brings the echo in line with a buffer that has changed its width or its
-// height (the terminal was resized); nothing otherwise.
+// Brings the echo in line with a buffer that has changed its size: when
+// the line no longer stands where it was laid out (a wider buffer wraps it
+// elsewhere), the cells its echo covered are blanked and it is laid out
+// again; no other cell is written.
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
 
 // One key: edits the line and brings its echo on the screen up to date. A

@@ -89,6 +89,23 @@ bool rect_contains(Rect r, int32_t x, int32_t y) {
 
 Rect rect_from(platform::SMALL_RECT r) { return Rect{r.Left, r.Top, r.Right, r.Bottom}; }
 
+// The least move along one axis that puts `at` inside [start, start + size).
+int32_t follow(int32_t start, int32_t size, int32_t at) {
+    if (at < start) return at;
+    if (at >= start + size) return at - size + 1;
+    return start;
+}
+
+// The window inside the buffer and over the cursor.
+void window_follow(ScreenBuffer* screen) {
+    screen->window_width = std::clamp(screen->window_width, 1, screen->width);
+    screen->window_height = std::clamp(screen->window_height, 1, screen->height);
+    screen->window_x = std::clamp(screen->window_x, 0, screen->width - screen->window_width);
+    screen->window_y = std::clamp(screen->window_y, 0, screen->height - screen->window_height);
+    screen->window_x = follow(screen->window_x, screen->window_width, screen->cursor_x);
+    screen->window_y = follow(screen->window_y, screen->window_height, screen->cursor_y);
+}
+
 Cell* cells_alloc(int32_t width, int32_t height) {
     auto count = static_cast<std::size_t>(int64_t{width} * height);
     auto* cells = static_cast<Cell*>(platform::malloc(count * sizeof(Cell)));
@@ -129,6 +146,10 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
     screen->cursor_size = SCREEN_DEFAULT_CURSOR_SIZE;
     screen->attribute = SCREEN_DEFAULT_ATTRIBUTE;
     screen->mode = platform::ENABLE_PROCESSED_OUTPUT | platform::ENABLE_WRAP_AT_EOL_OUTPUT;
+    screen->window_x = 0;
+    screen->window_y = 0;
+    screen->window_width = screen->width;
+    screen->window_height = screen->height;
     screen->largest = platform::COORD{static_cast<platform::SHORT>(screen->width),
                                       static_cast<platform::SHORT>(screen->height)};
     screen->scrolls = 0;
@@ -166,7 +187,28 @@ bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
     screen->height = height;
     screen->cursor_x = std::min(screen->cursor_x, width - 1);
     screen->cursor_y = std::min(screen->cursor_y, height - 1);
+    window_follow(screen);
     return true;
+}
+
+void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows) {
+    columns = std::clamp(columns, 1, LARGEST_SIDE);
+    rows = std::clamp(rows, 1, LARGEST_SIDE);
+    if (columns > screen->width || rows > screen->height) {
+        screen_resize(screen, std::max(columns, screen->width), std::max(rows, screen->height));
+    }
+    // A new size places the window as far up and left as still shows the
+    // cursor: the layout from its top left, as much of it as fits.
+    screen->window_width = std::min(columns, screen->width);
+    screen->window_height = std::min(rows, screen->height);
+    screen->window_x = std::max(0, screen->cursor_x - screen->window_width + 1);
+    screen->window_y = std::max(0, screen->cursor_y - screen->window_height + 1);
+    window_follow(screen);
+    // The runtime's view area ends one row below the largest window; at
+    // least the buffer's rows less one, it takes in every row of the
+    // buffer however small the terminal, or whatever size it later takes.
+    screen->largest = platform::COORD{static_cast<platform::SHORT>(columns),
+                                      static_cast<platform::SHORT>(std::max(rows, screen->height - 1))};
 }
 
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
@@ -176,6 +218,7 @@ Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
 
 uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length) {
     for (uint32_t i = 0; i < length; ++i) write_byte(screen, bytes[i]);
+    window_follow(screen);
     return length;
 }
 
@@ -232,6 +275,7 @@ bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y) {
     if (!inside(screen, x, y)) return false;
     screen->cursor_x = x;
     screen->cursor_y = y;
+    window_follow(screen);
     return true;
 }
 

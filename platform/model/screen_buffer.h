@@ -1,6 +1,12 @@
-// The console screen buffer model: cells, cursor, current attribute and
-// output mode, and the operations a Windows console performs on them. Plain
-// data and pure functions: no terminal, no I/O. Coordinates are 0-based.
+// The console screen buffer model: cells, cursor, current attribute, output
+// mode, and the window onto the buffer that the terminal shows, with the
+// operations a Windows console performs on them. Plain data and pure
+// functions: no terminal, no I/O. Coordinates are 0-based.
+//
+// The window is a rectangle of the buffer, as large as the terminal (never
+// larger than the buffer), that follows the cursor as a console window
+// does: whenever a write or a cursor move leaves the cursor outside it, it
+// moves the least distance, down, up, left or right, that shows the cursor.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +28,11 @@ struct ScreenBuffer {
     uint32_t cursor_size;       // CONSOLE_CURSOR_INFO.dwSize, 1-100
     uint16_t attribute;         // attribute given to text written now
     uint32_t mode;              // output mode flags
-    platform::COORD largest;    // the largest window the display can show: the terminal's size
+    int32_t window_x;           // the window's leftmost column
+    int32_t window_y;           // the window's top row
+    int32_t window_width;       // the window's columns, 1..width
+    int32_t window_height;      // the window's rows, 1..height
+    platform::COORD largest;    // the largest window the display can show
     uint64_t scrolls;           // whole-buffer scrolls so far (text at row y moved to y - 1)
     uint32_t bells;             // BEL characters written so far
 };
@@ -36,8 +46,8 @@ constexpr int32_t SCREEN_DEFAULT_HEIGHT = 25;
 
 // Makes a fresh blank buffer of the given size (at least 1x1, at most
 // 32767 in each direction): cursor at the top left, attribute 0x07,
-// processed output with wrap at the end of a line, the largest window as
-// large as the buffer. Cells the record held are given back first. False,
+// processed output with wrap at the end of a line, the window and the
+// largest window as large as the buffer. Cells the record held are given back first. False,
 // and a record with no cells, when the cells cannot be had.
 bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height);
 
@@ -45,16 +55,23 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height);
 void screen_free(ScreenBuffer* screen);
 
 // Changes the size: contents kept from the top left, new cells blank in
-// attribute 0x07, the cursor kept inside. False, nothing changed, when the
-// new cells cannot be had.
+// attribute 0x07, the cursor and the window kept inside. False, nothing
+// changed, when the new cells cannot be had.
 bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
+
+// Fits the console to a terminal of `columns` x `rows`: the buffer grows to
+// hold at least that (it never shrinks; when the cells are refused it stays
+// as it is), the window takes the terminal's size within the buffer, as far
+// up and left as shows the cursor, and the largest window is the
+// terminal's size, but never fewer rows than the buffer less one.
+void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows);
 
 // The cell at (x, y); a blank in 0x07 for a cell outside the buffer.
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y);
 
 // Writes bytes at the cursor as a console does with processed output (CR,
-// LF, BS, TAB, BEL interpreted; wrap and scroll by the mode). Returns the
-// number of bytes written: all of them.
+// LF, BS, TAB, BEL interpreted; wrap and scroll by the mode), the window
+// following the cursor. Returns the number of bytes written: all of them.
 uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length);
 
 // Sets the attribute of `length` cells from (x, y), running on across row
@@ -72,7 +89,8 @@ uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length
 bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source, const platform::SMALL_RECT* clip,
                    platform::COORD destination, uint8_t fill_ch, uint16_t fill_attr);
 
-// Moves the cursor; false, cursor unchanged, for a cell outside the buffer.
+// Moves the cursor, and the window to show it; false, nothing changed, for
+// a cell outside the buffer.
 bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y);
 
 // Scrolls the whole buffer up one row: the new bottom row is blanks in the

@@ -1,5 +1,5 @@
 // The renderer: the front copy of what the terminal shows, and the bytes that
-// bring the terminal from it to the screen buffer model.
+// bring the terminal from it to the window onto the screen buffer model.
 //
 // Every escape sequence this file emits, and its effect (ECMA-48 / xterm;
 // rows and columns 1-based on the wire):
@@ -7,14 +7,16 @@
 //   ESC [ r ; c H      cursor to row r, column c (CUP)
 //   ESC [ n C          cursor n columns right on its row (CUF); "ESC [ C" for 1
 //   ESC [ J            erase from the cursor to the end of the screen
-//   ESC [ 2 J          erase the whole screen (cursor stays)
+//   ESC [ K            erase from the cursor to the end of its row
 //   ESC [ 0 m          all character attributes off: default colours
-//   ESC [ f ; b m      foreground f (30-37, 90-97) and background b (40-47, 100-107)
-//   ESC [ f m          foreground only; ESC [ b m background only
+//   ESC [ 0 ; f ; b m  from a reset, foreground f (30-37, 90-97) and background b (40-47, 100-107)
 //   ESC [ ? 25 h       show the cursor
 //   ESC [ ? 25 l       hide the cursor
-// and the plain controls CR (column 1) and LF (next row, scrolling at the
-// bottom). Cell contents go out as UTF-8 characters, never as controls.
+// and the plain controls CR (column 1) and LF (next row; on the bottom row
+// the terminal scrolls, its top row going into its scrollback). Cell
+// contents go out as UTF-8 characters, never as controls. No whole-screen
+// erase is ever sent: terminals copy the erased screen into their
+// scrollback.
 #include "platform/terminal/terminal_render.h"
 
 #include <algorithm>
@@ -100,24 +102,19 @@ int32_t background_sgr(uint8_t attribute) {
 // not shown by a Western console either.
 uint8_t colour_byte(uint16_t attr) { return static_cast<uint8_t>(attr & 0xFFu); }
 
-// The SGR sequence that takes the terminal from drawing in `now` (-1:
-// unknown) to `attribute`.
-void colours_text(int32_t now, uint8_t attribute, FixedText* text) {
+// The SGR sequence for an attribute: the terminal's own colours for 0x07,
+// otherwise both colours from a reset. The full pair every time: the Linux
+// console shows a bright foreground by turning bold on, which a change of
+// the foreground alone would leave on for the next colour.
+void colours_text(uint8_t attribute, FixedText* text) {
     if (attribute == DEFAULT_COLOURS) {
         fixed_text(text, "\x1b[0m");
         return;
     }
-    bool fore = true;
-    bool back = true;
-    if (now >= 0 && now != DEFAULT_COLOURS) {
-        // Both sides are explicit colours: only the half that changed.
-        fore = (static_cast<uint32_t>(now) & 0x0Fu) != (attribute & 0x0Fu);
-        back = (static_cast<uint32_t>(now) & 0xF0u) != (attribute & 0xF0u);
-    }
-    fixed_text(text, "\x1b[");
-    if (fore) fixed_number(text, foreground_sgr(attribute));
-    if (fore && back) fixed_text(text, ";");
-    if (back) fixed_number(text, background_sgr(attribute));
+    fixed_text(text, "\x1b[0;");
+    fixed_number(text, foreground_sgr(attribute));
+    fixed_text(text, ";");
+    fixed_number(text, background_sgr(attribute));
     fixed_text(text, "m");
 }
 
@@ -125,7 +122,7 @@ void set_colours(TerminalRender* render, uint8_t attribute, RenderOutput* out) {
     if (render->colours == attribute) return;
     char bytes[16];
     FixedText text{bytes, 0, sizeof bytes};
-    colours_text(render->colours, attribute, &text);
+    colours_text(attribute, &text);
     out_bytes(out, text.bytes, text.length);
     render->colours = attribute;
 }
@@ -150,59 +147,144 @@ void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out
     render->cursor_y = y;
 }
 
-// After a clear the terminal shows blanks in its default colours. Without
-// room for a front copy every frame draws every cell.
-void assume_blank(TerminalRender* render, const ScreenBuffer* screen) {
-    auto count = static_cast<std::size_t>(int64_t{screen->width} * screen->height);
+// The cell of the buffer that terminal cell (x, y) of the window shows.
+const Cell& window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
+    int64_t index = int64_t{screen->window_y + y} * screen->width + screen->window_x + x;
+    return screen->cells[static_cast<std::size_t>(index)];
+}
+
+Cell* front_row(TerminalRender* render, int32_t y) {
+    return render->front + static_cast<std::size_t>(int64_t{y} * render->width);
+}
+
+// The buffer row the window's top row shows, counted from the start of the
+// run: a row that scrolls off the buffer's top keeps its number.
+int64_t window_top(const ScreenBuffer* screen) {
+    return screen->window_y + static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT32_MAX));
+}
+
+bool default_blank(Cell cell) { return (cell.ch == BLANK || cell.ch == 0) && colour_byte(cell.attr) == DEFAULT_COLOURS; }
+
+bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
+
+// A front copy of the window's size; without room for one every frame
+// draws every cell.
+void front_new(TerminalRender* render, const ScreenBuffer* screen) {
+    auto count = static_cast<std::size_t>(int64_t{screen->window_width} * screen->window_height);
     platform::free(render->front);
     render->front = static_cast<Cell*>(platform::malloc(count * sizeof(Cell)));
     if (render->front != nullptr) std::fill(render->front, render->front + count, Cell{BLANK, DEFAULT_COLOURS});
-    render->width = screen->width;
-    render->height = screen->height;
+    render->width = screen->window_width;
+    render->height = screen->window_height;
+}
+
+// The terminal now shows this window of the buffer.
+void note_window(TerminalRender* render, const ScreenBuffer* screen) {
+    render->window_x = screen->window_x;
+    render->window_top = window_top(screen);
+}
+
+void draw_cell(TerminalRender* render, Cell cell, RenderOutput* out) {
+    set_colours(render, colour_byte(cell.attr), out);
+    char utf8[4];
+    out_bytes(out, utf8, cp850_to_utf8(cell.ch, utf8));
+}
+
+// The first frame: the user's old screen goes up into the scrollback with
+// as many line ends as the terminal has rows (no need to ask the terminal
+// where its cursor is), then the terminal is erased from the top.
+void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    out_char(out, '\r');
+    for (int32_t y = 1; y < screen->window_height; ++y) out_char(out, '\n');
+    out_text(out, "\x1b[H\x1b[0m\x1b[J");
+    render->started = true;
+    render->redraw = false;
+    front_new(render, screen);
+    note_window(render, screen);
     render->cursor_x = 0;
     render->cursor_y = 0;
     render->colours = DEFAULT_COLOURS;
 }
 
-void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    if (!render->started) {
-        // Scroll the user's old screen up into the scrollback by printing
-        // as many line ends as there are rows (no need to ask the terminal
-        // where its cursor is), then clear from the top.
-        out_char(out, '\r');
-        for (int32_t y = 1; y < screen->height; ++y) out_char(out, '\n');
-        out_text(out, "\x1b[H\x1b[0m\x1b[J");
-        render->started = true;
-    } else {
-        out_text(out, "\x1b[0m\x1b[H\x1b[2J");
+// One row of the window drawn whole: the cursor to the row, its cells up
+// to the last that is not a blank in the terminal's own colours, and the
+// rest of the row erased.
+void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, RenderOutput* out) {
+    int32_t last = screen->window_width - 1;
+    while (last >= 0 && default_blank(window_cell(screen, last, y))) --last;
+    render->cursor_x = -1;
+    move_cursor(render, 0, y, out);
+    for (int32_t x = 0; x <= last; ++x) draw_cell(render, window_cell(screen, x, y), out);
+    if (last + 1 < screen->window_width) {
+        set_colours(render, DEFAULT_COLOURS, out);
+        out_text(out, "\x1b[K");
     }
-    render->redraw = false;
-    assume_blank(render, screen);
+    render->cursor_x = last + 1 < screen->window_width ? last + 1 : -1;
+    if (render->front == nullptr) return;
+    for (int32_t x = 0; x < screen->window_width; ++x) front_row(render, y)[x] = window_cell(screen, x, y);
 }
 
-bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
+// What the terminal shows is unknown, or the window moved up or sideways:
+// every row drawn anew, row by row, with no erase of the whole screen.
+void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    render->redraw = false;
+    if (render->width != screen->window_width || render->height != screen->window_height) front_new(render, screen);
+    for (int32_t y = 0; y < screen->window_height; ++y) redraw_row(render, screen, y, out);
+    note_window(render, screen);
+}
 
-void draw_cells(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    for (int32_t y = 0; y < screen->height; ++y) {
-        for (int32_t x = 0; x < screen->width; ++x) {
-            std::size_t index = static_cast<std::size_t>(int64_t{y} * screen->width + x);
-            const Cell& cell = screen->cells[index];
-            if (render->front != nullptr && same_look(cell, render->front[index])) continue;
+// The window moved down by `rows` (the buffer scrolled, or the cursor went
+// below it): line feeds on the terminal's bottom row send the rows leaving
+// the top into the terminal's scrollback, and the front copy moves up with
+// them; only the rows coming in are left to draw.
+void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t rows, RenderOutput* out) {
+    auto count = static_cast<int32_t>(std::min<int64_t>(rows, render->height));
+    // New rows take the colours in force: the terminal's own for blanks.
+    set_colours(render, DEFAULT_COLOURS, out);
+    move_cursor(render, render->cursor_x < 0 ? 0 : render->cursor_x, render->height - 1, out);
+    for (int32_t i = 0; i < count; ++i) out_char(out, '\n');
+    // Whether a line feed also returns the carriage depends on the
+    // terminal's modes: the column is not known.
+    render->cursor_x = -1;
+    if (render->front != nullptr) {
+        Cell* first = render->front;
+        auto width = static_cast<std::size_t>(render->width);
+        auto kept = static_cast<std::size_t>(render->height - count);
+        std::memmove(first, first + static_cast<std::size_t>(count) * width, kept * width * sizeof(Cell));
+        std::fill(first + kept * width, first + static_cast<std::size_t>(render->height) * width,
+                  Cell{BLANK, DEFAULT_COLOURS});
+    }
+    note_window(render, screen);
+}
+
+// The cells of the window that differ from what the terminal shows.
+void draw_changes(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    for (int32_t y = 0; y < screen->window_height; ++y) {
+        for (int32_t x = 0; x < screen->window_width; ++x) {
+            const Cell& cell = window_cell(screen, x, y);
+            if (render->front != nullptr && same_look(cell, front_row(render, y)[x])) continue;
             move_cursor(render, x, y, out);
-            set_colours(render, colour_byte(cell.attr), out);
-            char utf8[4];
-            out_bytes(out, utf8, cp850_to_utf8(cell.ch, utf8));
-            if (render->front != nullptr) render->front[index] = cell;
+            draw_cell(render, cell, out);
+            if (render->front != nullptr) front_row(render, y)[x] = cell;
             // In the last column terminals differ (a pending wrap or not):
             // the next cell or the cursor is always placed explicitly.
-            render->cursor_x = x + 1 < screen->width ? x + 1 : -1;
+            render->cursor_x = x + 1 < screen->window_width ? x + 1 : -1;
         }
     }
 }
 
+// The cursor's place in the window (inside it, as the window follows it).
+int32_t window_column(const ScreenBuffer* screen) {
+    return std::clamp(screen->cursor_x - screen->window_x, 0, screen->window_width - 1);
+}
+
+int32_t window_row(const ScreenBuffer* screen) {
+    return std::clamp(screen->cursor_y - screen->window_y, 0, screen->window_height - 1);
+}
+
 void show_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     if (screen->cursor_visible) {
-        move_cursor(render, screen->cursor_x, screen->cursor_y, out);
+        move_cursor(render, window_column(screen), window_row(screen), out);
         if (render->cursor_shown != 1) out_text(out, "\x1b[?25h");
         render->cursor_shown = 1;
     } else {
@@ -211,18 +293,18 @@ void show_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutpu
     }
 }
 
-// The lowest row that shows anything: text, or a colour other than the
-// terminal's own; -1 when none does.
+// The lowest row of the terminal that shows anything: text, or a colour
+// other than the terminal's own; -1 when none does.
 int32_t lowest_drawn_row(const TerminalRender* render, const ScreenBuffer* screen) {
-    // Without a front copy the terminal shows what the model held at the
-    // last frame, which is the model as it is.
-    const Cell* shown = render->front != nullptr ? render->front : screen->cells;
-    int32_t width = render->front != nullptr ? render->width : screen->width;
-    int32_t height = render->front != nullptr ? render->height : std::min(render->height, screen->height);
-    for (int32_t y = height - 1; y >= 0; --y) {
-        for (int32_t x = 0; x < width; ++x) {
-            const Cell& cell = shown[static_cast<std::size_t>(int64_t{y} * width + x)];
-            if ((cell.ch != BLANK && cell.ch != 0) || colour_byte(cell.attr) != DEFAULT_COLOURS) return y;
+    for (int32_t y = render->height - 1; y >= 0; --y) {
+        for (int32_t x = 0; x < render->width; ++x) {
+            // Without a front copy the terminal shows what the window held
+            // at the last frame, which is the window as it is.
+            bool drawn = render->front != nullptr
+                             ? !default_blank(render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)])
+                             : y < screen->window_height && x < screen->window_width &&
+                                   !default_blank(window_cell(screen, x, y));
+            if (drawn) return y;
         }
     }
     return -1;
@@ -245,10 +327,16 @@ void terminal_render_invalidate(TerminalRender* render) {
 }
 
 void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    if (!render->started || render->redraw || render->width != screen->width || render->height != screen->height) {
+    int64_t top = window_top(screen);
+    if (!render->started) {
         start_screen(render, screen, out);
+    } else if (render->redraw || render->width != screen->window_width || render->height != screen->window_height ||
+               render->window_x != screen->window_x || top < render->window_top) {
+        redraw_rows(render, screen, out);
+    } else if (top > render->window_top) {
+        scroll_rows(render, screen, top - render->window_top, out);
     }
-    draw_cells(render, screen, out);
+    draw_changes(render, screen, out);
     show_cursor(render, screen, out);
 }
 
@@ -257,7 +345,7 @@ std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBu
     fixed_text(&text, "\x1b[0m\x1b[?25h");
     if (!render->started || screen == nullptr) return text.length;
     int32_t lowest = lowest_drawn_row(render, screen);
-    int32_t cursor_y = screen->cursor_y < render->height ? screen->cursor_y : render->height - 1;
+    int32_t cursor_y = std::min(window_row(screen), render->height - 1);
     fixed_text(&text, "\x1b[");
     if (lowest < cursor_y) {
         // The cursor's row is empty: the shell can start there.
@@ -273,6 +361,6 @@ std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBu
 
 std::size_t terminal_render_colours(uint8_t attribute, char* out) {
     FixedText text{out, 0, 16};
-    colours_text(-1, attribute, &text);
+    colours_text(attribute, &text);
     return text.length;
 }

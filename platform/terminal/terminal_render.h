@@ -1,8 +1,9 @@
-// The renderer: brings a terminal in line with the screen buffer model.
-// The model's cells are the truth; a front copy holds what the terminal
-// shows, and a frame writes only the cells that differ, with as few colour
-// changes and cursor moves as it can. Pure: it produces bytes, the caller
-// writes them.
+// The renderer: brings a terminal in line with the window onto the screen
+// buffer model. The model's cells are the truth; a front copy holds what
+// the terminal shows, and a frame writes only the cells that differ, with
+// as few colour changes and cursor moves as it can. When the window has
+// moved down, rows leave through the terminal's own scrolling, so that they
+// stay in its scrollback. Pure: it produces bytes, the caller writes them.
 #pragma once
 
 #include <cstddef>
@@ -12,11 +13,13 @@
 #include "platform/model/screen_buffer.h"
 
 struct TerminalRender {
-    int32_t width;         // columns of the front copy
-    int32_t height;        // rows of the front copy
+    int32_t width;          // columns of the front copy: the window's when it was drawn
+    int32_t height;         // rows of the front copy
     Cell* front = nullptr;  // what the terminal shows, row-major; null when refused: every cell drawn each frame
-    bool started;          // the first frame has pushed the user's old screen into the scrollback
-    bool redraw;           // the terminal's contents are unknown (resize, resume): clear and draw all
+    int32_t window_x;       // the buffer column the terminal's first column shows
+    int64_t window_top;     // the buffer row its top row shows, counted from the start of the run (scrolls added)
+    bool started;           // the first frame has pushed the user's old screen into the scrollback
+    bool redraw;            // the terminal's contents are unknown (resize, resume): every row drawn anew
     int32_t cursor_x;      // column of the terminal's cursor; -1 unknown (after the last column)
     int32_t cursor_y;      // row of the terminal's cursor; -1 unknown
     int32_t colours;       // attribute byte the terminal draws with now; -1 unknown
@@ -39,12 +42,13 @@ constexpr std::size_t RENDER_RESTORE_CAPACITY = 64;
 // frame starts the screen), giving back the front copy it held.
 void terminal_render_init(TerminalRender* render);
 
-// The terminal's contents can no longer be trusted: the next frame clears
-// it and draws every cell.
+// The terminal's contents can no longer be trusted: the next frame draws
+// every row anew.
 void terminal_render_invalidate(TerminalRender* render);
 
-// Appends to out the bytes that make the terminal show the screen: changed
-// cells, then the cursor's position and visibility. Nothing when nothing changed.
+// Appends to out the bytes that make the terminal show the screen's window:
+// the rows that moved, the changed cells, then the cursor's position and
+// visibility. Nothing when nothing changed.
 void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out);
 
 // Writes to out (room for RENDER_RESTORE_CAPACITY bytes) the bytes that hand
@@ -54,5 +58,6 @@ void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, R
 std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, char* out);
 
 // Writes to out (room for 16 bytes) the SGR sequence for a Windows attribute
-// byte ("\x1b[0m" for 0x07); returns its length.
+// byte ("\x1b[0m" for 0x07, "\x1b[0;f;bm" for the others); returns its
+// length.
 std::size_t terminal_render_colours(uint8_t attribute, char* out);

@@ -17,7 +17,7 @@
 #include <ctime>
 
 #include <fcntl.h>
-#include <poll.h>
+#include <sys/select.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,7 +43,8 @@ struct TerminalSession {
     // SIGIO came since the keyboard was last found empty: typed bytes may be
     // waiting. Set until the signal is armed, when nothing is known.
     volatile std::sig_atomic_t input_pending;
-    bool input_signals;                               // the keyboard raises SIGIO when bytes arrive
+    volatile std::sig_atomic_t input_signals;         // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
+    int keyboard_flags;                               // the keyboard's file status flags without O_ASYNC
 };
 
 uint64_t clock_now_ms() {
@@ -64,16 +65,33 @@ bool frame_flush(const uint8_t* bytes, std::size_t length);
 TerminalSession session = {
     TerminalIo{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms},
     TerminalRender{}, RenderOutput{ByteBuffer{}, frame_flush}, false, -1, -1, termios{}, 0, {}, {0, 0}, 0, 0, 0, 1,
-    false};
+    0, 0};
 
 bool frame_flush(const uint8_t* bytes, std::size_t length) {
     return session.io.write != nullptr && session.io.write(bytes, length);
 }
 
-constexpr int FATAL_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// The signals whose default action ends the process (with a core for
+// SIGQUIT and the crash signals): each restores the terminal first. The
+// real-time signals, which end it too, are added where they exist.
+constexpr int FATAL_SIGNALS[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
+                                 SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE,
+#ifdef SIGPWR
+                                 SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+                                 SIGSTKFLT,
+#endif
+#ifdef SIGEMT
+                                 SIGEMT,
+#endif
+};
+constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP};
 
 // --- raw mode ------------------------------------------------------------
+
+void input_signals_arm();
+void input_signals_disarm();
 
 void raw_enter() {
     if (session.raw || session.keyboard_fd < 0) return;
@@ -85,14 +103,30 @@ void raw_enter() {
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    if (tcsetattr(session.keyboard_fd, TCSANOW, &raw) == 0) session.raw = 1;
+    if (tcsetattr(session.keyboard_fd, TCSANOW, &raw) != 0) return;
+    session.raw = 1;
+    input_signals_arm();
 }
 
-// Async-signal-safe: only tcsetattr.
+// Async-signal-safe: only fcntl and tcsetattr. O_ASYNC goes first: on
+// macOS it is a flag of the terminal itself, which would go on signalling
+// whoever reads it next.
 void raw_leave() {
     if (!session.raw) return;
+    input_signals_disarm();
     tcsetattr(session.keyboard_fd, TCSANOW, &session.saved);
     session.raw = 0;
+}
+
+// The terminal belongs to this process's job. Once the shell has taken it
+// back (a stopped job, or one sent to the background) it is the shell's:
+// its modes were handed back at the stop, and nothing may be written to it
+// or changed. Without a controlling terminal to ask, it is this process's.
+// Async-signal-safe.
+bool terminal_is_ours() {
+    int fd = session.keyboard_fd >= 0 ? session.keyboard_fd : session.output_fd;
+    pid_t foreground = tcgetpgrp(fd);
+    return foreground < 0 || foreground == getpgrp();
 }
 
 // --- restoring -------------------------------------------------------------
@@ -114,6 +148,7 @@ void write_text(int fd, const char* bytes, std::size_t length) {
 // precomputed bytes, the saved modes, and (when leaving for good) the
 // typed input nobody will read, so it does not reach the shell.
 void restore_from_signal(bool discard_input) {
+    if (!terminal_is_ours()) return;
     int current = session.restore_current;
     write_text(session.output_fd, session.restore[current], session.restore_length[current]);
     raw_leave();
@@ -135,8 +170,9 @@ void unblock(int signal_number) {
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-// Restores the terminal, then lets the signal do what it does by default
-// (end the process, with a core for SIGQUIT and the crash signals).
+// Restores the terminal (when it is still this job's), then lets the
+// signal do what it does by default: end the process, with a core for
+// SIGQUIT and the crash signals.
 void on_fatal_signal(int signal_number) {
     restore_from_signal(true);
     set_handler(signal_number, SIG_DFL);
@@ -170,22 +206,35 @@ void on_input_signal(int) { session.input_pending = 1; }
 // buffer, so an empty keyboard stays empty until the next signal.
 void input_signals_arm() {
     if (session.keyboard_fd < 0 || !session.raw) return;
-    set_handler(SIGIO, on_input_signal);
     int flags = fcntl(session.keyboard_fd, F_GETFL);
-    if (flags < 0 || fcntl(session.keyboard_fd, F_SETOWN, getpid()) != 0 ||
-        fcntl(session.keyboard_fd, F_SETFL, flags | O_ASYNC) != 0) {
+    if (flags < 0) return;
+    session.keyboard_flags = flags & ~O_ASYNC;
+    if (fcntl(session.keyboard_fd, F_SETOWN, getpid()) != 0 ||
+        fcntl(session.keyboard_fd, F_SETFL, session.keyboard_flags | O_ASYNC) != 0) {
         return;
     }
-    session.input_signals = true;
+    session.input_signals = 1;
+}
+
+// Async-signal-safe: only fcntl.
+void input_signals_disarm() {
+    if (!session.input_signals) return;
+    fcntl(session.keyboard_fd, F_SETFL, session.keyboard_flags);
+    session.input_signals = 0;
+}
+
+// A caller's choice to ignore a signal (nohup) stands.
+void handle_unless_ignored(int signal_number) {
+    struct sigaction old {};
+    sigaction(signal_number, nullptr, &old);
+    if (old.sa_handler != SIG_IGN) set_handler(signal_number, on_fatal_signal);
 }
 
 void install_handlers() {
-    for (int signal_number : FATAL_SIGNALS) {
-        struct sigaction old {};
-        sigaction(signal_number, nullptr, &old);
-        // A signal the caller chose to ignore (nohup) stays ignored.
-        if (old.sa_handler != SIG_IGN) set_handler(signal_number, on_fatal_signal);
-    }
+    for (int signal_number : FATAL_SIGNALS) handle_unless_ignored(signal_number);
+#ifdef SIGRTMIN
+    for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) handle_unless_ignored(signal_number);
+#endif
     for (int signal_number : CRASH_SIGNALS) {
         // Best effort, and only where nobody else (a sanitizer) watches.
         struct sigaction old {};
@@ -195,16 +244,28 @@ void install_handlers() {
     set_handler(SIGTSTP, on_stop_signal);
     set_handler(SIGCONT, on_resume_signal);
     set_handler(SIGWINCH, on_resize_signal);
+    set_handler(SIGIO, on_input_signal);
 }
 
 // --- the terminal's end of the console ------------------------------------
+
+// Waits for the keyboard with select(), which works on terminals
+// everywhere: on macOS poll() reports POLLNVAL for every terminal device.
+// True when there is something to read (bytes, or the end of input), false
+// when the time ran out; -1 for a signal or an error in `interrupted`.
+int keyboard_wait(int32_t timeout_ms) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(session.keyboard_fd, &readable);
+    timeval limit{static_cast<time_t>(timeout_ms / 1000), static_cast<suseconds_t>(timeout_ms % 1000) * 1000};
+    return select(session.keyboard_fd + 1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit);
+}
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
     // Cleared before looking: bytes arriving from here on raise SIGIO again.
     session.input_pending = 0;
-    pollfd poll_fd{session.keyboard_fd, POLLIN, 0};
-    int ready = poll(&poll_fd, 1, timeout_ms < 0 ? -1 : timeout_ms);
+    int ready = keyboard_wait(timeout_ms);
     // A signal (resize, resume, input) ends the wait early: the caller
     // presents and waits again.
     if (ready < 0) {
@@ -212,14 +273,11 @@ int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
         return errno == EINTR ? 0 : -1;
     }
     if (ready == 0) return 0;
-    if ((poll_fd.revents & POLLIN) != 0) {
-        ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
-        // A full buffer may have left more behind.
-        if (n < 0 || static_cast<std::size_t>(n) == capacity) session.input_pending = 1;
-        if (n > 0) return n;
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
-        return -1;
-    }
+    ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
+    // A full buffer may have left more behind.
+    if (n < 0 || static_cast<std::size_t>(n) == capacity) session.input_pending = 1;
+    if (n > 0) return n;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
     return -1;  // hung up or an error: no more keys will come
 }
 
@@ -251,7 +309,9 @@ int keyboard_open() {
         close(fd);
         fd = high;
     }
-    if (fd >= 0 && tcgetattr(fd, &session.saved) != 0) {
+    // A descriptor select() cannot wait on, or one that is no terminal, is
+    // no keyboard.
+    if (fd >= 0 && (fd >= FD_SETSIZE || tcgetattr(fd, &session.saved) != 0)) {
         close(fd);
         fd = -1;
     }
@@ -282,10 +342,9 @@ void terminal_apply_signals(ScreenBuffer* screen) {
             session.raw = 0;
             raw_enter();
         }
-        // Raw mode may not have come back: the keyboard is read again
+        // Bytes may have come while stopped: the keyboard is read again
         // until it is known empty.
         session.input_pending = 1;
-        if (!session.raw) session.input_signals = false;
         terminal_render_invalidate(&session.render);
     }
     if (session.resized) {
@@ -293,10 +352,7 @@ void terminal_apply_signals(ScreenBuffer* screen) {
         int32_t columns = 0;
         int32_t rows = 0;
         if (session.io.size != nullptr && session.io.size(&columns, &rows)) {
-            columns = std::min<int32_t>(columns, INT16_MAX);
-            rows = std::min<int32_t>(rows, INT16_MAX);
-            if (columns != screen->width || rows != screen->height) screen_resize(screen, columns, rows);
-            screen->largest = platform::COORD{static_cast<platform::SHORT>(columns), static_cast<platform::SHORT>(rows)};
+            screen_fit_terminal(screen, columns, rows);
         }
         // Terminals rewrap or crop on a resize: what they show is unknown.
         terminal_render_invalidate(&session.render);
@@ -323,9 +379,8 @@ bool terminal_open(TerminalFound* found) {
     terminal_render_init(&session.render);
     restore_prepare(nullptr);
     restore_prepare(nullptr);
-    raw_enter();
     install_handlers();
-    input_signals_arm();
+    raw_enter();
     session.opened = true;
     return true;
 }

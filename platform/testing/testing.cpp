@@ -23,6 +23,8 @@ struct ScriptedTerminal {
     uint64_t now_ms;               // the simulated clock
     std::string output;            // what the terminal received
     std::string file_output;       // what a redirected standard output received
+    int32_t columns;               // the terminal's size; 0: as large as the screen buffer
+    int32_t rows;
 };
 
 ScriptedTerminal scripted;
@@ -69,8 +71,8 @@ bool scripted_write(const uint8_t* bytes, std::size_t length) {
 }
 
 bool scripted_size(int32_t* columns, int32_t* rows) {
-    *columns = platform_console.screen.width;
-    *rows = platform_console.screen.height;
+    *columns = scripted.columns > 0 ? scripted.columns : platform_console.screen.width;
+    *rows = scripted.rows > 0 ? scripted.rows : platform_console.screen.height;
     return true;
 }
 
@@ -95,6 +97,19 @@ void testing_console_create(int32_t width, int32_t height) {
     terminal_io() = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
     console.faults = ConsoleFaults{false, -1, -1};
     console.file_write = captured_file_write;
+}
+
+void testing_console_on_terminal(int32_t columns, int32_t rows) {
+    testing_console_create(std::max(columns, SCREEN_DEFAULT_WIDTH), std::max(rows, SCREEN_DEFAULT_HEIGHT));
+    scripted.columns = columns;
+    scripted.rows = rows;
+    screen_fit_terminal(&platform_console.screen, columns, rows);
+}
+
+void testing_terminal_resize(int32_t columns, int32_t rows) {
+    scripted.columns = columns;
+    scripted.rows = rows;
+    terminal_note_resize();
 }
 
 void testing_console_destroy() {

@@ -16,6 +16,15 @@
 // blocks the console held before are given back first.
 void testing_console_create(int32_t width, int32_t height);
 
+// Standard output becomes a console on a terminal of the given size, as
+// the program sets it up: a buffer of at least 80 x 25, the window the
+// terminal's size.
+void testing_console_on_terminal(int32_t columns, int32_t rows);
+
+// The terminal takes a new size, as SIGWINCH tells: the console follows at
+// the next present.
+void testing_terminal_resize(int32_t columns, int32_t rows);
+
 // Gives back every block the console holds: its cells, the renderer's front
 // copy and frame, the line being edited, the history. The console has no
 // cells afterwards; testing_console_create makes a new one.

@@ -86,8 +86,11 @@ protected:
         emulator.vt = nullptr;
     }
 
-    void start(int32_t width, int32_t height) {
+    // A console of exactly this size, or (on_terminal) one set up as the
+    // program sets it up on a terminal of this size.
+    void start(int32_t width, int32_t height, bool on_terminal = false) {
         testing_runtime_start(width, height);
+        if (on_terminal) testing_console_on_terminal(width, height);
         emulator.vt = vterm_new(height, width);
         vterm_set_utf8(emulator.vt, 1);
         emulator.screen = vterm_obtain_screen(emulator.vt);
@@ -100,9 +103,7 @@ protected:
     // The terminal is resized first; the program hears of it and follows.
     void resize(int32_t width, int32_t height) {
         vterm_set_size(emulator.vt, height, width);
-        screen_resize(&testing_console().screen, width, height);
-        testing_console_set_largest(width, height);
-        terminal_note_resize();
+        testing_terminal_resize(width, height);
     }
 
     void present_and_feed() {
@@ -114,17 +115,22 @@ protected:
         vterm_screen_flush_damage(emulator.screen);
     }
 
+    // The terminal shows the model's window: every cell, and the cursor.
     void expect_terminal_shows_model(const std::string& context) {
         const ScreenBuffer& model = testing_console().screen;
         int rows = 0;
         int cols = 0;
         vterm_get_size(emulator.vt, &rows, &cols);
-        ASSERT_EQ(rows, model.height) << context;
-        ASSERT_EQ(cols, model.width) << context;
+        ASSERT_EQ(rows, model.window_height) << context;
+        ASSERT_EQ(cols, model.window_width) << context;
+        ASSERT_GE(model.window_x, 0) << context;
+        ASSERT_GE(model.window_y, 0) << context;
+        ASSERT_LE(model.window_x + model.window_width, model.width) << context;
+        ASSERT_LE(model.window_y + model.window_height, model.height) << context;
         int32_t wrong = 0;
-        for (int32_t y = 0; y < model.height && wrong < 5; ++y) {
-            for (int32_t x = 0; x < model.width && wrong < 5; ++x) {
-                Cell cell = screen_cell(&model, x, y);
+        for (int32_t y = 0; y < model.window_height && wrong < 5; ++y) {
+            for (int32_t x = 0; x < model.window_width && wrong < 5; ++x) {
+                Cell cell = screen_cell(&model, model.window_x + x, model.window_y + y);
                 VTermScreenCell shown{};
                 vterm_screen_get_cell(emulator.screen, VTermPos{y, x}, &shown);
                 uint32_t ch = shown.chars[0] == 0 ? 0x20 : shown.chars[0];
@@ -154,8 +160,8 @@ protected:
         if (model.cursor_visible) {
             VTermPos cursor{};
             vterm_state_get_cursorpos(vterm_obtain_state(emulator.vt), &cursor);
-            EXPECT_EQ(cursor.col, model.cursor_x) << context;
-            EXPECT_EQ(cursor.row, model.cursor_y) << context;
+            EXPECT_EQ(cursor.col, model.cursor_x - model.window_x) << context;
+            EXPECT_EQ(cursor.row, model.cursor_y - model.window_y) << context;
         }
     }
 
@@ -266,7 +272,7 @@ protected:
     void hook_run(std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes) {
         TerminalIo& io = terminal_io();
         const ScreenBuffer& model = testing_console().screen;
-        hooks = RunHooks{this, io, std::move(resizes), 0, model.width, model.height, 0};
+        hooks = RunHooks{this, io, std::move(resizes), 0, model.window_width, model.window_height, 0};
         io.write = frame_written;
         io.read = keys_read;
         io.size = terminal_size;
@@ -368,7 +374,7 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
     for (uint32_t seed = 1; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
-        start(seed % 3 == 0 ? 80 : pick(20, 120), seed % 3 == 0 ? 25 : pick(5, 40));
+        start(seed % 3 == 0 ? 80 : pick(20, 120), seed % 3 == 0 ? 25 : pick(5, 40), true);
         calculator = CalculatorVariables{};
         uint64_t at = 0;
         for (int32_t answer = 0; answer < 2; ++answer) {

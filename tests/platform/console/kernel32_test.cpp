@@ -33,6 +33,24 @@ TEST_F(ConsoleApiTest, BufferInfoReportsSizeCursorAndAttribute) {
     EXPECT_EQ(untouched.dwSize.X, 0);
 }
 
+TEST_F(ConsoleApiTest, BufferInfoReportsTheWindowOntoTheBuffer) {
+    testing_console_on_terminal(60, 20);
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{70, 24}));
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(out, &info));
+    EXPECT_EQ(info.dwSize.X, 80);
+    EXPECT_EQ(info.dwSize.Y, 25);
+    EXPECT_EQ(info.srWindow.Left, 11);
+    EXPECT_EQ(info.srWindow.Top, 5);
+    EXPECT_EQ(info.srWindow.Right, 70);
+    EXPECT_EQ(info.srWindow.Bottom, 24);
+    EXPECT_EQ(info.dwMaximumWindowSize.X, 60);
+    EXPECT_EQ(info.dwMaximumWindowSize.Y, 24);
+    COORD largest = GetLargestConsoleWindowSize(out);
+    EXPECT_EQ(largest.X, 60);
+    EXPECT_EQ(largest.Y, 24);
+}
+
 TEST_F(ConsoleApiTest, RefusedCursorMoveLeavesTheCursor) {
     ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{5, 5}));
     EXPECT_FALSE(SetConsoleCursorPosition(out, COORD{80, 0}));

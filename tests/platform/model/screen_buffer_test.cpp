@@ -186,3 +186,58 @@ TEST_F(ScreenBufferTest, ResizeKeepsTheTopLeftAndTheCursorInside) {
 }
 
 }  // namespace
+
+// --- the window ---------------------------------------------------------------
+
+struct WindowStep {
+    const char* what;
+    int32_t cursor_x, cursor_y;  // the cursor moved here (-1: a write of "abc" at the cursor instead)
+    int32_t window_x, window_y;  // where the window of 4 x 3 on the 10 x 4 buffer is after it
+};
+
+// The window moves the least distance that shows the cursor.
+TEST_F(ScreenBufferTest, TheWindowFollowsTheCursorTheLeastDistance) {
+    screen_fit_terminal(&screen, 4, 3);
+    const WindowStep steps[] = {
+        {"inside: no move", 3, 2, 0, 0},    {"down one row", 3, 3, 0, 1},     {"right to the last column", 9, 3, 6, 1},
+        {"left by one", 5, 3, 5, 1},        {"up to the top", 5, 0, 5, 0},    {"far left", 0, 1, 0, 0},
+        {"a write from (0, 1) ends at column 5", -1, 0, 2, 0}, {"to the last cell", 9, 3, 6, 1},
+    };
+    for (const WindowStep& step : steps) {
+        if (step.cursor_x >= 0) {
+            screen_set_cursor(&screen, step.cursor_x, step.cursor_y);
+        } else {
+            screen_set_cursor(&screen, 0, 1);
+            write("abcde");
+        }
+        EXPECT_EQ(screen.window_x, step.window_x) << step.what;
+        EXPECT_EQ(screen.window_y, step.window_y) << step.what;
+    }
+}
+
+TEST_F(ScreenBufferTest, ATerminalResizeGrowsTheBufferNeverShrinksItAndKeepsEveryCell) {
+    write("abcdefghij0123456789");
+    screen_set_cursor(&screen, 8, 3);
+    screen_fit_terminal(&screen, 3, 2);  // smaller: only the window changes
+    EXPECT_EQ(screen.width, 10);
+    EXPECT_EQ(screen.height, 4);
+    EXPECT_EQ(row(0), "abcdefghij");
+    EXPECT_EQ(row(1), "0123456789");
+    EXPECT_EQ(screen.window_width, 3);
+    EXPECT_EQ(screen.window_height, 2);
+    // As far up and left as shows the cursor.
+    EXPECT_EQ(screen.window_x, 6);
+    EXPECT_EQ(screen.window_y, 2);
+    EXPECT_EQ(screen.largest.X, 3);
+    EXPECT_EQ(screen.largest.Y, 3);  // the buffer's rows less one at the least
+    screen_fit_terminal(&screen, 12, 6);  // larger: the buffer grows, blank in 0x07
+    EXPECT_EQ(screen.width, 12);
+    EXPECT_EQ(screen.height, 6);
+    EXPECT_EQ(row(0), "abcdefghij  ");
+    EXPECT_EQ(row(5), "            ");
+    EXPECT_EQ(screen_cell(&screen, 11, 5).attr, 0x07);
+    EXPECT_EQ(screen.window_x, 0);
+    EXPECT_EQ(screen.window_y, 0);
+    EXPECT_EQ(screen.window_width, 12);
+    EXPECT_EQ(screen.largest.Y, 6);
+}

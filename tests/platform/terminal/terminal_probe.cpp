@@ -46,7 +46,8 @@ int main() {
 
     platform::CONSOLE_SCREEN_BUFFER_INFO info{};
     platform::GetConsoleScreenBufferInfo(output, &info);
-    std::snprintf(report, sizeof report, "dim: %dx%d\r\ntasto? ", info.dwSize.X, info.dwSize.Y);
+    std::snprintf(report, sizeof report, "dim: %dx%d vista: %dx%d\r\ntasto? ", info.dwSize.X, info.dwSize.Y,
+                  info.srWindow.Right - info.srWindow.Left + 1, info.srWindow.Bottom - info.srWindow.Top + 1);
     write_text(0x07, report);
 
     int first = platform::_getch();

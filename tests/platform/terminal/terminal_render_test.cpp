@@ -80,9 +80,9 @@ TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
 const FrameCase FRAME_CASES[] = {
     {"one_cell_is_a_handful_of_bytes", {{2, 1, 'x', 0x07}}, 0, 0, "\x1b[2;3Hx\x1b[H"},
     {"a_gap_on_a_row_is_a_cursor_forward", {{0, 0, 'a', 0x07}, {3, 0, 'b', 0x07}}, 1, 0, "a\x1b[2Cb\x1b[1;2H"},
-    {"colours_change_only_as_far_as_they_differ",
+    {"every_colour_change_sends_both_colours_from_a_reset",
      {{0, 0, 'a', 0x1E}, {1, 0, 'b', 0x1E}, {2, 0, 'c', 0x1C}, {3, 0, 'd', 0x2C}, {0, 1, 'e', 0x07}}, 1, 1,
-     "\x1b[93;44mab\x1b[91mc\x1b[42md\x1b[2;1H\x1b[0me"},
+     "\x1b[0;93;44mab\x1b[0;91;44mc\x1b[0;91;42md\x1b[2;1H\x1b[0me"},
     {"the_last_column_is_followed_by_an_explicit_move", {{3, 0, 'x', 0x07}, {0, 1, 'y', 0x07}}, 0, 2,
      "\x1b[3Cx\x1b[2;1Hy\x1b[3;1H"},
     {"cells_go_out_as_code_page_characters_in_utf8",
@@ -107,7 +107,7 @@ TEST_F(TerminalRenderTest, ChangedColourAloneRedrawsTheCell) {
     put(1, 0, 'q');
     frame();
     put(1, 0, 'q', 0x70);
-    EXPECT_EQ(frame(), "\x1b[C\x1b[30;47mq\x1b[H");
+    EXPECT_EQ(frame(), "\x1b[C\x1b[0;30;47mq\x1b[H");
 }
 
 TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
@@ -119,19 +119,22 @@ TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
     EXPECT_EQ(frame(), "\x1b[2C\x1b[?25h");
 }
 
-TEST_F(TerminalRenderTest, ResizeRedrawsEverything) {
+// A redraw goes row by row, the cells up to the last one drawn and the
+// rest of the row erased, and never erases the whole screen (terminals
+// copy an erased screen into their scrollback).
+TEST_F(TerminalRenderTest, ResizeRedrawsEveryRow) {
     put(0, 0, 'a');
     put(1, 1, 'b', 0x4F);
     frame();
     screen_resize(&screen, 5, 2);
-    EXPECT_EQ(frame(), "\x1b[0m\x1b[H\x1b[2J" "a\x1b[2;2H\x1b[97;41mb\x1b[H");
+    EXPECT_EQ(frame(), "\x1b[H\x1b[0ma\x1b[K\x1b[2;1H \x1b[0;97;41mb\x1b[0m\x1b[K\x1b[H");
 }
 
-TEST_F(TerminalRenderTest, InvalidatedTerminalIsClearedAndRedrawn) {
+TEST_F(TerminalRenderTest, InvalidatedTerminalIsRedrawnRowByRow) {
     put(2, 2, 'z');
     frame();
     terminal_render_invalidate(&render);
-    EXPECT_EQ(frame(), "\x1b[0m\x1b[H\x1b[2J\x1b[3;3Hz\x1b[H\x1b[?25h");
+    EXPECT_EQ(frame(), "\x1b[H\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H  z\x1b[K\x1b[H\x1b[?25h");
 }
 
 TEST_F(TerminalRenderTest, RestoreGoesToAFreshLineBelowWhatWasDrawn) {
@@ -156,15 +159,15 @@ struct ColourCase {
 
 // Windows colour numbers, blue in bit 0 and red in bit 2, against ANSI's.
 const ColourCase COLOUR_CASES[] = {
-    {0x00, "\x1b[30;40m"}, {0x01, "\x1b[34;40m"}, {0x02, "\x1b[32;40m"}, {0x03, "\x1b[36;40m"},
-    {0x04, "\x1b[31;40m"}, {0x05, "\x1b[35;40m"}, {0x06, "\x1b[33;40m"}, {0x07, "\x1b[0m"},
-    {0x08, "\x1b[90;40m"}, {0x09, "\x1b[94;40m"}, {0x0A, "\x1b[92;40m"}, {0x0B, "\x1b[96;40m"},
-    {0x0C, "\x1b[91;40m"}, {0x0D, "\x1b[95;40m"}, {0x0E, "\x1b[93;40m"}, {0x0F, "\x1b[97;40m"},
-    {0x17, "\x1b[37;44m"}, {0x27, "\x1b[37;42m"}, {0x37, "\x1b[37;46m"}, {0x47, "\x1b[37;41m"},
-    {0x57, "\x1b[37;45m"}, {0x67, "\x1b[37;43m"}, {0x77, "\x1b[37;47m"}, {0x87, "\x1b[37;100m"},
-    {0x97, "\x1b[37;104m"}, {0xA7, "\x1b[37;102m"}, {0xB7, "\x1b[37;106m"}, {0xC7, "\x1b[37;101m"},
-    {0xD7, "\x1b[37;105m"}, {0xE7, "\x1b[37;103m"}, {0xF7, "\x1b[37;107m"}, {0x71, "\x1b[34;47m"},
-    {0xB1, "\x1b[34;106m"},
+    {0x00, "\x1b[0;30;40m"}, {0x01, "\x1b[0;34;40m"}, {0x02, "\x1b[0;32;40m"}, {0x03, "\x1b[0;36;40m"},
+    {0x04, "\x1b[0;31;40m"}, {0x05, "\x1b[0;35;40m"}, {0x06, "\x1b[0;33;40m"}, {0x07, "\x1b[0m"},
+    {0x08, "\x1b[0;90;40m"}, {0x09, "\x1b[0;94;40m"}, {0x0A, "\x1b[0;92;40m"}, {0x0B, "\x1b[0;96;40m"},
+    {0x0C, "\x1b[0;91;40m"}, {0x0D, "\x1b[0;95;40m"}, {0x0E, "\x1b[0;93;40m"}, {0x0F, "\x1b[0;97;40m"},
+    {0x17, "\x1b[0;37;44m"}, {0x27, "\x1b[0;37;42m"}, {0x37, "\x1b[0;37;46m"}, {0x47, "\x1b[0;37;41m"},
+    {0x57, "\x1b[0;37;45m"}, {0x67, "\x1b[0;37;43m"}, {0x77, "\x1b[0;37;47m"}, {0x87, "\x1b[0;37;100m"},
+    {0x97, "\x1b[0;37;104m"}, {0xA7, "\x1b[0;37;102m"}, {0xB7, "\x1b[0;37;106m"}, {0xC7, "\x1b[0;37;101m"},
+    {0xD7, "\x1b[0;37;105m"}, {0xE7, "\x1b[0;37;103m"}, {0xF7, "\x1b[0;37;107m"}, {0x71, "\x1b[0;34;47m"},
+    {0xB1, "\x1b[0;34;106m"},
 };
 
 TEST(TerminalRenderColours, WindowsAttributesMapToTheirSgr) {
@@ -199,3 +202,47 @@ TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
 }
 
 }  // namespace
+
+// --- the window --------------------------------------------------------------
+
+class TerminalRenderWindow : public ::testing::Test {
+protected:
+    // A 4 x 5 buffer shown on a terminal of 4 x 3.
+    void SetUp() override {
+        screen_init(&screen, 4, 5);
+        screen_fit_terminal(&screen, 4, 3);
+        frame();
+    }
+    std::string frame() { return render_frame_text(&render, &screen); }
+    void put(int32_t x, int32_t y, uint8_t ch) { screen.cells[static_cast<std::size_t>(y * screen.width + x)].ch = ch; }
+
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+};
+
+TEST_F(TerminalRenderWindow, MovingDownSendsTheTopRowsIntoTheScrollbackWithLineFeeds) {
+    put(0, 0, 't');  // the top row, about to leave the window
+    put(1, 3, 'n');  // in the row coming in
+    frame();
+    screen_set_cursor(&screen, 0, 3);
+    // Line feeds on the bottom row, then only the row that came in.
+    EXPECT_EQ(frame(), "\x1b[3;1H\n\x1b[3;2Hn\x1b[3;1H");
+    EXPECT_EQ(frame(), "");
+}
+
+TEST_F(TerminalRenderWindow, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {
+    screen_set_cursor(&screen, 0, 4);
+    frame();
+    screen_write(&screen, reinterpret_cast<const uint8_t*>("\nz"), 2);
+    EXPECT_EQ(frame(), "\n\x1b[3;1Hz");
+}
+
+TEST_F(TerminalRenderWindow, MovingUpOrSidewaysRedrawsRowByRow) {
+    screen_set_cursor(&screen, 0, 4);
+    frame();
+    put(2, 0, 'u');
+    screen_set_cursor(&screen, 0, 0);
+    EXPECT_EQ(frame(), "\x1b[H  u\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[H");
+}

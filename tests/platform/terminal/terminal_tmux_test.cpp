@@ -122,7 +122,8 @@ TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
     screen = tmux_screen(session);
     EXPECT_EQ(tmux_row_text(screen, 3, 0, 10), "letto: 132");
     expect_colours(screen, 3, 0, 10, 97, 42);
-    EXPECT_EQ(tmux_row_text(screen, 4, 0, 10), "dim: 70x20");
+    // The buffer keeps its size; the window onto it is the terminal's.
+    EXPECT_EQ(tmux_row_text(screen, 4, 0, 23), "dim: 80x25 vista: 70x20");
     EXPECT_EQ(tmux_row_text(screen, 0, 0, 20), "Giallo normale Rosso");  // kept through the resize
 
     tmux_send(session, "Up");
