@@ -66,9 +66,6 @@ protected:
         }
         return -1;
     }
-    void tmux_command(const std::string& arguments) {
-        shell_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
-    }
     void answer(const std::string& typed, const std::string& next) {
         if (!typed.empty()) tmux_send(session, "-l " + shell_quote(typed));
         tmux_send(session, "Enter");
@@ -93,7 +90,7 @@ protected:
         for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
             EXPECT_NE(modes.find(mode), std::string::npos) << context << ": " << mode << " in" << modes;
         }
-        std::string cursor = shell_output("tmux -L " + session.socket + " display-message -p -t 0 '#{cursor_flag}'");
+        std::string cursor = tmux_run(session, "display-message -p -t 0 '#{cursor_flag}'").output;
         EXPECT_EQ(cursor, "1\n") << context << ": the cursor stays hidden";
         TmuxScreen screen = tmux_screen(session);
         for (const auto& row : screen.rows) {
@@ -242,7 +239,7 @@ TEST_F(TerminalFaultsTest, TheTerminalGoingAwayEndsTheProgram) {
         int64_t pid = portata_pid();
         ASSERT_GT(pid, 0);
         // The pane's terminal is closed under the program: a hangup.
-        tmux_command("kill-pane -t 0");
+        tmux_run(session, "kill-pane -t 0");
         bool gone = false;
         for (int i = 0; i < 100 && !gone; ++i) {
             gone = !process_alive(pid);
@@ -263,10 +260,10 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
             std::string digit = std::to_string((w + round) % 9 + 1);
             tmux_send(session, "-l " + digit);
             typed += digit;
-            tmux_command("resize-window -t 0 -x " + std::to_string(w) + " -y " + std::to_string(w / 4 + 8));
+            tmux_run(session, "resize-window -t 0 -x " + std::to_string(w) + " -y " + std::to_string(w / 4 + 8));
         }
     }
-    tmux_command("resize-window -t 0 -x 80 -y 25");
+    tmux_run(session, "resize-window -t 0 -x 80 -y 25");
     // Let the last resize and keys land before the line ends.
     ASSERT_TRUE(tmux_wait_for_text(session, typed)) << typed << "\n" << tmux_text(session);
     answer("", "Antenna RX");

@@ -13,27 +13,14 @@ std::atomic<int> session_count{0};
 
 }  // namespace
 
-std::string shell_quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string shell_output(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
-    pclose(pipe);
-    return output;
+ShellRun tmux_run(const TmuxSession& session, const std::string& arguments) {
+    return shell_run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
 }
 
 namespace {
 
 std::string tmux(const TmuxSession& session, const std::string& arguments) {
-    return shell_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    return tmux_run(session, arguments).output;
 }
 
 // Applies the parameters of one SGR sequence to the current colours.
@@ -94,7 +81,7 @@ TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows
     TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(session_count++), false};
     std::string arguments = "-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
                             std::to_string(rows) + " " + shell_quote(command);
-    shell_output("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    shell_run("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
     // Keep the pane after the program ends, so the last screen can be read.
     tmux(session, "set-option -g remain-on-exit on");
     session.running = true;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/shell.h"
+
 struct TmuxSession {
     std::string socket;  // the tmux server's own socket name (-L)
     bool running;        // the server was started
@@ -26,14 +28,11 @@ struct TmuxScreen {
     int32_t cursor_y;  // 0-based
 };
 
-// The text as one word for sh, in single quotes.
-std::string shell_quote(const std::string& text);
-// What a shell command writes to its standard output.
-std::string shell_output(const std::string& command);
-
 bool tmux_available();
 // Starts `command` (run by sh) in a detached pane of the given size.
 TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows);
+// Any tmux command on the session's server, e.g. "resize-window -t 0 -x 70".
+ShellRun tmux_run(const TmuxSession& session, const std::string& arguments);
 // tmux send-keys arguments, e.g. "-l 100" or "Enter" or "C-c".
 void tmux_send(const TmuxSession& session, const std::string& arguments);
 std::string tmux_text(const TmuxSession& session);

@@ -50,8 +50,7 @@ protected:
     }
 
     void tmux_command(const std::string& arguments) {
-        std::string command = "tmux -L " + session.socket + " " + arguments + " >/dev/null 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << arguments;
+        EXPECT_EQ(tmux_run(session, arguments).status, 0) << arguments;
     }
 
     // The row holding needle, -1 if none.

@@ -29,7 +29,7 @@ std::string wine_command() {
 // keys typed before then are read by the terminal's line discipline, which
 // turns Enter into a line feed that the console does not take for Enter.
 bool wait_for_wine_console(const TmuxSession& session, int32_t timeout_ms) {
-    std::string tty = shell_output("tmux -L " + session.socket + " display-message -p -t 0 '#{pane_tty}'");
+    std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
     if (!tty.empty() && tty.back() == '\n') tty.pop_back();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -105,16 +105,10 @@ TEST_F(WindowsTerminalTest, OutputToAFileEndsWithoutAKey) {
 // In a pipe, with no console at all, it reads standard input and ends.
 TEST(WindowsPipeTest, APipeRunEndsWithTheRange) {
     std::string command = "printf '100\\n25\\n' | timeout 120 " + wine_command() + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string text;
-    char chunk[512];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, n);
-    int status = pclose(pipe);
-    EXPECT_EQ(status, 0) << text;
-    EXPECT_NE(text.find(" Antenna TX a mt. slm"), std::string::npos) << text;
-    EXPECT_NE(text.find(" 60 km "), std::string::npos) << text;
+    ShellRun run = shell_run(command);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find(" Antenna TX a mt. slm"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" 60 km "), std::string::npos) << run.output;
 }
 
 }  // namespace
