@@ -22,7 +22,8 @@ std::string calculator_pane_command(const std::string& program, int32_t settle_m
 }
 
 void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed, const std::string& next) {
-    if (!typed.empty()) tmux_send(pane.session, "-l '" + typed + "'");
+    // "--": an answer such as -100 is no option of send-keys.
+    if (!typed.empty()) tmux_send(pane.session, "-l -- " + shell_quote(typed));
     tmux_send(pane.session, "Enter");
     ASSERT_TRUE(tmux_wait_for_text(pane.session, next, pane.step_ms)) << tmux_text(pane.session);
 }
