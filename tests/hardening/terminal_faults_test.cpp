@@ -17,19 +17,10 @@
 #include <thread>
 #include <unistd.h>
 
+#include "tests/support/terminal_modes.h"
 #include "tests/support/tmux_session.h"
 
 namespace {
-
-// After portata: its exit status, then the terminal's modes, each with a
-// minus sign when off.
-constexpr const char* AFTER =
-    "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; "
-    "echo; sleep 60";
-
-// The same modes line, typed at an interactive shell.
-constexpr const char* MODES_LINE =
-    "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo";
 
 
 bool process_alive(int64_t pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
@@ -52,7 +43,8 @@ protected:
         std::remove(pid_file.c_str());
         std::string launch = prefix + " sh -c 'echo $$ >" + pid_file + "; exec \"$0\"' " + shell_quote(PORTATA_EXE) +
                              " " + redirections;
-        session = tmux_start(launch + AFTER, 80, 25);
+        // After portata: its exit status, then the terminal's modes.
+        session = tmux_start(launch + "; echo \"EXIT:$?\"; " + modes_command() + "; sleep 60", 80, 25);
         if (wait) {
             ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
         }
@@ -74,22 +66,14 @@ protected:
     std::string wait_for_exit() {
         EXPECT_TRUE(tmux_wait_for_text(session, "EXIT:")) << tmux_text(session);
         // The modes line comes right after.
-        tmux_wait(session, [](const std::string& text) {
-            std::size_t exit = text.find("EXIT:");
-            return exit != std::string::npos && text.find("icrnl", exit) != std::string::npos;
-        });
+        tmux_wait(session, [](const std::string& text) { return modes_shown(text, "EXIT:"); });
         return tmux_text(session);
     }
     // The shell has its terminal back: cooked modes, a visible cursor, and
     // what it prints in its own colours.
     void expect_terminal_handed_back(const std::string& text, const std::string& context) {
-        std::size_t exit = text.find("EXIT:");
-        ASSERT_NE(exit, std::string::npos) << context;
-        std::size_t line_end = text.find('\n', exit);
-        std::string modes = " " + text.substr(line_end + 1, text.find('\n', line_end + 1) - line_end - 1);
-        for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-            EXPECT_NE(modes.find(mode), std::string::npos) << context << ": " << mode << " in" << modes;
-        }
+        ASSERT_NE(text.find("EXIT:"), std::string::npos) << context;
+        expect_modes_on(modes_line(text, "EXIT:"), SANE_MODES, context);
         std::string cursor = tmux_run(session, "display-message -p -t 0 '#{cursor_flag}'").output;
         EXPECT_EQ(cursor, "1\n") << context << ": the cursor stays hidden";
         TmuxScreen screen = tmux_screen(session);
@@ -137,16 +121,10 @@ protected:
         };
         ASSERT_TRUE(tmux_wait(session, prompt_after_stop)) << tmux_text(session);
         // While stopped the shell has a cooked terminal.
-        shell_type(std::string("echo STOP''PED; ") + MODES_LINE);
-        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
-            std::size_t marker = t.find("STOPPED\n");
-            return marker != std::string::npos && t.find("icrnl", marker) != std::string::npos;
-        })) << tmux_text(session);
-        std::string stopped = tmux_text(session);
-        std::string stopped_modes = " " + stopped.substr(stopped.find("STOPPED\n") + 8);
-        for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-            EXPECT_NE(stopped_modes.find(mode), std::string::npos) << mode << " while stopped";
-        }
+        shell_type("echo STOP''PED; " + modes_command());
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) { return modes_shown(t, "STOPPED"); }))
+            << tmux_text(session);
+        expect_modes_on(modes_line(tmux_text(session), "STOPPED"), SANE_MODES, "while stopped");
         // Back in the foreground the program draws its whole screen again.
         shell_type("fg");
         ASSERT_TRUE(tmux_wait(session, [&](const std::string& t) {
@@ -159,7 +137,7 @@ protected:
         // Keys typed before the program has ended would be dropped with the
         // rest of its unread input.
         ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
-        shell_type(std::string("echo EX''IT:$?; ") + MODES_LINE);
+        shell_type("echo EX''IT:$?; " + modes_command());
         std::string after = wait_for_exit();
         EXPECT_NE(after.find("EXIT:0"), std::string::npos) << context << "\n" << after;
         EXPECT_EQ(after.find("$ q"), std::string::npos) << context << ": the key reached the shell";
@@ -221,7 +199,7 @@ TEST_F(TerminalFaultsTest, CtrlCWhileAskingAndAtTheKeyWaitInterrupts) {
         }
         tmux_send(session, "C-c");
         ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
-        shell_type("echo EX''IT:$?; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo");
+        shell_type("echo EX''IT:$?; " + modes_command());
         std::string text = wait_for_exit();
         EXPECT_NE(text.find("EXIT:130"), std::string::npos) << context << "\n" << text;
         expect_terminal_handed_back(text, context);

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "tests/support/terminal_modes.h"
 
-constexpr const char* MODES =
-    "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; "
-    "echo ' =DONE='; sleep 60";
+namespace {
 
 constexpr int32_t BLUE = 34;
 constexpr int32_t LIGHT_GREY = 47;
@@ -18,7 +16,7 @@ constexpr int32_t DEFAULT_BG = 49;
 
 std::string calculator_pane_command(const std::string& program, int32_t settle_ms) {
     std::string settle = settle_ms > 0 ? "sleep " + std::to_string(settle_ms / 1000.0) + "; " : "";
-    return "trap : INT; " + program + "; echo \"EXIT:$?\"; " + settle + MODES;
+    return "trap : INT; " + program + "; echo \"EXIT:$?\"; " + settle + modes_command() + "; echo '=DONE='; sleep 60";
 }
 
 void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed, const std::string& next) {
@@ -33,19 +31,8 @@ void calculator_pane_expect_clean_exit(const CalculatorPane& pane) {
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", pane.step_ms)) << tmux_text(pane.session);
     std::string text = tmux_text(pane.session);
     EXPECT_NE(text.find("EXIT:0"), std::string::npos) << text;
-    calculator_pane_expect_sane_modes(text);
+    expect_modes_on(modes_line(text, "EXIT:"));
     EXPECT_EQ(text.find('q'), text.rfind('q')) << "the key reached the shell";
-}
-
-// The modes line lists each mode, with a minus sign when it is off.
-void calculator_pane_expect_sane_modes(const std::string& text) {
-    std::size_t exit = text.find("EXIT:");
-    ASSERT_NE(exit, std::string::npos) << text;
-    std::string modes = text.substr(text.find('\n', exit) + 1);
-    modes = " " + modes.substr(0, modes.find('\n'));
-    for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-        EXPECT_NE(modes.find(mode), std::string::npos) << mode << " in" << modes;
-    }
 }
 
 std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length) {

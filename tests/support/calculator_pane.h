@@ -41,7 +41,6 @@ void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed
 // Presses a key to end the program: exit status 0, sane terminal modes, and
 // the key never reaching the shell.
 void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
-void calculator_pane_expect_sane_modes(const std::string& text);
 
 // Text of a 1-based row from a 1-based column.
 std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);

@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 
+#include "tests/support/terminal_modes.h"
 #include "tests/support/tmux_session.h"
 
 namespace {
@@ -25,13 +26,15 @@ namespace {
 // Where the probe leaves its process id, one file per test process.
 std::string pid_file() { return "/tmp/portata-probe-" + std::to_string(getpid()) + ".pid"; }
 
+// The modes the probe must hand back: a shell's, and flow control.
+const std::vector<std::string> PROBE_MODES = {"icanon", "echo", "isig", "icrnl", "ixon", "opost"};
+
 // After the probe the pane shows its exit status and the terminal modes.
 // The shell catches SIGINT so that it outlives an interrupted probe (the
 // probe itself gets the default action back when it starts).
 std::string probe_command(const std::string& redirect = "") {
     return std::string("trap : INT; TERMINAL_PROBE_PID_FILE='") + pid_file() + "' '" + TERMINAL_PROBE_EXE + "'" + redirect +
-           "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|ixon|opost)$' | "
-           "tr '\\n' ' '; echo; sleep 60";
+           "; echo \"EXIT:$?\"; " + modes_command(PROBE_MODES) + "; sleep 60";
 }
 
 class TerminalTmuxTest : public ::testing::Test {
@@ -78,20 +81,13 @@ protected:
     // row in the terminal's own colours, and the terminal is back in its
     // cooked modes.
     void expect_ended(const std::string& status) {
-        // The modes line comes last; opost is on it, with or without its minus.
-        ASSERT_TRUE(tmux_wait(session, [](const std::string& text) {
-            std::size_t exit = text.find("EXIT:");
-            return exit != std::string::npos && text.find("opost", exit) != std::string::npos;
-        })) << tmux_text(session);
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& text) { return modes_shown(text, "EXIT:", PROBE_MODES); }))
+            << tmux_text(session);
         TmuxScreen screen = tmux_screen(session);
         int32_t row = row_of(screen, "EXIT:");
         EXPECT_EQ(tmux_row_text(screen, row, 0, static_cast<int32_t>(5 + status.size())), "EXIT:" + status);
         expect_colours(screen, row, 0, 5, 39, 49);
-        std::string modes(" ");
-        modes.append(tmux_row_text(screen, row + 1, 0, 80));
-        for (const char* mode : {" icanon ", " echo ", " isig ", " icrnl ", " ixon ", " opost "}) {
-            EXPECT_NE(modes.find(mode), std::string::npos) << mode << " in" << modes;
-        }
+        expect_modes_on(modes_line(tmux_text(session), "EXIT:", PROBE_MODES), PROBE_MODES);
     }
 
     TmuxSession session{};

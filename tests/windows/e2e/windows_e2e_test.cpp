@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/support/calculator_pane.h"
+#include "tests/support/terminal_modes.h"
 
 namespace {
 
@@ -33,8 +34,7 @@ bool wait_for_wine_console(const TmuxSession& session, int32_t timeout_ms) {
     if (!tty.empty() && tty.back() == '\n') tty.pop_back();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string modes = " " + shell_output("stty -F '" + tty + "' -a 2>/dev/null | tr ' ;\\n' '   '") + " ";
-        if (modes.find(" -icanon ") != std::string::npos) return true;
+        if (has_word(shell_output(modes_command({"icanon"}, tty)), "-icanon")) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -74,7 +74,7 @@ TEST_F(WindowsTerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", STEP_MS)) << tmux_text(pane.session);
     std::string text = tmux_text(pane.session);
     EXPECT_EQ(text.find("premi un tasto"), std::string::npos) << text;
-    calculator_pane_expect_sane_modes(text);
+    expect_modes_on(modes_line(text, "EXIT:"));
 }
 
 // With its output in a file portata still reads the answers typed at the
