@@ -17,8 +17,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "tests/support/calculator_pane.h"
 #include "tests/support/terminal_modes.h"
-#include "tests/support/tmux_session.h"
 
 namespace {
 
@@ -59,9 +59,7 @@ protected:
         return -1;
     }
     void answer(const std::string& typed, const std::string& next) {
-        if (!typed.empty()) tmux_send(session, "-l " + shell_quote(typed));
-        tmux_send(session, "Enter");
-        ASSERT_TRUE(tmux_wait_for_text(session, next)) << tmux_text(session);
+        calculator_pane_answer(CalculatorPane{session, 5000}, typed, next);
     }
     std::string wait_for_exit() {
         EXPECT_TRUE(tmux_wait_for_text(session, "EXIT:")) << tmux_text(session);
@@ -77,13 +75,13 @@ protected:
         std::string cursor = tmux_run(session, "display-message -p -t 0 '#{cursor_flag}'").output;
         EXPECT_EQ(cursor, "1\n") << context << ": the cursor stays hidden";
         TmuxScreen screen = tmux_screen(session);
-        for (const auto& row : screen.rows) {
-            std::string line;
-            for (const TmuxCell& cell : row) line += cell.text;
-            std::size_t at = line.find("EXIT:");
+        for (int32_t row = 0; row < static_cast<int32_t>(screen.rows.size()); ++row) {
+            auto length = static_cast<int32_t>(screen.rows[static_cast<std::size_t>(row)].size());
+            std::size_t at = tmux_row_text(screen, row, 0, length).find("EXIT:");
             if (at == std::string::npos) continue;
-            EXPECT_EQ(row[at].fg, 39) << context << ": the shell's text in the program's colours";
-            EXPECT_EQ(row[at].bg, 49) << context << ": the shell's text in the program's colours";
+            TmuxCell cell = tmux_cell(screen, row, static_cast<int32_t>(at));
+            EXPECT_EQ(cell.fg, 39) << context << ": the shell's text in the program's colours";
+            EXPECT_EQ(cell.bg, 49) << context << ": the shell's text in the program's colours";
         }
     }
     // An interactive shell in the pane, for job control: a command line is

@@ -41,15 +41,7 @@ std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t c
 
 void calculator_pane_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length,
                                     int32_t fg, int32_t bg) {
-    ASSERT_LT(row - 1, static_cast<int32_t>(screen.rows.size()));
-    const auto& cells = screen.rows[static_cast<std::size_t>(row - 1)];
-    // tmux leaves out the blanks at the end of a row in default colours.
-    const TmuxCell blank{" ", DEFAULT_FG, DEFAULT_BG};
-    for (int32_t x = column - 1; x < column - 1 + length; ++x) {
-        const TmuxCell& cell = x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)] : blank;
-        EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x + 1;
-        EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x + 1;
-    }
+    tmux_expect_colours(screen, row - 1, column - 1, length, fg, bg);
 }
 
 void calculator_pane_expect_finished_screen(const TmuxScreen& screen) {

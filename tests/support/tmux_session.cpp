@@ -1,5 +1,7 @@
 #include "tests/support/tmux_session.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -142,4 +144,33 @@ std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column,
         text += x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)].text : " ";
     }
     return text;
+}
+
+int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle) {
+    for (std::size_t y = 0; y < screen.rows.size(); ++y) {
+        auto row = static_cast<int32_t>(y);
+        if (tmux_row_text(screen, row, 0, static_cast<int32_t>(screen.rows[y].size())).find(needle) != std::string::npos) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column) {
+    if (row >= 0 && row < static_cast<int32_t>(screen.rows.size())) {
+        const std::vector<TmuxCell>& cells = screen.rows[static_cast<std::size_t>(row)];
+        if (column >= 0 && column < static_cast<int32_t>(cells.size())) return cells[static_cast<std::size_t>(column)];
+    }
+    return TmuxCell{" ", 39, 49};
+}
+
+void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
+                         int32_t bg) {
+    ASSERT_GE(row, 0);
+    ASSERT_LT(row, static_cast<int32_t>(screen.rows.size()));
+    for (int32_t x = column; x < column + length; ++x) {
+        TmuxCell cell = tmux_cell(screen, row, x);
+        EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x;
+        EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x;
+    }
 }

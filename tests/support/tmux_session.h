@@ -47,3 +47,11 @@ void tmux_stop(TmuxSession& session);
 
 // The text of a 0-based row from a 0-based column.
 std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
+// The 0-based row holding `needle`, -1 if none.
+int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle);
+// A 0-based cell; tmux leaves out the blanks at the end of a row in default
+// colours, and those are what it gives beyond them.
+TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column);
+// `length` cells of a 0-based row from a 0-based column are in these colours.
+void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
+                         int32_t bg);
