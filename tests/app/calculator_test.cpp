@@ -23,7 +23,7 @@ protected:
     // The key comes long after the answers, so the wait has begun by then;
     // without it the typed input simply ends.
     void run(const std::string& typed, bool key = true) {
-        testing_runtime_start(80, 25);
+        fresh_runtime(80, 25);
         calculator = CalculatorVariables{};
         testing_type(typed);
         if (key) {

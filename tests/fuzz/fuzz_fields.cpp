@@ -227,7 +227,7 @@ void read_one(FuzzedDataProvider& data, LineModel* model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    testing_runtime_start(80, 25);
+    fresh_runtime(80, 25);
     fuzz_heap_install(0, 1u << 20);
 
     std::size_t reads = data.ConsumeIntegralInRange<std::size_t>(1, 40);

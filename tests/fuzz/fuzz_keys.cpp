@@ -152,7 +152,7 @@ void fuzz_editor(FuzzedDataProvider& data) {
 // fgets, _kbhit and _getch on typed bytes: lines come out whole and in
 // order, and the run always ends.
 void fuzz_keyboard(FuzzedDataProvider& data) {
-    testing_runtime_start(data.ConsumeIntegralInRange<int32_t>(1, 100), data.ConsumeIntegralInRange<int32_t>(1, 30));
+    fresh_runtime(data.ConsumeIntegralInRange<int32_t>(1, 100), data.ConsumeIntegralInRange<int32_t>(1, 30));
     uint64_t at = 0;
     std::string typed;
     int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 8);
@@ -246,7 +246,7 @@ bool size_with_resizes(int32_t* columns, int32_t* rows) {
 // any time, faults and refused allocations: it always ends, every temporary
 // is back in the pool and no buffer is left but the input line.
 void fuzz_calculator(FuzzedDataProvider& data) {
-    testing_runtime_start(data.ConsumeIntegralInRange<int32_t>(1, 120), data.ConsumeIntegralInRange<int32_t>(1, 40));
+    fresh_runtime(data.ConsumeIntegralInRange<int32_t>(1, 120), data.ConsumeIntegralInRange<int32_t>(1, 40));
     calculator = CalculatorVariables{};
     if (data.ConsumeBool()) {
         ConsoleFaults& faults = testing_console().faults;

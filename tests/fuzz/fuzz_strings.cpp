@@ -301,7 +301,7 @@ int32_t held_in_pool(const World& w) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    str_pool_reset();
+    fresh_core();
     uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
     fuzz_heap_install(refuse, 1u << 16);
 

@@ -89,7 +89,7 @@ protected:
     // One whole run; `faults` is applied to the fresh console before it starts.
     static RunResult run(int64_t refuse_at, bool refuse_from_on, const ConsoleFaults& faults,
                          bool long_answer = false) {
-        testing_runtime_start(80, 25);
+        fresh_runtime(80, 25);
         calculator = CalculatorVariables{};
         testing_console().faults = faults;
         testing_type(typed_text(long_answer));

@@ -86,7 +86,7 @@ protected:
     }
 
     void start(int32_t width, int32_t height) {
-        testing_runtime_start(width, height);
+        fresh_runtime(width, height);
         emulator.vt = vterm_new(height, width);
         vterm_set_utf8(emulator.vt, 1);
         emulator.screen = vterm_obtain_screen(emulator.vt);

@@ -9,7 +9,7 @@
 namespace {
 
 TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     struct Step {
         int32_t foreground;
         int32_t background;
@@ -32,7 +32,7 @@ TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
 }
 
 TEST(ConsoleLocateTest, MovesTheCursorSetsThePrintColumnAndPacks) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     EXPECT_EQ(console_locate(8, 40, -1), 0x10828);
     EXPECT_EQ(test_cursor_row(), 8);
     EXPECT_EQ(test_cursor_col(), 40);
@@ -49,7 +49,7 @@ TEST(ConsoleLocateTest, MovesTheCursorSetsThePrintColumnAndPacks) {
 }
 
 TEST(ConsoleLocateTest, RefusedPositionsStillSetThePrintColumn) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(3, 5);
     EXPECT_EQ(console_locate(300, 1, -1) & 0xFFFF, 0x2C01);  // row 300 cut to 8 bits
     console_locate(5, 100, -1);
@@ -66,7 +66,7 @@ TEST(ConsoleLocateTest, RefusedPositionsStillSetThePrintColumn) {
 }
 
 TEST(ConsoleLocateTest, Visibility) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     // Starts visible; each step from the state the previous one left.
     const struct {
         int32_t visibility;
@@ -89,7 +89,7 @@ struct ClearCase {
 class ConsoleClearTest : public ::testing::TestWithParam<ClearCase> {};
 
 TEST_P(ConsoleClearTest, ClearsInTheConsolesOwnAttributeAndHomesTheCursor) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_screen().attribute = 0x2A;  // the console's; the stored pair is 0x07
     test_put_cursor(17, 33);
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, ConsoleClearTest,
                                            ClearCase{0xFFFF, true}));
 
 TEST(ConsoleViewTest, ResolvedOnceFromTheScreenHeightAndKept) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_label_rows();
     console_clear(CONSOLE_CLEAR_DEFAULT);
     // One more row than the largest window: the clear runs into the end of
@@ -135,7 +135,7 @@ TEST(ConsoleViewTest, ResolvedOnceFromTheScreenHeightAndKept) {
 }
 
 TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     for (int32_t n : {0, -2, INT_MIN}) {
         testing_console().counters = ConsoleCounters{};
         console_scroll_view(n);
@@ -145,7 +145,7 @@ TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
 }
 
 TEST(ConsoleScrollTest, RowsMoveUpInsideTheViewOnly) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_screen().attribute = 0x5D;
     test_put_cursor(10, 31);
@@ -162,7 +162,7 @@ TEST(ConsoleScrollTest, RowsMoveUpInsideTheViewOnly) {
 TEST(ConsoleScrollTest, AtOrBeyondTheViewHeightBlanksTheWholeView) {
     for (int32_t n : {20, 21, INT_MAX}) {
         SCOPED_TRACE(n);
-        console_start_with_view(80, 25, 20);
+        fresh_console_with_view(80, 25, 20);
         test_label_rows();
         test_screen().attribute = 0x3B;
         test_put_cursor(12, 44);
@@ -176,7 +176,7 @@ TEST(ConsoleScrollTest, AtOrBeyondTheViewHeightBlanksTheWholeView) {
 }
 
 TEST(ConsoleRedirectedTest, QueriesHaveSoundAnswersAndNothingIsReported) {
-    console_start_redirected();
+    fresh_console_redirected();
     error_set(ERROR_WRITE_FAILED);
     EXPECT_EQ(console_cursor_row(), 1);
     EXPECT_EQ(console_cursor_col(), 1);
@@ -199,13 +199,13 @@ TEST(ConsoleRedirectedTest, QueriesHaveSoundAnswersAndNothingIsReported) {
 }
 
 TEST(PrintColumnTest, ConsoleSlotStartsAtTheCursorThenIsCounted) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(3, 18);
     EXPECT_EQ(print_column_get(0), 17);
     test_put_cursor(3, 50);
     EXPECT_EQ(print_column_get(0), 17);
 
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(3, 18);
     print_column_set(0, 5);
     EXPECT_EQ(print_column_get(0), 5);

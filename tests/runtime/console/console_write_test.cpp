@@ -29,7 +29,7 @@ TEST(ConsoleWriteTest, TextEndingInTheLastCellOfTheBottomRowDoesNotWrap) {
     const Case cases[] = {{25, 75, 6}, {25, 1, 80}, {20, 75, 6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.bottom << ", " << c.column);
-        console_start_with_view(80, 25, c.bottom);
+        fresh_console_with_view(80, 25, c.bottom);
         if (c.bottom == 25) testing_console_set_largest(80, 24);
         test_put_cursor(c.bottom, c.column);
         write_text(std::string(static_cast<std::size_t>(c.length), 'x'));
@@ -52,7 +52,7 @@ TEST(ConsoleWriteTest, NoLastCellRuleWithANewlineOrAboveTheBottomRow) {
     const Case cases[] = {{25, PRINT_NEWLINE, 1}, {24, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        console_start(80, 25);
+        fresh_console(80, 25);
         testing_console_set_largest(80, 24);
         test_put_cursor(c.row, 75);
         write_text("ABCDEF", c.flags);
@@ -65,7 +65,7 @@ TEST(ConsoleWriteTest, NoLastCellRuleWithANewlineOrAboveTheBottomRow) {
 
 // A view of rows 1-20 on 25 rows: below it lie rows the writer keeps out of.
 TEST(ConsoleWriteTest, OverrunOfTheBottomRowScrollsTheViewFirst) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_put_cursor(20, 75);
     write_text("ABCDEFG");
@@ -79,7 +79,7 @@ TEST(ConsoleWriteTest, OverrunOfTheBottomRowScrollsTheViewFirst) {
 }
 
 TEST(ConsoleWriteTest, OverrunOfSeveralRows) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_put_cursor(19, 1);
     std::string text;
@@ -94,7 +94,7 @@ TEST(ConsoleWriteTest, OverrunOfSeveralRows) {
 }
 
 TEST(ConsoleWriteTest, ALineFeedCountsAsOneColumnAndTheNewlineFlagAsOneRow) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_put_cursor(20, 75);
     write_text("ABCDE\nF");
     EXPECT_EQ(cells(19, 75, 5), "ABCDE");
@@ -103,7 +103,7 @@ TEST(ConsoleWriteTest, ALineFeedCountsAsOneColumnAndTheNewlineFlagAsOneRow) {
 
     // Seven bytes from row 19 wrap into row 20; the newline would leave the
     // view: one row of scroll.
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_put_cursor(19, 75);
     write_text("ABCDEF\n", PRINT_NEWLINE);
     EXPECT_EQ(cells(18, 75, 6), "ABCDEF");
@@ -113,7 +113,7 @@ TEST(ConsoleWriteTest, ALineFeedCountsAsOneColumnAndTheNewlineFlagAsOneRow) {
 }
 
 TEST(ConsoleWriteTest, CursorBelowTheViewIsBroughtBackToItsBottomRow) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_put_cursor(23, 9);
     write_text("xyz");
@@ -125,7 +125,7 @@ TEST(ConsoleWriteTest, CursorBelowTheViewIsBroughtBackToItsBottomRow) {
 }
 
 TEST(ConsoleWriteTest, AtTheDefaultViewTheConsoleScrollsByItself) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(25, 1);
     write_text(std::string(200, 'z'));
     EXPECT_EQ(testing_console().counters.scroll, 0u);
@@ -136,7 +136,7 @@ TEST(ConsoleWriteTest, AtTheDefaultViewTheConsoleScrollsByItself) {
 }
 
 TEST(ConsoleWriteTest, ZeroBytesMakeExactlyOneWrite) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_put_cursor(20, 80);
     testing_console().counters = ConsoleCounters{};
     console_write("", 0, 0);
@@ -162,7 +162,7 @@ TEST(ConsoleWriteTest, TheWriteLoop) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
-        console_start(80, 25);
+        fresh_console(80, 25);
         testing_console().faults.write_limit = c.write_limit;
         testing_console().faults.writes_before_refusal = c.writes_before_refusal;
         console_write_z("0123456789", 0);
@@ -172,7 +172,7 @@ TEST(ConsoleWriteTest, TheWriteLoop) {
 }
 
 TEST(ConsoleWriteTest, ARefusedWriteStillSetsTheModeBack) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     testing_console_set_largest(80, 24);
     testing_console().faults.writes_before_refusal = 0;
     test_put_cursor(25, 75);
@@ -190,7 +190,7 @@ TEST(ConsoleWriteTest, ATextTallerThanTheViewStartsOnItsTopRow) {
     } cases[] = {{3, 800}, {1, 400}, {5, 480}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
-        console_start_with_view(80, 25, 5);
+        fresh_console_with_view(80, 25, 5);
         test_label_rows();
         test_put_cursor(c.row, 1);
         write_text(std::string(static_cast<std::size_t>(c.length), 'q'));

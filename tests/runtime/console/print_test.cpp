@@ -43,7 +43,7 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
     };
     for (const NumberCase& c : cases) {
         SCOPED_TRACE(c.text);
-        console_start_redirected();
+        fresh_console_redirected();
         if (c.is_signed) {
             print_int(0, static_cast<int32_t>(c.value), c.mask);
         } else {
@@ -57,7 +57,7 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
 
 TEST(PrintNumberTest, TheNewlineReachesTheWriterWithTheDigits) {
     // View rows 1-25: " 57" ending in column 80 of row 25 is the last cell.
-    console_start(80, 25);
+    fresh_console(80, 25);
     testing_console_set_largest(80, 24);
     test_put_cursor(25, 78);
     print_int(0, 57, 0);
@@ -88,7 +88,7 @@ TEST(PrintPadTest, ZonesOnEightyColumns) {
     };
     for (const PadCase& c : cases) {
         SCOPED_TRACE(c.column);
-        console_start_redirected();
+        fresh_console_redirected();
         print_column_set(0, c.column);
         print_zstring(0, "", PRINT_PAD);
         EXPECT_EQ(output(), c.written);
@@ -105,7 +105,7 @@ TEST(PrintPadTest, NarrowConsoles) {
     const Case cases[] = {{29, 0, false}, {29, 13, false}, {29, 14, true}, {28, 0, true}, {15, 0, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.width << " columns from " << c.column);
-        console_start(c.width, 10);
+        fresh_console(c.width, 10);
         console_locate(3, c.column + 1, -1);
         print_string(0, nullptr, PRINT_PAD);
         EXPECT_EQ(print_column_get(0), c.newline ? 0 : 14);
@@ -115,7 +115,7 @@ TEST(PrintPadTest, NarrowConsoles) {
 }
 
 TEST(PrintPadTest, AStringItemThenItsPad) {
-    console_start_redirected();
+    fresh_console_redirected();
     print_zstring(0, "AB", PRINT_PAD);
     EXPECT_EQ(output(), "AB" + std::string(12, ' '));
     EXPECT_EQ(testing_console().counters.write_file, 2u);
@@ -131,7 +131,7 @@ TEST(PrintPadTest, AStringItemThenItsPad) {
 }
 
 TEST(PrintPadTest, EmptyItemsStillGetTheirMask) {
-    console_start_redirected();
+    fresh_console_redirected();
     print_string(0, literal(""), PRINT_PAD);
     print_string(0, literal(""), PRINT_NEWLINE);
     print_zstring(0, nullptr, PRINT_NEWLINE);
@@ -143,7 +143,7 @@ TEST(PrintPadTest, EmptyItemsStillGetTheirMask) {
 }
 
 TEST(PrintPadTest, RangesGivenDirectly) {
-    console_start_redirected();
+    fresh_console_redirected();
     print_pad_range(0, 0, 5, 8);
     EXPECT_EQ(output(), "   ");
     EXPECT_EQ(print_column_get(0), 3);
@@ -162,7 +162,7 @@ TEST(PrintPadTest, ANegativeColumnPadsByAtMostOneZone) {
     // A cursor moved beyond 16 bits leaves a negative print column.
     for (int32_t column : {-1, -14, -15, -20, -25537, INT_MIN}) {
         SCOPED_TRACE(column);
-        console_start_redirected();
+        fresh_console_redirected();
         print_column_set(0, column);
         print_zstring(0, "", PRINT_PAD);
         EXPECT_GE(output().size(), 1u);
@@ -184,7 +184,7 @@ TEST(PrintColumnMoveTest, LineEndsAndTheWidth) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        console_start_redirected();
+        fresh_console_redirected();
         print_column_set(0, c.column);
         print_console_write_z(c.text, 0);
         EXPECT_EQ(print_column_get(0), c.column_after);
@@ -192,7 +192,7 @@ TEST(PrintColumnMoveTest, LineEndsAndTheWidth) {
 }
 
 TEST(PrintScreenTest, TheCalculatorsTitleRow) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     console_clear(CONSOLE_CLEAR_DEFAULT);
     console_color(1, 7);
     console_locate(1, 1, -1);
@@ -212,14 +212,14 @@ TEST(PrintScreenTest, TheCalculatorsTitleRow) {
 }
 
 TEST(PrintColumnMoveTest, TheFirstPrintCountsFromTheCursor) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(4, 11);
     print_zstring(0, "0123456789", 0);
     EXPECT_EQ(print_column_get(0), 20);
 }
 
 TEST(SpaceStringTest, BlanksOrTheEmptyString) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     EXPECT_EQ(space_string(0), str_empty());
     EXPECT_EQ(space_string(-3), str_empty());
     StringDesc* blanks = space_string(22);
@@ -244,7 +244,7 @@ TEST(SpaceStringTest, BlanksOrTheEmptyString) {
 TEST(PrintFileTest, ClosedOrInvalidFileNumbersWriteNothing) {
     for (int32_t file : {1, 255, 256, -1, INT_MIN}) {
         SCOPED_TRACE(file);
-        console_start_redirected();
+        fresh_console_redirected();
         const struct {
             void (*print)(int32_t);
         } prints[] = {
@@ -275,7 +275,7 @@ TEST(PrintFileTest, ClosedOrInvalidFileNumbersWriteNothing) {
 }
 
 TEST(PrintFileTest, ConsolePrintsLeaveTheErrorStatus) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     error_set(ERROR_WRITE_FAILED);
     print_zstring(0, "abc", PRINT_PAD);
     print_int(0, -9, PRINT_NEWLINE);
@@ -296,7 +296,7 @@ std::string file_contents(std::FILE* stream) {
 }
 
 TEST(PrintFileTest, AnOpenSlotCountsItsColumnInFourteens) {
-    console_start(20, 10);  // a console pad from column 6 would be a newline
+    fresh_console(20, 10);  // a console pad from column 6 would be a newline
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     file_slot(1)->stream = stream;
@@ -320,7 +320,7 @@ TEST(PrintFileTest, AnOpenSlotCountsItsColumnInFourteens) {
 }
 
 TEST(PrintFileTest, AFailedWriteKeepsTheColumn) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     std::FILE* stream = std::fopen("/dev/null", "r");
     ASSERT_NE(stream, nullptr);
     file_slot(2)->stream = stream;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/crt/memory.h"
 #include "runtime/core/strings.h"
+#include "tests/support/fresh_core.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void* failing_realloc(void* block, std::size_t size) {
 class StringsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        str_pool_reset();
+        fresh_core();
         allocations_left = -1;
         memory_functions.alloc = failing_alloc;
         memory_functions.realloc = failing_realloc;

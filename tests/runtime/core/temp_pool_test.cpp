@@ -3,12 +3,13 @@
 #include <vector>
 
 #include "runtime/core/strings.h"
+#include "tests/support/fresh_core.h"
 
 namespace {
 
 class TempPoolTest : public ::testing::Test {
 protected:
-    void SetUp() override { str_pool_reset(); }
+    void SetUp() override { fresh_core(); }
 };
 
 TEST_F(TempPoolTest, LiteralLengthsComeFromTheSizeOrTheText) {

@@ -6,19 +6,12 @@
 
 #include "input_test_support.h"
 #include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
 #include "runtime/input/line_input.h"
 
 namespace {
 
 class LineInputTest : public InputTest {
 protected:
-    void SetUp() override {
-        InputTest::SetUp();
-        console_device_reset();
-        print_column_reset();
-    }
-
     // 1-based, as the console device reports them.
     static int32_t cursor_row() { return testing_console().screen.cursor_y + 1; }
     static int32_t cursor_column() { return testing_console().screen.cursor_x + 1; }
