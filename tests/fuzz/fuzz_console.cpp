@@ -327,7 +327,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     terminal_present();
     check_screen();
     fuzz_check_pool(0);
-    FUZZ_CHECK(fuzz_heap.live.empty());
+    FUZZ_CHECK(test_heap.live.empty());
     memory_reset();
     return 0;
 }

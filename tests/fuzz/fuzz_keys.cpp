@@ -286,7 +286,7 @@ void fuzz_calculator(FuzzedDataProvider& data) {
     FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
     fuzz_check_pool(0);
     input_context_reset();
-    FUZZ_CHECK(fuzz_heap.live.empty());
+    FUZZ_CHECK(test_heap.live.empty());
     memory_reset();
 }
 

@@ -5,9 +5,7 @@
 // leave no buffer behind but the input line.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "tests/support/runtime_fresh.h"
@@ -19,50 +17,11 @@
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/test_heap.h"
 
 namespace {
 
-// The heap the string core uses during a run: blocks counted, and a plan of
-// which requests to refuse.
-struct CountingHeap {
-    std::unordered_map<void*, std::size_t> live;
-    uint64_t requests;     // alloc and realloc calls so far
-    int64_t refuse_at;     // this request is refused; -1: none
-    bool refuse_from_on;   // ... and every later one too
-    uint64_t refused;
-};
-
-CountingHeap heap;
-
-bool heap_grants() {
-    uint64_t n = heap.requests++;
-    bool refuse = heap.refuse_at >= 0 &&
-                  (heap.refuse_from_on ? n >= static_cast<uint64_t>(heap.refuse_at) : n == static_cast<uint64_t>(heap.refuse_at));
-    if (refuse) heap.refused += 1;
-    return !refuse;
-}
-
-void* heap_alloc(std::size_t size) {
-    if (!heap_grants()) return nullptr;
-    void* block = std::malloc(size);
-    if (block != nullptr) heap.live[block] = size;
-    return block;
-}
-
-void* heap_realloc(void* block, std::size_t size) {
-    if (!heap_grants()) return nullptr;
-    void* moved = std::realloc(block, size);
-    if (moved == nullptr) return nullptr;
-    heap.live.erase(block);
-    heap.live[moved] = size;
-    return moved;
-}
-
-void heap_free(void* block) {
-    if (block == nullptr) return;
-    EXPECT_EQ(heap.live.erase(block), 1u) << "a block freed that the heap never gave out";
-    std::free(block);
-}
+void foreign_block(void*) { ADD_FAILURE() << "a block freed that the heap never gave out"; }
 
 // What a run leaves to look at.
 struct RunResult {
@@ -95,8 +54,7 @@ protected:
         testing_type(typed_text(long_answer));
         testing_type_at(60000, "x");
 
-        heap = CountingHeap{{}, 0, refuse_at, refuse_from_on, 0};
-        memory_functions = MemoryFunctions{heap_alloc, heap_realloc, heap_free};
+        test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
         calculator_run();
 
         RunResult result{};
@@ -104,9 +62,9 @@ protected:
         result.range_km = calculator.range_km;
         result.temporaries_in_use = temp_desc_pool.in_use_count;
         result.writes = testing_console().counters.write_file;
-        result.allocations = heap.requests;
+        result.allocations = test_heap.requests;
         input_context_reset();
-        result.blocks_left = heap.live.size();
+        result.blocks_left = test_heap.live.size();
         memory_reset();
         return result;
     }
@@ -124,7 +82,7 @@ TEST_F(FaultInjectionTest, EachAllocationRefusedInTurnChangesNothingTheUserSees)
         for (uint64_t k = 0; k < clean.allocations; ++k) {
             RunResult faulty = run(static_cast<int64_t>(k), false, no_faults(), long_answer);
             SCOPED_TRACE("allocation " + std::to_string(k) + " refused, long answer " + std::to_string(long_answer));
-            EXPECT_EQ(heap.refused, 1u);
+            EXPECT_EQ(test_heap.refused, 1u);
             EXPECT_EQ(faulty.rows, clean.rows);
             EXPECT_EQ(faulty.range_km, clean.range_km);
             EXPECT_EQ(faulty.temporaries_in_use, 0);

@@ -8,6 +8,7 @@
 
 #include "console_test_support.h"
 #include "runtime/console/print.h"
+#include "tests/support/test_heap.h"
 
 namespace {
 
@@ -234,7 +235,7 @@ TEST(SpaceStringTest, BlanksOrTheEmptyString) {
     EXPECT_EQ(space_string(5), str_empty());
     for (StringDesc* desc : held) str_temp_free(desc);
 
-    memory_functions.alloc = [](std::size_t) -> void* { return nullptr; };
+    test_heap_install(HEAP_REFUSES_ALL);
     EXPECT_EQ(space_string(5), str_empty());
     memory_reset();
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);

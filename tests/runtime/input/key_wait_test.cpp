@@ -3,8 +3,8 @@
 #include <string>
 
 #include "input_test_support.h"
-#include "platform/crt/memory.h"
 #include "runtime/input/key_wait.h"
+#include "tests/support/test_heap.h"
 
 namespace {
 
@@ -146,11 +146,10 @@ TEST_F(KeyTest, KeyStringOfNoKeyAnOrdinaryKeyAndAnExtendedKey) {
 }
 
 TEST_F(KeyTest, KeyStringWithNoRoomLeavesTheKeyUnread) {
-    MemoryFunctions saved = memory_functions;
-    memory_functions.alloc = [](std::size_t) -> void* { return nullptr; };
+    test_heap_install(HEAP_REFUSES_ALL);
     testing_type("m");
     EXPECT_EQ(key_string(), str_empty());
-    memory_functions = saved;
+    memory_reset();
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 
     for (int32_t i = 0; i < TEMP_DESC_COUNT; ++i) ASSERT_NE(str_temp_alloc(), nullptr);
