@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/keyboard/line_editor.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 
@@ -68,11 +69,7 @@ TEST_P(LineEditorTable, LineEchoAndCursor) {
         if (done) completed = std::string(editor.text.begin(), editor.text.end());
     }
     EXPECT_EQ(done ? completed : std::string(editor.text.begin(), editor.text.end()), c.line);
-    for (int32_t y = 0; y < 4; ++y) {
-        std::string row;
-        for (int32_t x = 0; x < 10; ++x) row.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        EXPECT_EQ(row, c.rows[static_cast<std::size_t>(y)]) << "row " << y;
-    }
+    for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(screen_row_text(screen, y), c.rows[static_cast<std::size_t>(y)]) << "row " << y;
     EXPECT_EQ(screen.cursor_x, c.cursor_x);
     EXPECT_EQ(screen.cursor_y, c.cursor_y);
     EXPECT_EQ(screen.scrolls, c.scrolls);
@@ -139,10 +136,7 @@ TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
     screen_resize(&screen, 5, 4);  // the left 5 columns stay: row 1 still shows "efgh"
     line_editor_key(&editor, &screen, Key{false, 0, 'i'});
     std::string rows;
-    for (int32_t y = 0; y < 4; ++y) {
-        for (int32_t x = 0; x < 5; ++x) rows.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        rows.push_back('|');
-    }
+    for (int32_t y = 0; y < 4; ++y) rows += screen_row_text(screen, y) + "|";
     EXPECT_EQ(rows, "    a|bcdef|ghi  |     |");
     EXPECT_EQ(screen.cursor_x, 3);
     EXPECT_EQ(screen.cursor_y, 2);
@@ -166,10 +160,7 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
     EXPECT_EQ(screen.cursor_y, 4);
     line_editor_key(&editor, &screen, Key{false, 0, 'm'});
     std::string rows;
-    for (int32_t y = 0; y < 5; ++y) {
-        for (int32_t x = 0; x < 10; ++x) rows.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        rows.push_back('|');
-    }
+    for (int32_t y = 0; y < 5; ++y) rows += screen_row_text(screen, y) + "|";
     EXPECT_EQ(rows, "          |          |          |  abcdefgh|ijklm     |");
     EXPECT_EQ(screen.cursor_x, 5);
     EXPECT_EQ(screen.cursor_y, 4);

@@ -34,8 +34,8 @@ TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
 TEST(ConsoleLocateTest, MovesTheCursorSetsThePrintColumnAndPacks) {
     fresh_console(80, 25);
     EXPECT_EQ(console_locate(8, 40, -1), 0x10828);
-    EXPECT_EQ(test_cursor_row(), 8);
-    EXPECT_EQ(test_cursor_col(), 40);
+    EXPECT_EQ(model_cursor_row(), 8);
+    EXPECT_EQ(model_cursor_column(), 40);
     EXPECT_EQ(print_column_get(0), 39);
 
     // Left out: the cursor's own row and column, and the print column
@@ -43,8 +43,8 @@ TEST(ConsoleLocateTest, MovesTheCursorSetsThePrintColumnAndPacks) {
     test_put_cursor(6, 13);
     print_column_set(0, 70);
     EXPECT_EQ(console_locate(0, -4, -1), 0x1060D);
-    EXPECT_EQ(test_cursor_row(), 6);
-    EXPECT_EQ(test_cursor_col(), 13);
+    EXPECT_EQ(model_cursor_row(), 6);
+    EXPECT_EQ(model_cursor_column(), 13);
     EXPECT_EQ(print_column_get(0), 12);
 }
 
@@ -53,16 +53,16 @@ TEST(ConsoleLocateTest, RefusedPositionsStillSetThePrintColumn) {
     test_put_cursor(3, 5);
     EXPECT_EQ(console_locate(300, 1, -1) & 0xFFFF, 0x2C01);  // row 300 cut to 8 bits
     console_locate(5, 100, -1);
-    EXPECT_EQ(test_cursor_row(), 3);
-    EXPECT_EQ(test_cursor_col(), 5);
+    EXPECT_EQ(model_cursor_row(), 3);
+    EXPECT_EQ(model_cursor_column(), 5);
     EXPECT_EQ(print_column_get(0), 99);
     // Column 40000 is an X beyond 16 bits, kept as a negative one.
     console_locate(2, 40000, -1);
     EXPECT_EQ(print_column_get(0), 39999 - 65536);
     // Column 65537 is X 65536, kept as 0: the first column, accepted.
     EXPECT_EQ(console_locate(2, 65537, -1) & 0xFF, 1);
-    EXPECT_EQ(test_cursor_row(), 2);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_cursor_row(), 2);
+    EXPECT_EQ(model_cursor_column(), 1);
 }
 
 TEST(ConsoleLocateTest, Visibility) {
@@ -99,12 +99,12 @@ TEST_P(ConsoleClearTest, ClearsInTheConsolesOwnAttributeAndHomesTheCursor) {
     for (int32_t row = 1; row <= 25; ++row) {
         SCOPED_TRACE(row);
         bool cleared = row <= cleared_rows;
-        EXPECT_EQ(test_row(row), cleared ? std::string(80, ' ') : test_label_of(row));
-        EXPECT_EQ(test_attribute_at(row, 1), cleared ? 0x2A : 0x1E);
-        EXPECT_EQ(test_attribute_at(row, 80), cleared ? 0x2A : 0x1E);
+        EXPECT_EQ(model_text(row), cleared ? std::string(80, ' ') : test_label_of(row));
+        EXPECT_EQ(model_attribute(row, 1), cleared ? 0x2A : 0x1E);
+        EXPECT_EQ(model_attribute(row, 80), cleared ? 0x2A : 0x1E);
     }
-    EXPECT_EQ(test_cursor_row(), 1);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_cursor_row(), 1);
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(print_column_get(0), 0);
 }
 
@@ -119,7 +119,7 @@ TEST(ConsoleViewTest, ResolvedOnceFromTheScreenHeightAndKept) {
     console_clear(CONSOLE_CLEAR_DEFAULT);
     // One more row than the largest window: the clear runs into the end of
     // the buffer and stops there.
-    EXPECT_EQ(test_row(25), std::string(80, ' '));
+    EXPECT_EQ(model_text(25), std::string(80, ' '));
     testing_console_set_largest(80, 10);
     EXPECT_EQ(console_screen_height(), 11);
     int32_t top = 0;
@@ -150,12 +150,12 @@ TEST(ConsoleScrollTest, RowsMoveUpInsideTheViewOnly) {
     test_screen().attribute = 0x5D;
     test_put_cursor(10, 31);
     console_scroll_view(3);
-    for (int32_t row = 1; row <= 17; ++row) EXPECT_EQ(test_row(row), test_label_of(row + 3)) << row;
-    for (int32_t row = 18; row <= 20; ++row) EXPECT_EQ(test_row(row), std::string(80, ' ')) << row;
-    for (int32_t row = 21; row <= 25; ++row) EXPECT_EQ(test_row(row), test_label_of(row)) << row;
-    EXPECT_EQ(test_attribute_at(18, 80), 0x5D);
-    EXPECT_EQ(test_cursor_row(), 18);
-    EXPECT_EQ(test_cursor_col(), 31);
+    for (int32_t row = 1; row <= 17; ++row) EXPECT_EQ(model_text(row), test_label_of(row + 3)) << row;
+    for (int32_t row = 18; row <= 20; ++row) EXPECT_EQ(model_text(row), std::string(80, ' ')) << row;
+    for (int32_t row = 21; row <= 25; ++row) EXPECT_EQ(model_text(row), test_label_of(row)) << row;
+    EXPECT_EQ(model_attribute(18, 80), 0x5D);
+    EXPECT_EQ(model_cursor_row(), 18);
+    EXPECT_EQ(model_cursor_column(), 31);
     EXPECT_EQ(print_column_get(0), 30);
 }
 
@@ -167,11 +167,11 @@ TEST(ConsoleScrollTest, AtOrBeyondTheViewHeightBlanksTheWholeView) {
         test_screen().attribute = 0x3B;
         test_put_cursor(12, 44);
         console_scroll_view(n);
-        for (int32_t row = 1; row <= 20; ++row) EXPECT_EQ(test_row(row), std::string(80, ' ')) << row;
-        EXPECT_EQ(test_attribute_at(20, 80), 0x3B);
-        EXPECT_EQ(test_row(21), test_label_of(21));
-        EXPECT_EQ(test_cursor_row(), 1);
-        EXPECT_EQ(test_cursor_col(), 44);
+        for (int32_t row = 1; row <= 20; ++row) EXPECT_EQ(model_text(row), std::string(80, ' ')) << row;
+        EXPECT_EQ(model_attribute(20, 80), 0x3B);
+        EXPECT_EQ(model_text(21), test_label_of(21));
+        EXPECT_EQ(model_cursor_row(), 1);
+        EXPECT_EQ(model_cursor_column(), 44);
     }
 }
 

@@ -1,11 +1,12 @@
 // What the console tests share: a fresh console with a resolved view area,
-// rows and cells read 1-based, as the runtime counts, and labelled rows.
+// the cursor and cells 1-based, as the runtime counts, and labelled rows.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "tests/support/runtime_fresh.h"
+#include "tests/support/screen_text.h"
 
 // A view area of rows 1..bottom: resolved while the largest window has
 // bottom - 1 rows, then the largest window is the buffer again, so that the
@@ -21,13 +22,9 @@ inline void fresh_console_with_view(int32_t width, int32_t height, int32_t botto
 inline ScreenBuffer& test_screen() { return testing_console().screen; }
 
 // Rows and columns 1-based, as the runtime counts.
-inline int32_t test_cursor_row() { return test_screen().cursor_y + 1; }
-inline int32_t test_cursor_col() { return test_screen().cursor_x + 1; }
 inline void test_put_cursor(int32_t row, int32_t column) {
     screen_set_cursor(&test_screen(), column - 1, row - 1);
 }
-
-inline std::string test_row(int32_t row) { return testing_row_text(row - 1); }
 
 // Every row filled with its own letter ('A' for row 1), so that moved rows
 // can be recognised; attribute 0x1E.
@@ -39,10 +36,6 @@ inline void test_label_rows() {
                 Cell{static_cast<uint8_t>('A' + y % 26), 0x1E};
         }
     }
-}
-
-inline uint16_t test_attribute_at(int32_t row, int32_t column) {
-    return screen_cell(&test_screen(), column - 1, row - 1).attr;
 }
 
 // What test_label_rows put in row r.

@@ -14,10 +14,6 @@ void write_text(const std::string& text, PrintMask flags = 0) {
     console_write(text.data(), static_cast<uint32_t>(text.size()), flags);
 }
 
-std::string cells(int32_t row, int32_t column, int32_t count) {
-    return test_row(row).substr(static_cast<std::size_t>(column - 1), static_cast<std::size_t>(count));
-}
-
 constexpr uint32_t WRAP_MODE = platform::ENABLE_PROCESSED_OUTPUT | platform::ENABLE_WRAP_AT_EOL_OUTPUT;
 
 TEST(ConsoleWriteTest, TextEndingInTheLastCellOfTheBottomRowDoesNotWrap) {
@@ -33,9 +29,9 @@ TEST(ConsoleWriteTest, TextEndingInTheLastCellOfTheBottomRowDoesNotWrap) {
         if (c.bottom == 25) testing_console_set_largest(80, 24);
         test_put_cursor(c.bottom, c.column);
         write_text(std::string(static_cast<std::size_t>(c.length), 'x'));
-        EXPECT_EQ(cells(c.bottom, c.column, c.length), std::string(static_cast<std::size_t>(c.length), 'x'));
-        EXPECT_EQ(test_cursor_row(), c.bottom);
-        EXPECT_EQ(test_cursor_col(), 80);
+        EXPECT_EQ(model_text(c.bottom, c.column, c.length), std::string(static_cast<std::size_t>(c.length), 'x'));
+        EXPECT_EQ(model_cursor_row(), c.bottom);
+        EXPECT_EQ(model_cursor_column(), 80);
         EXPECT_EQ(test_screen().scrolls, 0u);
         EXPECT_EQ(testing_console().counters.scroll, 0u);
         EXPECT_EQ(testing_console().counters.set_mode, 2u);
@@ -58,8 +54,8 @@ TEST(ConsoleWriteTest, NoLastCellRuleWithANewlineOrAboveTheBottomRow) {
         write_text("ABCDEF", c.flags);
         EXPECT_EQ(testing_console().counters.set_mode, 0u);
         EXPECT_EQ(test_screen().scrolls, c.buffer_scrolls);
-        EXPECT_EQ(test_cursor_row(), 25);
-        EXPECT_EQ(test_cursor_col(), 1);
+        EXPECT_EQ(model_cursor_row(), 25);
+        EXPECT_EQ(model_cursor_column(), 1);
     }
 }
 
@@ -69,12 +65,12 @@ TEST(ConsoleWriteTest, OverrunOfTheBottomRowScrollsTheViewFirst) {
     test_label_rows();
     test_put_cursor(20, 75);
     write_text("ABCDEFG");
-    EXPECT_EQ(cells(19, 1, 74), test_label_of(20).substr(0, 74));
-    EXPECT_EQ(cells(19, 75, 6), "ABCDEF");
-    EXPECT_EQ(test_row(20), "G" + std::string(79, ' '));
-    EXPECT_EQ(test_row(21), test_label_of(21));
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 2);
+    EXPECT_EQ(model_text(19, 1, 74), test_label_of(20).substr(0, 74));
+    EXPECT_EQ(model_text(19, 75, 6), "ABCDEF");
+    EXPECT_EQ(model_text(20), "G" + std::string(79, ' '));
+    EXPECT_EQ(model_text(21), test_label_of(21));
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 2);
     EXPECT_EQ(test_screen().scrolls, 0u);
 }
 
@@ -85,20 +81,20 @@ TEST(ConsoleWriteTest, OverrunOfSeveralRows) {
     std::string text;
     for (int32_t i = 0; i < 200; ++i) text.push_back(static_cast<char>('a' + i % 26));
     write_text(text);
-    EXPECT_EQ(test_row(17), test_label_of(18));
-    EXPECT_EQ(test_row(18), text.substr(0, 80));
-    EXPECT_EQ(test_row(19), text.substr(80, 80));
-    EXPECT_EQ(test_row(20), text.substr(160) + std::string(40, ' '));
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 41);
+    EXPECT_EQ(model_text(17), test_label_of(18));
+    EXPECT_EQ(model_text(18), text.substr(0, 80));
+    EXPECT_EQ(model_text(19), text.substr(80, 80));
+    EXPECT_EQ(model_text(20), text.substr(160) + std::string(40, ' '));
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 41);
 }
 
 TEST(ConsoleWriteTest, ALineFeedCountsAsOneColumnAndTheNewlineFlagAsOneRow) {
     fresh_console_with_view(80, 25, 20);
     test_put_cursor(20, 75);
     write_text("ABCDE\nF");
-    EXPECT_EQ(cells(19, 75, 5), "ABCDE");
-    EXPECT_EQ(cells(20, 1, 2), "F ");
+    EXPECT_EQ(model_text(19, 75, 5), "ABCDE");
+    EXPECT_EQ(model_text(20, 1, 2), "F ");
     EXPECT_EQ(testing_console().counters.scroll, 1u);
 
     // Seven bytes from row 19 wrap into row 20; the newline would leave the
@@ -106,9 +102,9 @@ TEST(ConsoleWriteTest, ALineFeedCountsAsOneColumnAndTheNewlineFlagAsOneRow) {
     fresh_console_with_view(80, 25, 20);
     test_put_cursor(19, 75);
     write_text("ABCDEF\n", PRINT_NEWLINE);
-    EXPECT_EQ(cells(18, 75, 6), "ABCDEF");
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_text(18, 75, 6), "ABCDEF");
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(testing_console().counters.scroll, 1u);
 }
 
@@ -117,11 +113,11 @@ TEST(ConsoleWriteTest, CursorBelowTheViewIsBroughtBackToItsBottomRow) {
     test_label_rows();
     test_put_cursor(23, 9);
     write_text("xyz");
-    EXPECT_EQ(test_row(19), test_label_of(20));
-    EXPECT_EQ(cells(20, 1, 12), "        xyz ");
-    EXPECT_EQ(test_row(23), test_label_of(23));
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 12);
+    EXPECT_EQ(model_text(19), test_label_of(20));
+    EXPECT_EQ(model_text(20, 1, 12), "        xyz ");
+    EXPECT_EQ(model_text(23), test_label_of(23));
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 12);
 }
 
 TEST(ConsoleWriteTest, AtTheDefaultViewTheConsoleScrollsByItself) {
@@ -130,9 +126,9 @@ TEST(ConsoleWriteTest, AtTheDefaultViewTheConsoleScrollsByItself) {
     write_text(std::string(200, 'z'));
     EXPECT_EQ(testing_console().counters.scroll, 0u);
     EXPECT_EQ(test_screen().scrolls, 2u);
-    EXPECT_EQ(test_row(23), std::string(80, 'z'));
-    EXPECT_EQ(test_cursor_row(), 25);
-    EXPECT_EQ(test_cursor_col(), 41);
+    EXPECT_EQ(model_text(23), std::string(80, 'z'));
+    EXPECT_EQ(model_cursor_row(), 25);
+    EXPECT_EQ(model_cursor_column(), 41);
 }
 
 TEST(ConsoleWriteTest, ZeroBytesMakeExactlyOneWrite) {
@@ -144,7 +140,7 @@ TEST(ConsoleWriteTest, ZeroBytesMakeExactlyOneWrite) {
     const ConsoleCounters& calls = testing_console().counters;
     EXPECT_EQ(calls.write_file, 2u);
     EXPECT_EQ(calls.set_mode + calls.scroll + calls.set_cursor_position, 0u);
-    EXPECT_EQ(test_cursor_col(), 80);
+    EXPECT_EQ(model_cursor_column(), 80);
 }
 
 TEST(ConsoleWriteTest, TheWriteLoop) {
@@ -166,7 +162,7 @@ TEST(ConsoleWriteTest, TheWriteLoop) {
         testing_console().faults.write_limit = c.write_limit;
         testing_console().faults.writes_before_refusal = c.writes_before_refusal;
         console_write_z("0123456789", 0);
-        EXPECT_EQ(cells(1, 1, 11), c.shown);
+        EXPECT_EQ(model_text(1, 1, 11), c.shown);
         EXPECT_EQ(testing_console().counters.write_file, c.calls);
     }
 }
@@ -195,9 +191,9 @@ TEST(ConsoleWriteTest, ATextTallerThanTheViewStartsOnItsTopRow) {
         test_put_cursor(c.row, 1);
         write_text(std::string(static_cast<std::size_t>(c.length), 'q'));
         int32_t rows = c.length / 80;
-        for (int32_t row = 1; row <= rows; ++row) EXPECT_EQ(test_row(row), std::string(80, 'q')) << row;
-        EXPECT_EQ(test_cursor_row(), rows + 1);
-        EXPECT_EQ(test_cursor_col(), 1);
+        for (int32_t row = 1; row <= rows; ++row) EXPECT_EQ(model_text(row), std::string(80, 'q')) << row;
+        EXPECT_EQ(model_cursor_row(), rows + 1);
+        EXPECT_EQ(model_cursor_column(), 1);
         EXPECT_EQ(test_screen().scrolls, 0u);
     }
 }

@@ -63,15 +63,15 @@ TEST(PrintNumberTest, TheNewlineReachesTheWriterWithTheDigits) {
     test_put_cursor(25, 78);
     print_int(0, 57, 0);
     EXPECT_EQ(testing_console().counters.set_mode, 2u);
-    EXPECT_EQ(test_cursor_col(), 80);
+    EXPECT_EQ(model_cursor_column(), 80);
 
     test_put_cursor(25, 77);
     testing_console().counters = ConsoleCounters{};
     print_int(0, 57, PRINT_NEWLINE);
     EXPECT_EQ(testing_console().counters.set_mode, 0u);
     EXPECT_EQ(testing_console().counters.write_file, 1u);
-    EXPECT_EQ(test_row(24).substr(76, 3), " 57");
-    EXPECT_EQ(test_row(25), std::string(80, ' '));
+    EXPECT_EQ(model_text(24, 77, 3), " 57");
+    EXPECT_EQ(model_text(25), std::string(80, ' '));
 }
 
 struct PadCase {
@@ -110,8 +110,8 @@ TEST(PrintPadTest, NarrowConsoles) {
         console_locate(3, c.column + 1, -1);
         print_string(0, nullptr, PRINT_PAD);
         EXPECT_EQ(print_column_get(0), c.newline ? 0 : 14);
-        EXPECT_EQ(test_cursor_row(), c.newline ? 4 : 3);
-        EXPECT_EQ(test_cursor_col(), c.newline ? 1 : 15);
+        EXPECT_EQ(model_cursor_row(), c.newline ? 4 : 3);
+        EXPECT_EQ(model_cursor_column(), c.newline ? 1 : 15);
     }
 }
 
@@ -204,11 +204,11 @@ TEST(PrintScreenTest, TheCalculatorsTitleRow) {
     EXPECT_EQ(print_column_get(0), 56);
     print_string(0, str_temp_for_literal("Ostravel Kamuni Dreskov ", 25), PRINT_NEWLINE);
     EXPECT_EQ(print_column_get(0), 0);
-    EXPECT_EQ(test_row(1), " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ");
-    EXPECT_EQ(test_attribute_at(1, 80), 0x71);
-    EXPECT_EQ(test_row(2), std::string(80, ' '));
-    EXPECT_EQ(test_cursor_row(), 3);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_text(1), " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ");
+    EXPECT_EQ(model_attribute(1, 80), 0x71);
+    EXPECT_EQ(model_text(2), std::string(80, ' '));
+    EXPECT_EQ(model_cursor_row(), 3);
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 }
 
