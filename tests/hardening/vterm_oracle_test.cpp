@@ -24,6 +24,7 @@
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/key_names.h"
 
 namespace {
 
@@ -364,8 +365,8 @@ TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine)
 // Whole calculator runs: answers typed with editing keys, in chunks, while
 // the terminal is resized; every frame drawn must show the model exactly.
 TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
-    static const char* const KEYS[] = {"1", "2", "5", "7", "0", "\x7f", "\x1b[D", "\x1b[C", "\x1b[H", "\x1b[F",
-                                       "\x1b[3~", " ", ",", "-", "\xc3\xa9"};
+    static const char* const KEYS[] = {"1", "2", "5", "7", "0", "<BS>", "<Left>", "<Right>", "<Home>", "<End>",
+                                       "<Del>", " ", ",", "-", "\xc3\xa9"};
     for (uint32_t seed = 1; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
@@ -376,9 +377,9 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             int32_t keys = pick(0, 25);
             for (int32_t k = 0; k < keys; ++k) {
                 at += static_cast<uint64_t>(pick(0, 300));
-                testing_type_at(at, KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]);
+                testing_type_at(at, typed_keys(KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]));
             }
-            testing_type_at(at += 100, "\r");
+            testing_type_at(at += 100, typed_keys("<Enter>"));
         }
         testing_type_at(at + 5000, "x");
         std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;
