@@ -2,13 +2,10 @@
 
 #include <string>
 
-#include "tests/support/runtime_fresh.h"
-#include "app/calculator.h"
 #include "platform/testing/testing.h"
-#include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
-#include "runtime/core/runtime.h"
-#include "runtime/input/input_fields.h"
+#include "tests/support/calculator_run.h"
+#include "tests/support/key_names.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 
@@ -16,41 +13,18 @@ constexpr uint16_t BLUE_ON_GREY = 0x71;
 constexpr uint16_t BLUE_ON_CYAN = 0xB1;
 constexpr uint16_t GREY_ON_BLACK = 0x07;
 
-// One run of the calculator against an 80x25 console model, with the two
-// answers typed and a key pressed a second after the result shows.
-class CalculatorTest : public ::testing::Test {
-protected:
-    // The key comes long after the answers, so the wait has begun by then;
-    // without it the typed input simply ends.
-    void run(const std::string& typed, bool key = true) {
-        fresh_runtime(80, 25);
-        calculator = CalculatorVariables{};
-        testing_type(typed);
-        if (key) {
-            testing_type_at(60000, "x");
-        } else {
-            testing_end_input();
-        }
-        calculator_run();
+// The model shows the text from a 1-based row and column, every cell in the attribute.
+void expect_text(int32_t row, int32_t column, const std::string& expected, uint16_t attribute) {
+    EXPECT_EQ(model_text(row, column, static_cast<int32_t>(expected.size())), expected) << "row " << row;
+    for (int32_t i = 0; i < static_cast<int32_t>(expected.size()); ++i) {
+        EXPECT_EQ(model_attribute(row, column + i), attribute) << "row " << row << " column " << column + i;
     }
-    const ScreenBuffer& screen() const { return testing_console().screen; }
-    // Characters of a 1-based row from a 1-based column.
-    std::string text(int32_t row, int32_t column, std::size_t length) const {
-        return testing_row_text(row - 1).substr(static_cast<std::size_t>(column - 1), length);
-    }
-    uint16_t attr(int32_t row, int32_t column) const {
-        return screen_cell(&screen(), column - 1, row - 1).attr;
-    }
-    void expect_text(int32_t row, int32_t column, const std::string& expected, uint16_t attribute) const {
-        EXPECT_EQ(text(row, column, expected.size()), expected) << "row " << row;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(attr(row, column + int32_t(i)), attribute) << "row " << row << " column " << column + int32_t(i);
-        }
-    }
-};
+}
 
-TEST_F(CalculatorTest, TheFinishedScreenCellByCell) {
-    run("100\r25\r");
+// Runs with 100 and 25 typed against an 80x25 console model, a key pressed a
+// minute later.
+TEST(CalculatorTest, TheFinishedScreenCellByCell) {
+    calculator_run_typed({typed_keys("100<Enter>25<Enter>")});
     EXPECT_EQ(calculator.range_km, 60);
 
     std::string title = " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ";
@@ -74,16 +48,16 @@ TEST_F(CalculatorTest, TheFinishedScreenCellByCell) {
             bool covered = false;
             for (const Span& s : written) covered |= s.row == row && column >= s.from && column < s.from + s.length;
             if (covered) continue;
-            ASSERT_EQ(text(row, column, 1), " ") << row << "," << column;
-            ASSERT_EQ(attr(row, column), GREY_ON_BLACK) << row << "," << column;
+            ASSERT_EQ(model_text(row, column, 1), " ") << row << "," << column;
+            ASSERT_EQ(model_attribute(row, column), GREY_ON_BLACK) << row << "," << column;
         }
     }
-    EXPECT_EQ(screen().cursor_y, 24);
-    EXPECT_EQ(screen().cursor_x, 40);
-    EXPECT_EQ(screen().scrolls, 0u);
+    EXPECT_EQ(model_cursor_row(), 25);
+    EXPECT_EQ(model_cursor_column(), 41);
+    EXPECT_EQ(testing_console().screen.scrolls, 0u);
 }
 
-TEST_F(CalculatorTest, AnswersAreTheFirstFieldOfTheLine) {
+TEST(CalculatorTest, AnswersAreTheFirstFieldOfTheLine) {
     struct Case {
         const char* typed;
         int32_t tx, rx;
@@ -98,32 +72,32 @@ TEST_F(CalculatorTest, AnswersAreTheFirstFieldOfTheLine) {
         {"99999999999\r0\r", 2147483647, 0, " 185364 km "},
     };
     for (const Case& c : cases) {
-        run(c.typed);
+        calculator_run_typed({c.typed});
         EXPECT_EQ(calculator.tx_height, c.tx) << c.typed;
         EXPECT_EQ(calculator.rx_height, c.rx) << c.typed;
-        EXPECT_EQ(text(20, 40, std::string(c.shown).size()), c.shown) << c.typed;
+        EXPECT_EQ(model_text(20, 40, static_cast<int32_t>(std::string(c.shown).size())), c.shown) << c.typed;
     }
 }
 
-TEST_F(CalculatorTest, TheEndOfInputReadsAsZero) {
-    run("350\r", false);  // no second answer, no key: the input ends
-    EXPECT_EQ(text(8, 40, 3), "350");
+TEST(CalculatorTest, TheEndOfInputReadsAsZero) {
+    calculator_run_typed({typed_keys("350<Enter>"), nullptr});  // no second answer, no key: the input ends
+    EXPECT_EQ(model_text(8, 40, 3), "350");
     EXPECT_EQ(calculator.rx_height, 0);
-    EXPECT_EQ(text(20, 40, 6), " 75 km");
+    EXPECT_EQ(model_text(20, 40, 6), " 75 km");
 }
 
-TEST_F(CalculatorTest, ALongAnswerWrapsAndTheLayoutHolds) {
+TEST(CalculatorTest, ALongAnswerWrapsAndTheLayoutHolds) {
     std::string digits(45, '7');
-    run(digits + "\r1\r");
-    EXPECT_EQ(text(8, 40, 41), digits.substr(0, 41));
-    EXPECT_EQ(text(9, 1, 4), "7777");
+    calculator_run_typed({typed_keys(digits + "<Enter>1<Enter>")});
+    EXPECT_EQ(model_text(8, 40, 41), digits.substr(0, 41));
+    EXPECT_EQ(model_text(9, 1, 4), "7777");
     EXPECT_EQ(calculator.tx_height, 2147483647);
     expect_text(10, 12, " Antenna RX a mt. slm ", BLUE_ON_GREY);
-    EXPECT_EQ(screen().scrolls, 0u);
+    EXPECT_EQ(testing_console().screen.scrolls, 0u);
 }
 
-TEST_F(CalculatorTest, TheKeyThatEndsTheWaitStaysUnread) {
-    run("100\r25\r");
+TEST(CalculatorTest, TheKeyThatEndsTheWaitStaysUnread) {
+    calculator_run_typed({typed_keys("100<Enter>25<Enter>")});
     EXPECT_GE(testing_now_ms(), 60000u);
     EXPECT_NE(platform::_kbhit(), 0);
     EXPECT_EQ(platform::_getch(), 'x');

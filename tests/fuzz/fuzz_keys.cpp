@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/calculator.h"
 #include "platform/keyboard/key_decoder.h"
 #include "platform/terminal/terminal.h"
 #include "platform/keyboard/line_editor.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/calculator_run.h"
 
 namespace {
 
@@ -246,42 +246,43 @@ bool size_with_resizes(int32_t* columns, int32_t* rows) {
 // any time, faults and refused allocations: it always ends, every temporary
 // is back in the pool and no buffer is left but the input line.
 void fuzz_calculator(FuzzedDataProvider& data) {
-    fresh_runtime(data.ConsumeIntegralInRange<int32_t>(1, 120), data.ConsumeIntegralInRange<int32_t>(1, 40));
-    calculator = CalculatorVariables{};
-    if (data.ConsumeBool()) {
-        ConsoleFaults& faults = testing_console().faults;
-        faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
-        faults.write_limit = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
-        faults.writes_before_refusal = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
-    }
-    if (data.ConsumeBool()) {
-        testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130), data.ConsumeIntegralInRange<int32_t>(0, 50));
-    }
-    uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
-    uint64_t at = 0;
-    int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
-    for (int32_t i = 0; i < chunks; ++i) {
-        at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
-        testing_type_at(at, data.ConsumeRandomLengthString(300));
-    }
-    if (data.ConsumeBool()) {
-        const ScreenBuffer& now = testing_console().screen;
-        resize_plan = ResizePlan{testing_console().io.read, 0, {}, now.width, now.height};
-        int32_t resizes = data.ConsumeIntegralInRange<int32_t>(1, 6);
-        for (int32_t i = 0; i < resizes; ++i) {
-            uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
-            int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
-            int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
-            resize_plan.at.push_back({when, {w, h}});
+    int32_t width = data.ConsumeIntegralInRange<int32_t>(1, 120);
+    int32_t height = data.ConsumeIntegralInRange<int32_t>(1, 40);
+    // Input ends after what was typed (key null): without that, and without
+    // a key left, the key wait would rightly wait for ever.
+    calculator_run_typed({.key = nullptr, .width = width, .height = height, .prepare = [&] {
+        if (data.ConsumeBool()) {
+            ConsoleFaults& faults = testing_console().faults;
+            faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
+            faults.write_limit = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
+            faults.writes_before_refusal = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
         }
-        testing_console().io.read = read_with_resizes;
-        testing_console().io.size = size_with_resizes;
-    }
-    // Input ends after what was typed: without that, and without a key
-    // left, the key wait would rightly wait for ever.
-    testing_end_input();
-    fuzz_heap_install(refuse, 1u << 20);
-    calculator_run();
+        if (data.ConsumeBool()) {
+            testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130),
+                                        data.ConsumeIntegralInRange<int32_t>(0, 50));
+        }
+        uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
+        uint64_t at = 0;
+        int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
+        for (int32_t i = 0; i < chunks; ++i) {
+            at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
+            testing_type_at(at, data.ConsumeRandomLengthString(300));
+        }
+        if (data.ConsumeBool()) {
+            const ScreenBuffer& now = testing_console().screen;
+            resize_plan = ResizePlan{testing_console().io.read, 0, {}, now.width, now.height};
+            int32_t resizes = data.ConsumeIntegralInRange<int32_t>(1, 6);
+            for (int32_t i = 0; i < resizes; ++i) {
+                uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
+                int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
+                int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
+                resize_plan.at.push_back({when, {w, h}});
+            }
+            testing_console().io.read = read_with_resizes;
+            testing_console().io.size = size_with_resizes;
+        }
+        fuzz_heap_install(refuse, 1u << 20);
+    }});
     const ScreenBuffer& s = testing_console().screen;
     FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
     fuzz_check_pool(0);

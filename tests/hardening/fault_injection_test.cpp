@@ -8,15 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/runtime_fresh.h"
-#include "app/calculator.h"
 #include "platform/testing/testing.h"
-#include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
-#include "platform/crt/memory.h"
-#include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/calculator_run.h"
 #include "tests/support/test_heap.h"
 
 namespace {
@@ -48,14 +43,10 @@ protected:
     // One whole run; `faults` is applied to the fresh console before it starts.
     static RunResult run(int64_t refuse_at, bool refuse_from_on, const ConsoleFaults& faults,
                          bool long_answer = false) {
-        fresh_runtime(80, 25);
-        calculator = CalculatorVariables{};
-        testing_console().faults = faults;
-        testing_type(typed_text(long_answer));
-        testing_type_at(60000, "x");
-
-        test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
-        calculator_run();
+        calculator_run_typed({.typed = typed_text(long_answer), .prepare = [&] {
+            testing_console().faults = faults;
+            test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
+        }});
 
         RunResult result{};
         for (int32_t row = 0; row < 25; ++row) result.rows.push_back(testing_row_text(row));

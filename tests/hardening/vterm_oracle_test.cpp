@@ -13,18 +13,13 @@
 
 #include <vterm.h>
 
-#include "tests/support/runtime_fresh.h"
-#include "app/calculator.h"
 #include "platform/console/console_state.h"
 #include "platform/terminal/terminal.h"
 #include "platform/terminal/terminal_render.h"
 #include "platform/testing/testing.h"
-#include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
-#include "runtime/core/runtime.h"
-#include "runtime/core/strings.h"
-#include "runtime/input/input_fields.h"
+#include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"
+#include "tests/support/runtime_fresh.h"
 
 namespace {
 
@@ -88,6 +83,10 @@ protected:
 
     void start(int32_t width, int32_t height) {
         fresh_runtime(width, height);
+        start_emulator(width, height);
+    }
+
+    void start_emulator(int32_t width, int32_t height) {
         emulator.vt = vterm_new(height, width);
         vterm_set_utf8(emulator.vt, 1);
         emulator.screen = vterm_obtain_screen(emulator.vt);
@@ -370,23 +369,27 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
     for (uint32_t seed = 1; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
-        start(seed % 3 == 0 ? 80 : pick(20, 120), seed % 3 == 0 ? 25 : pick(5, 40));
-        calculator = CalculatorVariables{};
+        // The height is drawn first, as the seeds' sizes have always been.
+        int32_t height = seed % 3 == 0 ? 25 : pick(5, 40);
+        int32_t width = seed % 3 == 0 ? 80 : pick(20, 120);
+        std::vector<std::pair<uint64_t, std::string>> typed;  // arrival -> keys
         uint64_t at = 0;
         for (int32_t answer = 0; answer < 2; ++answer) {
             int32_t keys = pick(0, 25);
             for (int32_t k = 0; k < keys; ++k) {
                 at += static_cast<uint64_t>(pick(0, 300));
-                testing_type_at(at, typed_keys(KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]));
+                typed.push_back({at, KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]});
             }
-            testing_type_at(at += 100, typed_keys("<Enter>"));
+            typed.push_back({at += 100, "<Enter>"});
         }
-        testing_type_at(at + 5000, "x");
         std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;
         int32_t count = pick(0, 4);
         for (int32_t i = 0; i < count; ++i) resizes.push_back({static_cast<uint32_t>(pick(0, 40)), {pick(10, 120), pick(3, 40)}});
-        hook_run(resizes);
-        calculator_run();
+        start_emulator(width, height);
+        calculator_run_typed({.key_at_ms = at + 5000, .width = width, .height = height, .prepare = [&] {
+            for (const auto& [when, keys] : typed) testing_type_at(when, typed_keys(keys));
+            hook_run(resizes);
+        }});
         EXPECT_GT(hooks.frames, 0) << "seed " << seed;
         if (HasFailure()) {
             ADD_FAILURE() << "seed " << seed;
