@@ -13,6 +13,7 @@
 #include "platform/keyboard/line_editor.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/calculator_run.h"
+#include "tests/support/terminal_resizes.h"
 
 namespace {
 
@@ -212,36 +213,6 @@ void fuzz_keyboard(FuzzedDataProvider& data) {
     input_context_reset();
 }
 
-// Terminal resizes that come while the program waits for keys: the n-th
-// read from the terminal finds the terminal at a new size and SIGWINCH
-// noted, as the signal handler would leave it.
-struct ResizePlan {
-    int64_t (*read)(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms);  // the scripted terminal's own
-    uint32_t reads;
-    std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> at;  // read number -> new width, height
-    int32_t columns;  // the terminal's size now
-    int32_t rows;
-};
-
-ResizePlan resize_plan;
-
-int64_t read_with_resizes(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
-    uint32_t n = resize_plan.reads++;
-    for (const auto& step : resize_plan.at) {
-        if (step.first != n) continue;
-        resize_plan.columns = step.second.first;
-        resize_plan.rows = step.second.second;
-        terminal_note_resize();
-    }
-    return resize_plan.read(bytes, capacity, timeout_ms);
-}
-
-bool size_with_resizes(int32_t* columns, int32_t* rows) {
-    *columns = resize_plan.columns;
-    *rows = resize_plan.rows;
-    return true;
-}
-
 // A whole calculator run on a console of any size, with anything typed at
 // any time, faults and refused allocations: it always ends, every temporary
 // is back in the pool and no buffer is left but the input line.
@@ -269,17 +240,15 @@ void fuzz_calculator(FuzzedDataProvider& data) {
             testing_type_at(at, data.ConsumeRandomLengthString(300));
         }
         if (data.ConsumeBool()) {
-            const ScreenBuffer& now = testing_console().screen;
-            resize_plan = ResizePlan{testing_console().io.read, 0, {}, now.width, now.height};
-            int32_t resizes = data.ConsumeIntegralInRange<int32_t>(1, 6);
-            for (int32_t i = 0; i < resizes; ++i) {
+            std::vector<TerminalResize> resizes;
+            int32_t count = data.ConsumeIntegralInRange<int32_t>(1, 6);
+            for (int32_t i = 0; i < count; ++i) {
                 uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
                 int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
                 int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
-                resize_plan.at.push_back({when, {w, h}});
+                resizes.push_back({when, w, h});
             }
-            testing_console().io.read = read_with_resizes;
-            testing_console().io.size = size_with_resizes;
+            resize_plan_install(resizes);
         }
         fuzz_heap_install(refuse, 1u << 20);
     }});

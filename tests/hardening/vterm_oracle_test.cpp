@@ -20,6 +20,7 @@
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"
 #include "tests/support/runtime_fresh.h"
+#include "tests/support/terminal_resizes.h"
 
 namespace {
 
@@ -229,11 +230,6 @@ protected:
     // the terminal changes size at planned reads, as SIGWINCH would.
     struct RunHooks {
         VtermOracleTest* test;
-        TerminalIo original;
-        std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;  // read number -> size
-        uint32_t reads;
-        int32_t columns;
-        int32_t rows;
         int32_t frames;
     };
     static RunHooks hooks;
@@ -246,29 +242,12 @@ protected:
         if (!test->HasFailure()) test->expect_terminal_shows_model("frame " + std::to_string(hooks.frames));
         return true;
     }
-    static int64_t keys_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
-        uint32_t n = hooks.reads++;
-        for (const auto& step : hooks.resizes) {
-            if (step.first != n) continue;
-            hooks.columns = step.second.first;
-            hooks.rows = step.second.second;
-            vterm_set_size(hooks.test->emulator.vt, hooks.rows, hooks.columns);
-            terminal_note_resize();
-        }
-        return hooks.original.read(bytes, capacity, timeout_ms);
-    }
-    static bool terminal_size(int32_t* columns, int32_t* rows) {
-        *columns = hooks.columns;
-        *rows = hooks.rows;
-        return true;
-    }
-    void hook_run(std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes) {
-        TerminalIo& io = testing_console().io;
-        const ScreenBuffer& model = testing_console().screen;
-        hooks = RunHooks{this, io, std::move(resizes), 0, model.width, model.height, 0};
-        io.write = frame_written;
-        io.read = keys_read;
-        io.size = terminal_size;
+    void hook_run(std::vector<TerminalResize> resizes) {
+        hooks = RunHooks{this, 0};
+        resize_plan_install(std::move(resizes), [](int32_t columns, int32_t rows) {
+            vterm_set_size(hooks.test->emulator.vt, rows, columns);
+        });
+        testing_console().io.write = frame_written;
     }
 
     GlyphTable glyphs{};
@@ -382,9 +361,9 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             }
             typed.push_back({at += 100, "<Enter>"});
         }
-        std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;
+        std::vector<TerminalResize> resizes;
         int32_t count = pick(0, 4);
-        for (int32_t i = 0; i < count; ++i) resizes.push_back({static_cast<uint32_t>(pick(0, 40)), {pick(10, 120), pick(3, 40)}});
+        for (int32_t i = 0; i < count; ++i) resizes.push_back({static_cast<uint32_t>(pick(0, 40)), pick(10, 120), pick(3, 40)});
         start_emulator(width, height);
         calculator_run_typed({.key_at_ms = at + 5000, .width = width, .height = height, .prepare = [&] {
             for (const auto& [when, keys] : typed) testing_type_at(when, typed_keys(keys));
