@@ -3,57 +3,44 @@
 #include <string>
 
 #include "platform/testing/testing.h"
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"
 #include "tests/support/screen_text.h"
 
 namespace {
 
-constexpr uint16_t BLUE_ON_GREY = 0x71;
-constexpr uint16_t BLUE_ON_CYAN = 0xB1;
-constexpr uint16_t GREY_ON_BLACK = 0x07;
+// Two answers, each ended with Enter.
+std::string answers_typed(const std::string& tx, const std::string& rx) {
+    return typed_keys(tx + "<Enter>" + rx + "<Enter>");
+}
 
-// The model shows the text from a 1-based row and column, every cell in the attribute.
-void expect_text(int32_t row, int32_t column, const std::string& expected, uint16_t attribute) {
-    EXPECT_EQ(model_text(row, column, static_cast<int32_t>(expected.size())), expected) << "row " << row;
-    for (int32_t i = 0; i < static_cast<int32_t>(expected.size()); ++i) {
-        EXPECT_EQ(model_attribute(row, column + i), attribute) << "row " << row << " column " << column + i;
+// The model shows the text in its place, every cell in its attribute.
+void expect_text(const ScreenText& t) {
+    EXPECT_EQ(model_text(t.row, t.column, static_cast<int32_t>(t.text.size())), t.text) << "row " << t.row;
+    for (int32_t i = 0; i < static_cast<int32_t>(t.text.size()); ++i) {
+        EXPECT_EQ(model_attribute(t.row, t.column + i), t.attribute) << "row " << t.row << " column " << t.column + i;
     }
 }
 
 // Runs with 100 and 25 typed against an 80x25 console model, a key pressed a
 // minute later.
 TEST(CalculatorTest, TheFinishedScreenCellByCell) {
-    calculator_run_typed({typed_keys("100<Enter>25<Enter>")});
+    calculator_run_typed({answers_typed(FINISHED_TX, FINISHED_RX)});
     EXPECT_EQ(calculator.range_km, 60);
 
-    std::string title = " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ";
-    ASSERT_EQ(title.size(), 80u);
-    expect_text(1, 1, title, BLUE_ON_GREY);
-    expect_text(8, 12, " Antenna TX a mt. slm ", BLUE_ON_GREY);
-    expect_text(8, 40, "100", BLUE_ON_GREY);
-    expect_text(10, 12, " Antenna RX a mt. slm ", BLUE_ON_GREY);
-    expect_text(10, 40, "25", BLUE_ON_GREY);
-    expect_text(20, 12, " Portata ottica: ", BLUE_ON_CYAN);
-    expect_text(20, 40, " 60 km ", BLUE_ON_CYAN);
-    expect_text(25, 12, " premi un tasto per terminare", GREY_ON_BLACK);
-
+    ASSERT_EQ(CALCULATOR_TITLE.size(), 80u);
+    for (const ScreenText& t : finished_screen()) expect_text(t);
     // Every other cell is a blank in the console's own attribute.
-    struct Span {
-        int32_t row, from, length;
-    } written[] = {{1, 1, 80}, {8, 12, 22}, {8, 40, 3}, {10, 12, 22}, {10, 40, 2},
-                   {20, 12, 17}, {20, 40, 7}, {25, 12, 29}};
     for (int32_t row = 1; row <= 25; ++row) {
         for (int32_t column = 1; column <= 80; ++column) {
-            bool covered = false;
-            for (const Span& s : written) covered |= s.row == row && column >= s.from && column < s.from + s.length;
-            if (covered) continue;
+            if (finished_text_at(row, column) != nullptr) continue;
             ASSERT_EQ(model_text(row, column, 1), " ") << row << "," << column;
             ASSERT_EQ(model_attribute(row, column), GREY_ON_BLACK) << row << "," << column;
         }
     }
-    EXPECT_EQ(model_cursor_row(), 25);
-    EXPECT_EQ(model_cursor_column(), 41);
+    EXPECT_EQ(model_cursor_row(), FINISHED_CURSOR_ROW);
+    EXPECT_EQ(model_cursor_column(), FINISHED_CURSOR_COLUMN);
     EXPECT_EQ(testing_console().screen.scrolls, 0u);
 }
 
@@ -88,16 +75,16 @@ TEST(CalculatorTest, TheEndOfInputReadsAsZero) {
 
 TEST(CalculatorTest, ALongAnswerWrapsAndTheLayoutHolds) {
     std::string digits(45, '7');
-    calculator_run_typed({typed_keys(digits + "<Enter>1<Enter>")});
+    calculator_run_typed({answers_typed(digits, "1")});
     EXPECT_EQ(model_text(8, 40, 41), digits.substr(0, 41));
     EXPECT_EQ(model_text(9, 1, 4), "7777");
     EXPECT_EQ(calculator.tx_height, 2147483647);
-    expect_text(10, 12, " Antenna RX a mt. slm ", BLUE_ON_GREY);
+    expect_text({10, 12, CALCULATOR_ASK_RX, BLUE_ON_GREY});
     EXPECT_EQ(testing_console().screen.scrolls, 0u);
 }
 
 TEST(CalculatorTest, TheKeyThatEndsTheWaitStaysUnread) {
-    calculator_run_typed({typed_keys("100<Enter>25<Enter>")});
+    calculator_run_typed({answers_typed(FINISHED_TX, FINISHED_RX)});
     EXPECT_GE(testing_now_ms(), 60000u);
     EXPECT_NE(platform::_kbhit(), 0);
     EXPECT_EQ(platform::_getch(), 'x');

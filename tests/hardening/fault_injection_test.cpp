@@ -11,6 +11,7 @@
 #include "platform/testing/testing.h"
 #include "runtime/core/strings.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/test_heap.h"
 
@@ -33,7 +34,7 @@ constexpr int32_t TYPED_RANGE = 60;
 // What the user types: two short answers, or a first answer longer than one
 // chunk of line input, which the line grows to hold piece by piece.
 std::string typed_text(bool long_answer) {
-    return long_answer ? std::string(2500, '1') + "\r25\r" : std::string("100\r25\r");
+    return (long_answer ? std::string(2500, '1') : std::string(FINISHED_TX)) + "\r" + FINISHED_RX + "\r";
 }
 
 class FaultInjectionTest : public ::testing::Test {
@@ -92,7 +93,7 @@ TEST_F(FaultInjectionTest, NoMemoryFromSomeAllocationOnStillEndsTheRun) {
             SCOPED_TRACE("refused from allocation " + std::to_string(k) + " on");
             EXPECT_EQ(faulty.temporaries_in_use, 0);
             EXPECT_EQ(faulty.blocks_left, 0u);
-            EXPECT_EQ(faulty.rows[24].substr(11, 29), " premi un tasto per terminare");
+            EXPECT_EQ(faulty.rows[24].substr(11, 29), CALCULATOR_PRESS_KEY);
             EXPECT_GE(testing_now_ms(), 60000u) << "the key wait was skipped";
         }
     }
@@ -113,8 +114,8 @@ TEST_F(FaultInjectionTest, WritesRefusedFromEachWriteOnLoseOnlyTheScreenNotTheAn
         EXPECT_EQ(faulty.blocks_left, 0u);
         // The typed answers are echoed by the console's line editing, not
         // written by the program: they show whatever became of the writes.
-        EXPECT_EQ(faulty.rows[7].substr(39, 3), "100");
-        EXPECT_EQ(faulty.rows[9].substr(39, 2), "25");
+        EXPECT_EQ(faulty.rows[7].substr(39, 3), FINISHED_TX);
+        EXPECT_EQ(faulty.rows[9].substr(39, 2), FINISHED_RX);
         EXPECT_GE(testing_now_ms(), 60000u);
     }
     RunResult none = run(-1, false, ConsoleFaults{false, -1, 0});

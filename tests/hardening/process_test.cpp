@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/support/calculator_golden.h"
 #include "tests/support/shell.h"
 
 namespace {
@@ -17,15 +18,11 @@ ShellRun run_bash(const std::string& command) {
     return shell_run("bash -c 'P=\"" PORTATA_EXE "\"; " + command + "' 2>/dev/null");
 }
 
-constexpr const char* PLAIN_60 =
-    " Velmora Istranda Quolvenix Pardov                      Ostravel Kamuni Dreskov \n"
-    " Antenna TX a mt. slm \n Antenna RX a mt. slm \n Portata ottica: \n 60 km \n premi un tasto per terminare\n";
-
 TEST(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
     // setsid: a new session with no terminal at all; the key wait has no
     // keyboard to wait on.
     ShellRun piped = run_bash("printf \"100\\n25\\n\" | timeout 20 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
-    EXPECT_EQ(piped.output, std::string(PLAIN_60) + "status 0\n");
+    EXPECT_EQ(piped.output, plain_transcript(" 60") + "status 0\n");
     ShellRun nothing = run_bash("timeout 20 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
     EXPECT_EQ(nothing.output, "status 0\n");
 }

@@ -42,13 +42,8 @@ void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed
 // the key never reaching the shell.
 void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
 
-// Text of a 1-based row from a 1-based column.
-std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
-void calculator_pane_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length,
-                                    int32_t fg, int32_t bg);
-
-// The screen after the answers 100 and 25: every text in its colours, the
-// cursor after the last one.
+// The golden finished screen (calculator_golden.h): every text in its
+// colours, every other cell blank, the cursor after the last text.
 void calculator_pane_expect_finished_screen(const TmuxScreen& screen);
 
 // A whole run typed as a user would: the cursor at each question, the

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_pane.h"
 #include "tests/support/terminal_modes.h"
 
@@ -85,9 +86,9 @@ TEST_F(WindowsTerminalTest, OutputToAFileEndsWithoutAKey) {
     pane.session = tmux_start(calculator_pane_command(wine_command() + " > '" + file + "'", SETTLE_MS), 80, 25);
     // Nothing shows while it asks.
     ASSERT_TRUE(wait_for_wine_console(pane.session, WINE_START_MS)) << tmux_text(pane.session);
-    tmux_send(pane.session, "-l 100");
+    tmux_send(pane.session, std::string("-l ") + FINISHED_TX);
     tmux_send(pane.session, "Enter");
-    tmux_send(pane.session, "-l 25");
+    tmux_send(pane.session, std::string("-l ") + FINISHED_RX);
     tmux_send(pane.session, "Enter");
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", STEP_MS)) << tmux_text(pane.session);
     EXPECT_NE(tmux_text(pane.session).find("EXIT:0"), std::string::npos) << tmux_text(pane.session);
@@ -98,8 +99,8 @@ TEST_F(WindowsTerminalTest, OutputToAFileEndsWithoutAKey) {
     std::size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, written)) > 0) text.append(chunk, n);
     std::fclose(written);
-    EXPECT_NE(text.find(" 60 km "), std::string::npos) << text;
-    EXPECT_NE(text.find("premi un tasto per terminare"), std::string::npos) << text;
+    EXPECT_NE(text.find(FINISHED_RANGE), std::string::npos) << text;
+    EXPECT_NE(text.find(CALCULATOR_PRESS_KEY), std::string::npos) << text;
 }
 
 // In a pipe, with no console at all, it reads standard input and ends.
@@ -107,8 +108,8 @@ TEST(WindowsPipeTest, APipeRunEndsWithTheRange) {
     std::string command = "printf '100\\n25\\n' | timeout 120 " + wine_command() + " 2>/dev/null";
     ShellRun run = shell_run(command);
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find(" Antenna TX a mt. slm"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find(" 60 km "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(CALCULATOR_ASK_TX), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(FINISHED_RANGE), std::string::npos) << run.output;
 }
 
 }  // namespace
