@@ -45,24 +45,11 @@ TEST(CalculatorTest, TheFinishedScreenCellByCell) {
 }
 
 TEST(CalculatorTest, AnswersAreTheFirstFieldOfTheLine) {
-    struct Case {
-        const char* typed;
-        int32_t tx, rx;
-        const char* shown;
-    } cases[] = {
-        {"150,30\r25\r", 150, 25, " 69 km "},
-        {"12.7\r0\r", 12, 0, " 14 km "},
-        {"\r\r", 0, 0, " 0 km "},
-        {"abc\rxyz\r", 0, 0, " 0 km "},
-        {"2\r3\r", 2, 3, " 13 km "},
-        {"-100\r100\r", -100, 100, " 40 km "},
-        {"99999999999\r0\r", 2147483647, 0, " 185364 km "},
-    };
-    for (const Case& c : cases) {
-        calculator_run_typed({c.typed});
-        EXPECT_EQ(calculator.tx_height, c.tx) << c.typed;
-        EXPECT_EQ(calculator.rx_height, c.rx) << c.typed;
-        EXPECT_EQ(model_text(20, 40, static_cast<int32_t>(std::string(c.shown).size())), c.shown) << c.typed;
+    for (const CalculatorAnswers& c : CALCULATOR_ANSWER_CASES) {
+        calculator_run_typed({answers_typed(c.tx, c.rx)});
+        EXPECT_EQ(calculator.tx_height, c.tx_height) << c.tx << " " << c.rx;
+        EXPECT_EQ(calculator.rx_height, c.rx_height) << c.tx << " " << c.rx;
+        EXPECT_EQ(model_text(20, 40, static_cast<int32_t>(std::string(c.shown).size())), c.shown) << c.tx << " " << c.rx;
     }
 }
 

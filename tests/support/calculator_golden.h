@@ -1,7 +1,7 @@
 // What the calculator must show, written out once from its description for
 // every test that looks at it: the finished 80x25 screen after the answers
-// 100 and 25 (for the console model and for a terminal) and the plain text
-// it writes when its output is not a console.
+// 100 and 25 (for the console model and for a terminal), the plain text it
+// writes when its output is not a console, and answers with what they give.
 #pragma once
 
 #include <cstdint>
@@ -49,3 +49,27 @@ SgrColours sgr_colours(uint16_t attribute);
 // What the program writes when its output is a pipe or a file, `range`
 // being the range's number as printed (" 60").
 std::string plain_transcript(const std::string& range);
+
+// Two typed answers, the heights the calculator takes from them and the
+// range row 20 shows from column 40.
+struct CalculatorAnswers {
+    const char* tx;
+    const char* rx;
+    int32_t tx_height;
+    int32_t rx_height;
+    const char* shown;
+};
+
+// Each answer is the first field of its line, as atoi reads it.
+constexpr CalculatorAnswers CALCULATOR_ANSWER_CASES[] = {
+    {"150,30", "25", 150, 25, " 69 km "},
+    {"12.7", "0", 12, 0, " 14 km "},
+    {"12.7", "", 12, 0, " 14 km "},
+    {"", "", 0, 0, " 0 km "},
+    {"abc", "xyz", 0, 0, " 0 km "},
+    {"abc", "-100", 0, -100, " 0 km "},
+    {"2", "3", 2, 3, " 13 km "},
+    {"-100", "100", -100, 100, " 40 km "},
+    {"99999999999", "0", 2147483647, 0, " 185364 km "},
+    {"77777777777777777777777777777777777777777777777", "1", 2147483647, 1, " 185368 km "},
+};

@@ -14,20 +14,6 @@ struct CalculatorPane {
     int32_t step_ms;      // how long the screen may take to answer a key
 };
 
-// A typed pair of answers and the range row 20 shows from column 40.
-struct CalculatorAnswers {
-    const char* tx;
-    const char* rx;
-    const char* shown;
-};
-
-constexpr CalculatorAnswers CALCULATOR_ANSWER_CASES[] = {
-    {"150,30", "25", " 69 km "},
-    {"12.7", "", " 14 km "},
-    {"abc", "-100", " 0 km "},
-    {"77777777777777777777777777777777777777777777777", "1", " 185368 km "},
-};
-
 // Runs `program` (a quoted command line) in the pane. The pane's shell
 // ignores SIGINT, so it lives on to show "EXIT:<status>", a line of
 // terminal modes and "=DONE=". The modes are read settle_ms after the
