@@ -49,7 +49,8 @@ TEST(CalculatorTest, AnswersAreTheFirstFieldOfTheLine) {
         calculator_run_typed({answers_typed(c.tx, c.rx)});
         EXPECT_EQ(calculator.tx_height, c.tx_height) << c.tx << " " << c.rx;
         EXPECT_EQ(calculator.rx_height, c.rx_height) << c.tx << " " << c.rx;
-        EXPECT_EQ(model_text(20, 40, static_cast<int32_t>(std::string(c.shown).size())), c.shown) << c.tx << " " << c.rx;
+        auto length = static_cast<int32_t>(std::string(c.shown).size());
+        EXPECT_EQ(model_text(20, 40, length), c.shown) << c.tx << " " << c.rx;
     }
 }
 

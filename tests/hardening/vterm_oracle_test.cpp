@@ -363,7 +363,9 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
         }
         std::vector<TerminalResize> resizes;
         int32_t count = pick(0, 4);
-        for (int32_t i = 0; i < count; ++i) resizes.push_back({static_cast<uint32_t>(pick(0, 40)), pick(10, 120), pick(3, 40)});
+        for (int32_t i = 0; i < count; ++i) {
+            resizes.push_back({static_cast<uint32_t>(pick(0, 40)), pick(10, 120), pick(3, 40)});
+        }
         start_emulator(width, height);
         calculator_run_typed({.key_at_ms = at + 5000, .width = width, .height = height, .prepare = [&] {
             for (const auto& [when, keys] : typed) testing_type_at(when, typed_keys(keys));

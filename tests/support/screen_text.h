@@ -20,7 +20,8 @@ inline std::string screen_row_text(const ScreenBuffer& screen, int32_t row, int3
 // runtime counts; the rest of the row when length < 0.
 inline std::string model_text(int32_t row, int32_t column = 1, int32_t length = -1) {
     std::string text = testing_row_text(row - 1);
-    return text.substr(static_cast<std::size_t>(column - 1), length < 0 ? std::string::npos : static_cast<std::size_t>(length));
+    std::size_t count = length < 0 ? std::string::npos : static_cast<std::size_t>(length);
+    return text.substr(static_cast<std::size_t>(column - 1), count);
 }
 
 // The attribute of a 1-based cell of the console model.

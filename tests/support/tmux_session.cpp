@@ -149,9 +149,8 @@ std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column,
 int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle) {
     for (std::size_t y = 0; y < screen.rows.size(); ++y) {
         auto row = static_cast<int32_t>(y);
-        if (tmux_row_text(screen, row, 0, static_cast<int32_t>(screen.rows[y].size())).find(needle) != std::string::npos) {
-            return row;
-        }
+        auto length = static_cast<int32_t>(screen.rows[y].size());
+        if (tmux_row_text(screen, row, 0, length).find(needle) != std::string::npos) return row;
     }
     return -1;
 }

@@ -42,7 +42,9 @@ TEST_P(LineEditorTable, LineEchoAndCursor) {
         if (done) completed = std::string(editor.text.begin(), editor.text.end());
     }
     EXPECT_EQ(done ? completed : std::string(editor.text.begin(), editor.text.end()), c.line);
-    for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(screen_row_text(screen, y), c.rows[static_cast<std::size_t>(y)]) << "row " << y;
+    for (int32_t y = 0; y < 4; ++y) {
+        EXPECT_EQ(screen_row_text(screen, y), c.rows[static_cast<std::size_t>(y)]) << "row " << y;
+    }
     EXPECT_EQ(screen.cursor_x, c.cursor_x);
     EXPECT_EQ(screen.cursor_y, c.cursor_y);
     EXPECT_EQ(screen.scrolls, c.scrolls);
