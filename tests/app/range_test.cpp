@@ -5,7 +5,7 @@
 #include <random>
 
 #include "app/range.h"
-#include "runtime/core/runtime.h"
+#include "tests/support/fresh_core.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ int32_t reference_range(int32_t a, int32_t b) {
 
 class RangeTest : public ::testing::Test {
 protected:
-    void SetUp() override { runtime_init(0, nullptr); }
+    void SetUp() override { fresh_core(); }
 };
 
 TEST_F(RangeTest, KnownHeights) {

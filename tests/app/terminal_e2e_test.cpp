@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/calculator_pane.h"
+#include "tests/support/terminal_modes.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ TEST_F(TerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
         ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", STEP_MS)) << tmux_text(pane.session);
         std::string text = tmux_text(pane.session);
         EXPECT_NE(text.find(c.status), std::string::npos) << text;
-        calculator_pane_expect_sane_modes(text);
+        expect_modes_on(modes_line(text, "EXIT:"));
         tmux_stop(pane.session);
     }
 }

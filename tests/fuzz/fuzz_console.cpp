@@ -310,7 +310,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
     int32_t width = data.ConsumeIntegralInRange<int32_t>(1, 120);
     int32_t height = data.ConsumeIntegralInRange<int32_t>(1, 50);
-    testing_runtime_start(width, height);
+    fresh_runtime(width, height);
     if (data.ConsumeBool()) testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 120),
                                                         data.ConsumeIntegralInRange<int32_t>(0, 60));
     fuzz_heap_install(data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0, 1u << 20);
@@ -328,7 +328,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     terminal_present(&screen());
     check_screen();
     fuzz_check_pool(0);
-    FUZZ_CHECK(fuzz_heap.live.empty());
+    FUZZ_CHECK(test_heap.live.empty());
     memory_reset();
     return 0;
 }

@@ -227,7 +227,7 @@ void read_one(FuzzedDataProvider& data, LineModel* model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    testing_runtime_start(80, 25);
+    fresh_runtime(80, 25);
     fuzz_heap_install(0, 1u << 20);
 
     std::size_t reads = data.ConsumeIntegralInRange<std::size_t>(1, 40);
@@ -249,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FUZZ_CHECK(v == 0 && input_context.read_index == static_cast<int32_t>(model.line.size()));
 
     input_context_reset();
-    FUZZ_CHECK(fuzz_heap.live.empty());
+    FUZZ_CHECK(test_heap.live.empty());
     memory_reset();
     return 0;
 }

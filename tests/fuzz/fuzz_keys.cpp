@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/calculator.h"
 #include "platform/keyboard/key_decoder.h"
 #include "platform/terminal/terminal_session.h"
 #include "platform/keyboard/line_editor.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/calculator_run.h"
+#include "tests/support/terminal_resizes.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ void fuzz_editor(FuzzedDataProvider& data) {
 // fgets, _kbhit and _getch on typed bytes: lines come out whole and in
 // order, and the run always ends.
 void fuzz_keyboard(FuzzedDataProvider& data) {
-    testing_runtime_start(data.ConsumeIntegralInRange<int32_t>(1, 100), data.ConsumeIntegralInRange<int32_t>(1, 30));
+    fresh_runtime(data.ConsumeIntegralInRange<int32_t>(1, 100), data.ConsumeIntegralInRange<int32_t>(1, 30));
     uint64_t at = 0;
     std::string typed;
     int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 8);
@@ -214,81 +215,50 @@ void fuzz_keyboard(FuzzedDataProvider& data) {
     input_context_reset();
 }
 
-// Terminal resizes that come while the program waits for keys: the n-th
-// read from the terminal finds the terminal at a new size and SIGWINCH
-// noted, as the signal handler would leave it.
-struct ResizePlan {
-    int64_t (*read)(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms);  // the scripted terminal's own
-    uint32_t reads;
-    std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> at;  // read number -> new width, height
-    int32_t columns;  // the terminal's size now
-    int32_t rows;
-};
-
-ResizePlan resize_plan;
-
-int64_t read_with_resizes(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
-    uint32_t n = resize_plan.reads++;
-    for (const auto& step : resize_plan.at) {
-        if (step.first != n) continue;
-        resize_plan.columns = step.second.first;
-        resize_plan.rows = step.second.second;
-        terminal_note_resize();
-    }
-    return resize_plan.read(bytes, capacity, timeout_ms);
-}
-
-bool size_with_resizes(int32_t* columns, int32_t* rows) {
-    *columns = resize_plan.columns;
-    *rows = resize_plan.rows;
-    return true;
-}
-
 // A whole calculator run on a console of any size, with anything typed at
 // any time, faults and refused allocations: it always ends, every temporary
 // is back in the pool and no buffer is left but the input line.
 void fuzz_calculator(FuzzedDataProvider& data) {
-    testing_runtime_start(data.ConsumeIntegralInRange<int32_t>(1, 120), data.ConsumeIntegralInRange<int32_t>(1, 40));
-    calculator = CalculatorVariables{};
-    if (data.ConsumeBool()) {
-        ConsoleFaults& faults = testing_console().faults;
-        faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
-        faults.write_limit = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
-        faults.writes_before_refusal = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
-    }
-    if (data.ConsumeBool()) {
-        testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130), data.ConsumeIntegralInRange<int32_t>(0, 50));
-    }
-    uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
-    uint64_t at = 0;
-    int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
-    for (int32_t i = 0; i < chunks; ++i) {
-        at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
-        testing_type_at(at, data.ConsumeRandomLengthString(300));
-    }
-    if (data.ConsumeBool()) {
-        const ScreenBuffer& now = testing_console().screen;
-        resize_plan = ResizePlan{terminal_io().read, 0, {}, now.width, now.height};
-        int32_t resizes = data.ConsumeIntegralInRange<int32_t>(1, 6);
-        for (int32_t i = 0; i < resizes; ++i) {
-            uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
-            int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
-            int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
-            resize_plan.at.push_back({when, {w, h}});
+    int32_t width = data.ConsumeIntegralInRange<int32_t>(1, 120);
+    int32_t height = data.ConsumeIntegralInRange<int32_t>(1, 40);
+    // Input ends after what was typed (key null): without that, and without
+    // a key left, the key wait would rightly wait for ever.
+    calculator_run_typed({.key = nullptr, .width = width, .height = height, .prepare = [&] {
+        if (data.ConsumeBool()) {
+            ConsoleFaults& faults = testing_console().faults;
+            faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
+            faults.write_limit = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
+            faults.writes_before_refusal = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
         }
-        terminal_io().read = read_with_resizes;
-        terminal_io().size = size_with_resizes;
-    }
-    // Input ends after what was typed: without that, and without a key
-    // left, the key wait would rightly wait for ever.
-    testing_end_input();
-    fuzz_heap_install(refuse, 1u << 20);
-    calculator_run();
+        if (data.ConsumeBool()) {
+            testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130),
+                                        data.ConsumeIntegralInRange<int32_t>(0, 50));
+        }
+        uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
+        uint64_t at = 0;
+        int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
+        for (int32_t i = 0; i < chunks; ++i) {
+            at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
+            testing_type_at(at, data.ConsumeRandomLengthString(300));
+        }
+        if (data.ConsumeBool()) {
+            std::vector<TerminalResize> resizes;
+            int32_t count = data.ConsumeIntegralInRange<int32_t>(1, 6);
+            for (int32_t i = 0; i < count; ++i) {
+                uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
+                int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
+                int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
+                resizes.push_back({when, w, h});
+            }
+            resize_plan_install(resizes);
+        }
+        fuzz_heap_install(refuse, 1u << 20);
+    }});
     const ScreenBuffer& s = testing_console().screen;
     FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
     fuzz_check_pool(0);
     input_context_reset();
-    FUZZ_CHECK(fuzz_heap.live.empty());
+    FUZZ_CHECK(test_heap.live.empty());
     memory_reset();
 }
 

@@ -199,7 +199,7 @@ void op_assign(World& w, FuzzedDataProvider& data, bool append) {
     bool to_buffer = data.ConsumeBool();
     bool fill = data.ConsumeBool();
     Source s = pick_source(w, data);
-    uint64_t refused_before = fuzz_heap.refused;
+    uint64_t refused_before = test_heap.refused;
     if (to_buffer) {
         Buffer& b = w.buffers[data.ConsumeIntegralInRange<int32_t>(0, BUFFER_COUNT - 1)];
         if (s.buffer >= 0 && &w.buffers[s.buffer] == &b) return;  // overlapping buffers are no caller's case
@@ -237,7 +237,7 @@ void op_assign(World& w, FuzzedDataProvider& data, bool append) {
     source_consumed(w, s);
     // An allocation refused twice (the growth size, then the exact size)
     // leaves the descriptor empty; anything else gives the whole text.
-    if (fuzz_heap.refused >= refused_before + 2 && desc_text(&v.desc).empty() && v.desc.data == nullptr) {
+    if (test_heap.refused >= refused_before + 2 && desc_text(&v.desc).empty() && v.desc.data == nullptr) {
         expected = "";
     }
     FUZZ_CHECK(!str_is_temp(&v.desc));
@@ -301,7 +301,7 @@ int32_t held_in_pool(const World& w) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    str_pool_reset();
+    fresh_core();
     uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
     fuzz_heap_install(refuse, 1u << 16);
 
@@ -350,7 +350,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     for (Temporary& t : w.temporaries) str_release_temp(t.desc);
     w.temporaries.clear();
     fuzz_check_pool(0);
-    FUZZ_CHECK(fuzz_heap.live.empty());
+    FUZZ_CHECK(test_heap.live.empty());
     memory_reset();
     return 0;
 }

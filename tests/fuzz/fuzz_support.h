@@ -1,23 +1,18 @@
 // What the fuzz targets share: a failed invariant stops the run with a
-// message (libFuzzer keeps the input), a heap that counts its blocks and can
-// refuse allocations, and a fresh runtime on a console model for each input.
+// message (libFuzzer keeps the input), the test heap that counts its blocks
+// and can refuse allocations, and a fresh runtime on a console model for
+// each input.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <unordered_map>
 
-#include "tests/support/runtime_fresh.h"
-#include "platform/testing/testing.h"
-#include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
-#include "platform/crt/memory.h"
-#include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
+#include "tests/support/runtime_fresh.h"
+#include "tests/support/test_heap.h"
 #include "runtime/core/temp_pool.h"
-#include "runtime/input/input_fields.h"
 
 #define FUZZ_CHECK(condition)                                                                     \
     do {                                                                                          \
@@ -27,56 +22,17 @@
         }                                                                                         \
     } while (0)
 
-// The string buffers in use, and which allocation requests to refuse.
-struct FuzzHeap {
-    std::unordered_map<void*, std::size_t> live;  // block -> size
-    uint64_t requests;                            // alloc and realloc calls so far
-    uint64_t refuse_mask;                         // request n (mod 64) is refused when bit n is set
-    std::size_t largest;                          // requests above this size are refused
-    uint64_t refused;                             // requests refused so far
-};
-
-inline FuzzHeap fuzz_heap;
-
-inline bool fuzz_heap_grants(std::size_t size) {
-    uint64_t n = fuzz_heap.requests++;
-    bool refuse = size > fuzz_heap.largest || ((fuzz_heap.refuse_mask >> (n % 64)) & 1u) != 0;
-    if (refuse) fuzz_heap.refused += 1;
-    return !refuse;
+// Freeing or resizing what the heap never handed out (a literal, a pool
+// slot) is the fault to catch.
+inline void fuzz_foreign_block(void* block) {
+    std::fprintf(stderr, "invariant failed: block %p freed or resized, never given out\n", block);
+    std::abort();
 }
 
-inline void* fuzz_alloc(std::size_t size) {
-    if (!fuzz_heap_grants(size)) return nullptr;
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block != nullptr) fuzz_heap.live[block] = size;
-    return block;
-}
-
-inline void* fuzz_realloc(void* block, std::size_t size) {
-    FUZZ_CHECK(block == nullptr || fuzz_heap.live.count(block) == 1);
-    if (!fuzz_heap_grants(size)) return nullptr;
-    void* moved = std::realloc(block, size == 0 ? 1 : size);
-    if (moved == nullptr) return nullptr;
-    if (block != nullptr) fuzz_heap.live.erase(block);
-    fuzz_heap.live[moved] = size;
-    return moved;
-}
-
-inline void fuzz_free(void* block) {
-    if (block == nullptr) return;
-    // Freeing what this heap never handed out (a literal, a pool slot) is
-    // the fault to catch.
-    FUZZ_CHECK(fuzz_heap.live.erase(block) == 1);
-    std::free(block);
-}
-
+// Request n (mod 64) is refused when bit n of refuse_mask is set, and every
+// request above `largest` bytes.
 inline void fuzz_heap_install(uint64_t refuse_mask, std::size_t largest) {
-    fuzz_heap.live.clear();
-    fuzz_heap.requests = 0;
-    fuzz_heap.refuse_mask = refuse_mask;
-    fuzz_heap.largest = largest;
-    fuzz_heap.refused = 0;
-    memory_functions = MemoryFunctions{fuzz_alloc, fuzz_realloc, fuzz_free};
+    test_heap_install(HeapRefusals{-1, false, refuse_mask, largest}, fuzz_foreign_block);
 }
 
 // Every temporary back in the pool and the pool's lists whole: the in-use

@@ -5,67 +5,20 @@
 // leave no buffer behind but the input line.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "tests/support/runtime_fresh.h"
-#include "app/calculator.h"
 #include "platform/testing/testing.h"
-#include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
-#include "platform/crt/memory.h"
-#include "runtime/core/runtime.h"
+#include "runtime/core/strings.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/calculator_golden.h"
+#include "tests/support/calculator_run.h"
+#include "tests/support/test_heap.h"
 
 namespace {
 
-// The heap the string core uses during a run: blocks counted, and a plan of
-// which requests to refuse.
-struct CountingHeap {
-    std::unordered_map<void*, std::size_t> live;
-    uint64_t requests;     // alloc and realloc calls so far
-    int64_t refuse_at;     // this request is refused; -1: none
-    bool refuse_from_on;   // ... and every later one too
-    uint64_t refused;
-    uint64_t foreign;      // frees of blocks given out before the heap was put in
-};
-
-CountingHeap heap;
-
-bool heap_grants() {
-    uint64_t n = heap.requests++;
-    bool refuse = heap.refuse_at >= 0 &&
-                  (heap.refuse_from_on ? n >= static_cast<uint64_t>(heap.refuse_at) : n == static_cast<uint64_t>(heap.refuse_at));
-    if (refuse) heap.refused += 1;
-    return !refuse;
-}
-
-void* heap_alloc(std::size_t size) {
-    if (!heap_grants()) return nullptr;
-    void* block = std::malloc(size);
-    if (block != nullptr) heap.live[block] = size;
-    return block;
-}
-
-void* heap_realloc(void* block, std::size_t size) {
-    if (!heap_grants()) return nullptr;
-    void* moved = std::realloc(block, size);
-    if (moved == nullptr) return nullptr;
-    heap.live.erase(block);
-    heap.live[moved] = size;
-    return moved;
-}
-
-// The console's cells come from the C library before the heap is put in,
-// and go back through it when the console is taken down after the run.
-void heap_free(void* block) {
-    if (block == nullptr) return;
-    if (heap.live.erase(block) == 0) heap.foreign += 1;
-    std::free(block);
-}
+void foreign_block(void*) { ADD_FAILURE() << "a block freed that the heap never gave out"; }
 
 // What a run leaves to look at.
 struct RunResult {
@@ -82,7 +35,7 @@ constexpr int32_t TYPED_RANGE = 60;
 // What the user types: two short answers, or a first answer longer than one
 // chunk of line input, which the line grows to hold piece by piece.
 std::string typed_text(bool long_answer) {
-    return long_answer ? std::string(2500, '1') + "\r25\r" : std::string("100\r25\r");
+    return (long_answer ? std::string(2500, '1') : std::string(FINISHED_TX)) + "\r" + FINISHED_RX + "\r";
 }
 
 class FaultInjectionTest : public ::testing::Test {
@@ -92,27 +45,24 @@ protected:
     // One whole run; `faults` is applied to the fresh console before it starts.
     static RunResult run(int64_t refuse_at, bool refuse_from_on, const ConsoleFaults& faults,
                          bool long_answer = false) {
-        testing_runtime_start(80, 25);
-        calculator = CalculatorVariables{};
-        testing_console().faults = faults;
-        testing_type(typed_text(long_answer));
-        testing_type_at(60000, "x");
-
-        heap = CountingHeap{{}, 0, refuse_at, refuse_from_on, 0, 0};
-        memory_functions = MemoryFunctions{heap_alloc, heap_realloc, heap_free};
-        calculator_run();
+        calculator_run_typed({.typed = typed_text(long_answer), .prepare = [&] {
+            testing_console().faults = faults;
+            test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
+        }});
 
         RunResult result{};
         for (int32_t row = 0; row < 25; ++row) result.rows.push_back(testing_row_text(row));
         result.range_km = calculator.range_km;
         result.temporaries_in_use = temp_desc_pool.in_use_count;
         result.writes = testing_console().counters.write_file;
-        result.allocations = heap.requests;
+        result.allocations = test_heap.requests;
         input_context_reset();
-        EXPECT_EQ(heap.foreign, 0u) << "a block freed that the heap never gave out";
-        // The platform's own blocks: the renderer's, the line editor's.
+        // The platform's own blocks (the renderer's, the line editor's) go
+        // back too; the console's cells came from the C library before the
+        // heap was put in.
+        test_heap.foreign = nullptr;
         testing_console_destroy();
-        result.blocks_left = heap.live.size();
+        result.blocks_left = test_heap.live.size();
         memory_reset();
         return result;
     }
@@ -130,7 +80,7 @@ TEST_F(FaultInjectionTest, EachAllocationRefusedInTurnChangesNothingTheUserSees)
         for (uint64_t k = 0; k < clean.allocations; ++k) {
             RunResult faulty = run(static_cast<int64_t>(k), false, no_faults(), long_answer);
             SCOPED_TRACE("allocation " + std::to_string(k) + " refused, long answer " + std::to_string(long_answer));
-            EXPECT_EQ(heap.refused, 1u);
+            EXPECT_EQ(test_heap.refused, 1u);
             EXPECT_EQ(faulty.rows, clean.rows);
             EXPECT_EQ(faulty.range_km, clean.range_km);
             EXPECT_EQ(faulty.temporaries_in_use, 0);
@@ -149,7 +99,7 @@ TEST_F(FaultInjectionTest, NoMemoryFromSomeAllocationOnStillEndsTheRun) {
             SCOPED_TRACE("refused from allocation " + std::to_string(k) + " on");
             EXPECT_EQ(faulty.temporaries_in_use, 0);
             EXPECT_EQ(faulty.blocks_left, 0u);
-            EXPECT_EQ(faulty.rows[24].substr(11, 29), " premi un tasto per terminare");
+            EXPECT_EQ(faulty.rows[24].substr(11, 29), CALCULATOR_PRESS_KEY);
             EXPECT_GE(testing_now_ms(), 60000u) << "the key wait was skipped";
         }
     }
@@ -170,8 +120,8 @@ TEST_F(FaultInjectionTest, WritesRefusedFromEachWriteOnLoseOnlyTheScreenNotTheAn
         EXPECT_EQ(faulty.blocks_left, 0u);
         // The typed answers are echoed by the console's line editing, not
         // written by the program: they show whatever became of the writes.
-        EXPECT_EQ(faulty.rows[7].substr(39, 3), "100");
-        EXPECT_EQ(faulty.rows[9].substr(39, 2), "25");
+        EXPECT_EQ(faulty.rows[7].substr(39, 3), FINISHED_TX);
+        EXPECT_EQ(faulty.rows[9].substr(39, 2), FINISHED_RX);
         EXPECT_GE(testing_now_ms(), 60000u);
     }
     RunResult none = run(-1, false, ConsoleFaults{false, -1, 0});

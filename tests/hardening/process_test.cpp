@@ -5,42 +5,25 @@
 // test; each must end with status 0.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
+
+#include "tests/support/calculator_golden.h"
+#include "tests/support/shell.h"
 
 namespace {
 
-struct Outcome {
-    std::string output;
-    int status;  // the shell's exit status
-};
-
 // Runs a bash command line with portata's path in $P; standard error is
 // kept apart from what the command prints.
-Outcome run_bash(const std::string& command) {
-    std::string full = "bash -c 'P=\"" PORTATA_EXE "\"; " + command + "' 2>/dev/null";
-    Outcome outcome{"", -1};
-    FILE* pipe = popen(full.c_str(), "r");
-    if (pipe == nullptr) return outcome;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) outcome.output.append(chunk, n);
-    int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
+ShellRun run_bash(const std::string& command) {
+    return shell_run("bash -c 'P=\"" PORTATA_EXE "\"; " + command + "' 2>/dev/null");
 }
-
-constexpr const char* PLAIN_60 =
-    " Velmora Istranda Quolvenix Pardov                      Ostravel Kamuni Dreskov \n"
-    " Antenna TX a mt. slm \n Antenna RX a mt. slm \n Portata ottica: \n 60 km \n premi un tasto per terminare\n";
 
 TEST(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
     // setsid: a new session with no terminal at all; the key wait has no
     // keyboard to wait on.
-    Outcome piped = run_bash("printf \"100\\n25\\n\" | timeout 20 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
-    EXPECT_EQ(piped.output, std::string(PLAIN_60) + "status 0\n");
-    Outcome nothing = run_bash("timeout 20 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
+    ShellRun piped = run_bash("printf \"100\\n25\\n\" | timeout 20 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
+    EXPECT_EQ(piped.output, plain_transcript(" 60") + "status 0\n");
+    ShellRun nothing = run_bash("timeout 20 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
     EXPECT_EQ(nothing.output, "status 0\n");
 }
 
@@ -62,7 +45,7 @@ TEST(ProcessTest, HostileStandardStreamsNeverHangOrCrash) {
         "printf \"12\" | timeout 20 \"$P\" >/dev/null",
     };
     for (const char* command : commands) {
-        Outcome outcome = run_bash(std::string(command) + "; echo \"status $?\"");
+        ShellRun outcome = run_bash(std::string(command) + "; echo \"status $?\"");
         EXPECT_EQ(outcome.output, "status 0\n") << command;
     }
 }
@@ -71,7 +54,7 @@ TEST(ProcessTest, AReaderThatGoesAwayMidwayLeavesTheProgramToFinish) {
     // The reader takes a few bytes and leaves; the writes after that fail
     // (no SIGPIPE death) and the program still reads its answers and ends.
     for (const char* reader : {"head -c 1", "head -c 100", "true"}) {
-        Outcome outcome = run_bash(std::string("printf \"100\\n25\\n\" | timeout 20 \"$P\" | ") + reader +
+        ShellRun outcome = run_bash(std::string("printf \"100\\n25\\n\" | timeout 20 \"$P\" | ") + reader +
                                    " >/dev/null; echo \"status ${PIPESTATUS[1]}\"");
         EXPECT_EQ(outcome.output, "status 0\n") << reader;
     }

@@ -18,19 +18,10 @@
 #include <vector>
 #include <unistd.h>
 
-#include "tests/support/tmux_session.h"
+#include "tests/support/calculator_pane.h"
+#include "tests/support/terminal_modes.h"
 
 namespace {
-
-// After portata: its exit status, then the terminal's modes, each with a
-// minus sign when off.
-constexpr const char* AFTER =
-    "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; "
-    "echo; sleep 60";
-
-// The same modes line, typed at an interactive shell.
-constexpr const char* MODES_LINE =
-    "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo";
 
 
 bool process_alive(int64_t pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
@@ -53,7 +44,8 @@ protected:
         std::remove(pid_file.c_str());
         std::string launch = prefix + " sh -c 'echo $$ >" + pid_file + "; exec \"$0\"' " + shell_quote(PORTATA_EXE) +
                              " " + redirections;
-        session = tmux_start(launch + AFTER, 80, 25);
+        // After portata: its exit status, then the terminal's modes.
+        session = tmux_start(launch + "; echo \"EXIT:$?\"; " + modes_command() + "; sleep 60", 80, 25);
         if (wait) {
             ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
         }
@@ -67,42 +59,30 @@ protected:
         }
         return -1;
     }
-    void tmux_command(const std::string& arguments) {
-        shell_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
-    }
     void answer(const std::string& typed, const std::string& next) {
-        if (!typed.empty()) tmux_send(session, "-l " + shell_quote(typed));
-        tmux_send(session, "Enter");
-        ASSERT_TRUE(tmux_wait_for_text(session, next)) << tmux_text(session);
+        calculator_pane_answer(CalculatorPane{session, 5000}, typed, next);
     }
     std::string wait_for_exit() {
         // The status, then the modes line right after it.
-        EXPECT_TRUE(tmux_wait(session, [](const std::string& text) {
-            std::size_t exit = text.find("EXIT:");
-            return exit != std::string::npos && text.find("icrnl", exit) != std::string::npos;
-        }, 30000)) << tmux_text(session);
+        EXPECT_TRUE(tmux_wait(session, [](const std::string& text) { return modes_shown(text, "EXIT:"); }, 30000))
+            << tmux_text(session);
         return tmux_text(session);
     }
     // The shell has its terminal back: cooked modes, a visible cursor, and
     // what it prints in its own colours.
     void expect_terminal_handed_back(const std::string& text, const std::string& context) {
-        std::size_t exit = text.find("EXIT:");
-        ASSERT_NE(exit, std::string::npos) << context;
-        std::size_t line_end = text.find('\n', exit);
-        std::string modes = " " + text.substr(line_end + 1, text.find('\n', line_end + 1) - line_end - 1);
-        for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-            EXPECT_NE(modes.find(mode), std::string::npos) << context << ": " << mode << " in" << modes;
-        }
-        std::string cursor = shell_output("tmux -L " + session.socket + " display-message -p -t 0 '#{cursor_flag}'");
+        ASSERT_NE(text.find("EXIT:"), std::string::npos) << context;
+        expect_modes_on(modes_line(text, "EXIT:"), SANE_MODES, context);
+        std::string cursor = tmux_run(session, "display-message -p -t 0 '#{cursor_flag}'").output;
         EXPECT_EQ(cursor, "1\n") << context << ": the cursor stays hidden";
         TmuxScreen screen = tmux_screen(session);
-        for (const auto& row : screen.rows) {
-            std::string line;
-            for (const TmuxCell& cell : row) line += cell.text;
-            std::size_t at = line.find("EXIT:");
+        for (int32_t row = 0; row < static_cast<int32_t>(screen.rows.size()); ++row) {
+            auto length = static_cast<int32_t>(screen.rows[static_cast<std::size_t>(row)].size());
+            std::size_t at = tmux_row_text(screen, row, 0, length).find("EXIT:");
             if (at == std::string::npos) continue;
-            EXPECT_EQ(row[at].fg, 39) << context << ": the shell's text in the program's colours";
-            EXPECT_EQ(row[at].bg, 49) << context << ": the shell's text in the program's colours";
+            TmuxCell cell = tmux_cell(screen, row, static_cast<int32_t>(at));
+            EXPECT_EQ(cell.fg, 39) << context << ": the shell's text in the program's colours";
+            EXPECT_EQ(cell.bg, 49) << context << ": the shell's text in the program's colours";
         }
     }
     // An interactive shell in the pane, for job control: a command line is
@@ -140,16 +120,10 @@ protected:
         };
         ASSERT_TRUE(tmux_wait(session, prompt_after_stop)) << tmux_text(session);
         // While stopped the shell has a cooked terminal.
-        shell_type(std::string("echo STOP''PED; ") + MODES_LINE);
-        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
-            std::size_t marker = t.find("STOPPED\n");
-            return marker != std::string::npos && t.find("icrnl", marker) != std::string::npos;
-        })) << tmux_text(session);
-        std::string stopped = tmux_text(session);
-        std::string stopped_modes = " " + stopped.substr(stopped.find("STOPPED\n") + 8);
-        for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-            EXPECT_NE(stopped_modes.find(mode), std::string::npos) << mode << " while stopped";
-        }
+        shell_type("echo STOP''PED; " + modes_command());
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) { return modes_shown(t, "STOPPED"); }))
+            << tmux_text(session);
+        expect_modes_on(modes_line(tmux_text(session), "STOPPED"), SANE_MODES, "while stopped");
         // Back in the foreground the program draws its whole screen again.
         shell_type("fg");
         ASSERT_TRUE(tmux_wait(session, [&](const std::string& t) {
@@ -162,7 +136,7 @@ protected:
         // Keys typed before the program has ended would be dropped with the
         // rest of its unread input.
         ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
-        shell_type(std::string("echo EX''IT:$?; ") + MODES_LINE);
+        shell_type("echo EX''IT:$?; " + modes_command());
         std::string after = wait_for_exit();
         EXPECT_NE(after.find("EXIT:0"), std::string::npos) << context << "\n" << after;
         EXPECT_EQ(after.find("$ q"), std::string::npos) << context << ": the key reached the shell";
@@ -224,7 +198,7 @@ TEST_F(TerminalFaultsTest, CtrlCWhileAskingAndAtTheKeyWaitInterrupts) {
         }
         tmux_send(session, "C-c");
         ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
-        shell_type("echo EX''IT:$?; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; echo");
+        shell_type("echo EX''IT:$?; " + modes_command());
         std::string text = wait_for_exit();
         EXPECT_NE(text.find("EXIT:130"), std::string::npos) << context << "\n" << text;
         expect_terminal_handed_back(text, context);
@@ -242,7 +216,7 @@ TEST_F(TerminalFaultsTest, TheTerminalGoingAwayEndsTheProgram) {
         int64_t pid = portata_pid();
         ASSERT_GT(pid, 0);
         // The pane's terminal is closed under the program: a hangup.
-        tmux_command("kill-pane -t 0");
+        tmux_run(session, "kill-pane -t 0");
         bool gone = false;
         for (int i = 0; i < 100 && !gone; ++i) {
             gone = !process_alive(pid);
@@ -263,10 +237,10 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
             std::string digit = std::to_string((w + round) % 9 + 1);
             tmux_send(session, "-l " + digit);
             typed += digit;
-            tmux_command("resize-window -t 0 -x " + std::to_string(w) + " -y " + std::to_string(w / 4 + 8));
+            tmux_run(session, "resize-window -t 0 -x " + std::to_string(w) + " -y " + std::to_string(w / 4 + 8));
         }
     }
-    tmux_command("resize-window -t 0 -x 80 -y 25");
+    tmux_run(session, "resize-window -t 0 -x 80 -y 25");
     // Let the last resize and keys land before the line ends.
     ASSERT_TRUE(tmux_wait_for_text(session, typed)) << typed << "\n" << tmux_text(session);
     answer("", "Antenna RX");

@@ -13,18 +13,15 @@
 
 #include <vterm.h>
 
-#include "tests/support/runtime_fresh.h"
-#include "app/calculator.h"
 #include "platform/console/console_state.h"
 #include "platform/terminal/terminal_session.h"
 #include "platform/terminal/terminal_render.h"
 #include "platform/testing/testing.h"
+#include "tests/support/calculator_run.h"
+#include "tests/support/key_names.h"
+#include "tests/support/runtime_fresh.h"
+#include "tests/support/terminal_resizes.h"
 #include "tests/support/platform_text.h"
-#include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
-#include "runtime/core/runtime.h"
-#include "runtime/core/strings.h"
-#include "runtime/input/input_fields.h"
 
 namespace {
 
@@ -86,11 +83,12 @@ protected:
         emulator.vt = nullptr;
     }
 
-    // A console of exactly this size, or (on_terminal) one set up as the
-    // program sets it up on a terminal of this size.
-    void start(int32_t width, int32_t height, bool on_terminal = false) {
-        testing_runtime_start(width, height);
-        if (on_terminal) testing_console_on_terminal(width, height);
+    void start(int32_t width, int32_t height) {
+        fresh_runtime(width, height);
+        start_emulator(width, height);
+    }
+
+    void start_emulator(int32_t width, int32_t height) {
         emulator.vt = vterm_new(height, width);
         vterm_set_utf8(emulator.vt, 1);
         emulator.screen = vterm_obtain_screen(emulator.vt);
@@ -236,11 +234,6 @@ protected:
     // the terminal changes size at planned reads, as SIGWINCH would.
     struct RunHooks {
         VtermOracleTest* test;
-        TerminalIo original;
-        std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;  // read number -> size
-        uint32_t reads;
-        int32_t columns;
-        int32_t rows;
         int32_t frames;
     };
     static RunHooks hooks;
@@ -253,29 +246,12 @@ protected:
         if (!test->HasFailure()) test->expect_terminal_shows_model("frame " + std::to_string(hooks.frames));
         return true;
     }
-    static int64_t keys_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
-        uint32_t n = hooks.reads++;
-        for (const auto& step : hooks.resizes) {
-            if (step.first != n) continue;
-            hooks.columns = step.second.first;
-            hooks.rows = step.second.second;
-            vterm_set_size(hooks.test->emulator.vt, hooks.rows, hooks.columns);
-            terminal_note_resize();
-        }
-        return hooks.original.read(bytes, capacity, timeout_ms);
-    }
-    static bool terminal_size(int32_t* columns, int32_t* rows) {
-        *columns = hooks.columns;
-        *rows = hooks.rows;
-        return true;
-    }
-    void hook_run(std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes) {
-        TerminalIo& io = terminal_io();
-        const ScreenBuffer& model = testing_console().screen;
-        hooks = RunHooks{this, io, std::move(resizes), 0, model.window_width, model.window_height, 0};
-        io.write = frame_written;
-        io.read = keys_read;
-        io.size = terminal_size;
+    void hook_run(std::vector<TerminalResize> resizes) {
+        hooks = RunHooks{this, 0};
+        resize_plan_install(std::move(resizes), [](int32_t columns, int32_t rows) {
+            vterm_set_size(hooks.test->emulator.vt, rows, columns);
+        });
+        terminal_io().write = frame_written;
     }
 
     GlyphTable glyphs{};
@@ -369,28 +345,35 @@ TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine)
 // Whole calculator runs: answers typed with editing keys, in chunks, while
 // the terminal is resized; every frame drawn must show the model exactly.
 TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
-    static const char* const KEYS[] = {"1", "2", "5", "7", "0", "\x7f", "\x1b[D", "\x1b[C", "\x1b[H", "\x1b[F",
-                                       "\x1b[3~", " ", ",", "-", "\xc3\xa9"};
+    static const char* const KEYS[] = {"1", "2", "5", "7", "0", "<BS>", "<Left>", "<Right>", "<Home>", "<End>",
+                                       "<Del>", " ", ",", "-", "\xc3\xa9"};
     for (uint32_t seed = 1; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
-        start(seed % 3 == 0 ? 80 : pick(20, 120), seed % 3 == 0 ? 25 : pick(5, 40), true);
-        calculator = CalculatorVariables{};
+        // The height is drawn first, as the seeds' sizes have always been.
+        int32_t height = seed % 3 == 0 ? 25 : pick(5, 40);
+        int32_t width = seed % 3 == 0 ? 80 : pick(20, 120);
+        std::vector<std::pair<uint64_t, std::string>> typed;  // arrival -> keys
         uint64_t at = 0;
         for (int32_t answer = 0; answer < 2; ++answer) {
             int32_t keys = pick(0, 25);
             for (int32_t k = 0; k < keys; ++k) {
                 at += static_cast<uint64_t>(pick(0, 300));
-                testing_type_at(at, KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]);
+                typed.push_back({at, KEYS[pick(0, sizeof KEYS / sizeof KEYS[0] - 1)]});
             }
-            testing_type_at(at += 100, "\r");
+            typed.push_back({at += 100, "<Enter>"});
         }
-        testing_type_at(at + 5000, "x");
-        std::vector<std::pair<uint32_t, std::pair<int32_t, int32_t>>> resizes;
+        std::vector<TerminalResize> resizes;
         int32_t count = pick(0, 4);
-        for (int32_t i = 0; i < count; ++i) resizes.push_back({static_cast<uint32_t>(pick(0, 40)), {pick(10, 120), pick(3, 40)}});
-        hook_run(resizes);
-        calculator_run();
+        for (int32_t i = 0; i < count; ++i) {
+            resizes.push_back({static_cast<uint32_t>(pick(0, 40)), pick(10, 120), pick(3, 40)});
+        }
+        start_emulator(width, height);
+        calculator_run_typed({.key_at_ms = at + 5000, .width = width, .height = height, .on_terminal = true,
+                              .prepare = [&] {
+            for (const auto& [when, keys] : typed) testing_type_at(when, typed_keys(keys));
+            hook_run(resizes);
+        }});
         EXPECT_GT(hooks.frames, 0) << "seed " << seed;
         if (HasFailure()) {
             ADD_FAILURE() << "seed " << seed;

@@ -2,27 +2,17 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-constexpr const char* MODES =
-    "stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|opost)$' | tr '\\n' ' '; "
-    "echo ' =DONE='; sleep 60";
-
-constexpr int32_t BLUE = 34;
-constexpr int32_t LIGHT_GREY = 47;
-constexpr int32_t LIGHT_CYAN = 106;
-constexpr int32_t DEFAULT_FG = 39;
-constexpr int32_t DEFAULT_BG = 49;
-
-}  // namespace
+#include "tests/support/calculator_golden.h"
+#include "tests/support/terminal_modes.h"
 
 std::string calculator_pane_command(const std::string& program, int32_t settle_ms) {
     std::string settle = settle_ms > 0 ? "sleep " + std::to_string(settle_ms / 1000.0) + "; " : "";
-    return "trap : INT; " + program + "; echo \"EXIT:$?\"; " + settle + MODES;
+    return "trap : INT; " + program + "; echo \"EXIT:$?\"; " + settle + modes_command() + "; echo '=DONE='; sleep 60";
 }
 
 void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed, const std::string& next) {
-    if (!typed.empty()) tmux_send(pane.session, "-l '" + typed + "'");
+    // "--": an answer such as -100 is no option of send-keys.
+    if (!typed.empty()) tmux_send(pane.session, "-l -- " + shell_quote(typed));
     tmux_send(pane.session, "Enter");
     ASSERT_TRUE(tmux_wait_for_text(pane.session, next, pane.step_ms)) << tmux_text(pane.session);
 }
@@ -32,55 +22,29 @@ void calculator_pane_expect_clean_exit(const CalculatorPane& pane) {
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", pane.step_ms)) << tmux_text(pane.session);
     std::string text = tmux_text(pane.session);
     EXPECT_NE(text.find("EXIT:0"), std::string::npos) << text;
-    calculator_pane_expect_sane_modes(text);
+    expect_modes_on(modes_line(text, "EXIT:"));
     EXPECT_EQ(text.find('q'), text.rfind('q')) << "the key reached the shell";
 }
 
-// The modes line lists each mode, with a minus sign when it is off.
-void calculator_pane_expect_sane_modes(const std::string& text) {
-    std::size_t exit = text.find("EXIT:");
-    ASSERT_NE(exit, std::string::npos) << text;
-    std::string modes = text.substr(text.find('\n', exit) + 1);
-    modes = " " + modes.substr(0, modes.find('\n'));
-    for (const char* mode : {" icanon", " echo", " isig", " icrnl", " opost"}) {
-        EXPECT_NE(modes.find(mode), std::string::npos) << mode << " in" << modes;
-    }
-}
-
-std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length) {
-    return tmux_row_text(screen, row - 1, column - 1, length);
-}
-
-void calculator_pane_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length,
-                                    int32_t fg, int32_t bg) {
-    ASSERT_LT(row - 1, static_cast<int32_t>(screen.rows.size()));
-    const auto& cells = screen.rows[static_cast<std::size_t>(row - 1)];
-    // tmux leaves out the blanks at the end of a row in default colours.
-    const TmuxCell blank{" ", DEFAULT_FG, DEFAULT_BG};
-    for (int32_t x = column - 1; x < column - 1 + length; ++x) {
-        const TmuxCell& cell = x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)] : blank;
-        EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x + 1;
-        EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x + 1;
-    }
-}
-
 void calculator_pane_expect_finished_screen(const TmuxScreen& screen) {
-    std::string title = " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ";
-    EXPECT_EQ(calculator_pane_row(screen, 1, 1, 80), title);
-    calculator_pane_expect_colours(screen, 1, 1, 80, BLUE, LIGHT_GREY);
-    EXPECT_EQ(calculator_pane_row(screen, 8, 12, 31), " Antenna TX a mt. slm       100");
-    calculator_pane_expect_colours(screen, 8, 12, 22, BLUE, LIGHT_GREY);
-    calculator_pane_expect_colours(screen, 8, 40, 3, BLUE, LIGHT_GREY);
-    EXPECT_EQ(calculator_pane_row(screen, 10, 12, 30), " Antenna RX a mt. slm       25");
-    calculator_pane_expect_colours(screen, 10, 40, 2, BLUE, LIGHT_GREY);
-    EXPECT_EQ(calculator_pane_row(screen, 20, 12, 35), " Portata ottica: " + std::string(11, ' ') + " 60 km ");
-    calculator_pane_expect_colours(screen, 20, 12, 17, BLUE, LIGHT_CYAN);
-    calculator_pane_expect_colours(screen, 20, 40, 7, BLUE, LIGHT_CYAN);
-    EXPECT_EQ(calculator_pane_row(screen, 25, 12, 29), " premi un tasto per terminare");
-    calculator_pane_expect_colours(screen, 25, 12, 29, DEFAULT_FG, DEFAULT_BG);
-    calculator_pane_expect_colours(screen, 2, 1, 80, DEFAULT_FG, DEFAULT_BG);
-    EXPECT_EQ(screen.cursor_y, 24);
-    EXPECT_EQ(screen.cursor_x, 40);
+    for (const ScreenText& t : finished_screen()) {
+        auto length = static_cast<int32_t>(t.text.size());
+        EXPECT_EQ(tmux_row_text(screen, t.row - 1, t.column - 1, length), t.text) << "row " << t.row;
+        SgrColours colours = sgr_colours(t.attribute);
+        tmux_expect_colours(screen, t.row - 1, t.column - 1, length, colours.fg, colours.bg);
+    }
+    SgrColours blank = sgr_colours(GREY_ON_BLACK);
+    for (int32_t row = 1; row <= 25; ++row) {
+        for (int32_t column = 1; column <= 80; ++column) {
+            if (finished_text_at(row, column) != nullptr) continue;
+            TmuxCell cell = tmux_cell(screen, row - 1, column - 1);
+            ASSERT_EQ(cell.text, " ") << row << "," << column;
+            ASSERT_EQ(cell.fg, blank.fg) << row << "," << column;
+            ASSERT_EQ(cell.bg, blank.bg) << row << "," << column;
+        }
+    }
+    EXPECT_EQ(screen.cursor_y, FINISHED_CURSOR_ROW - 1);
+    EXPECT_EQ(screen.cursor_x, FINISHED_CURSOR_COLUMN - 1);
 }
 
 void calculator_pane_expect_answered_run(CalculatorPane* pane, const std::function<void()>& start) {
@@ -89,11 +53,11 @@ void calculator_pane_expect_answered_run(CalculatorPane* pane, const std::functi
     TmuxScreen asking = tmux_screen(pane->session);
     EXPECT_EQ(asking.cursor_y, 7);
     EXPECT_EQ(asking.cursor_x, 39);
-    calculator_pane_answer(*pane, "100", "Antenna RX");
+    calculator_pane_answer(*pane, FINISHED_TX, "Antenna RX");
     TmuxScreen second = tmux_screen(pane->session);
     EXPECT_EQ(second.cursor_y, 9);
     EXPECT_EQ(second.cursor_x, 39);
-    calculator_pane_answer(*pane, "25", "premi un tasto");
+    calculator_pane_answer(*pane, FINISHED_RX, "premi un tasto");
     calculator_pane_expect_finished_screen(tmux_screen(pane->session));
     calculator_pane_expect_clean_exit(*pane);
 }
@@ -106,8 +70,8 @@ void calculator_pane_expect_answer_cases(CalculatorPane* pane, const std::functi
         calculator_pane_answer(*pane, answers.rx, "premi un tasto");
         TmuxScreen screen = tmux_screen(pane->session);
         std::string shown = answers.shown;
-        EXPECT_EQ(calculator_pane_row(screen, 20, 40, static_cast<int32_t>(shown.size())), shown) << answers.tx;
-        EXPECT_EQ(calculator_pane_row(screen, 10, 12, 22), " Antenna RX a mt. slm ") << answers.tx;
+        EXPECT_EQ(tmux_row_text(screen, 19, 39, static_cast<int32_t>(shown.size())), shown) << answers.tx;
+        EXPECT_EQ(tmux_row_text(screen, 9, 11, 22), CALCULATOR_ASK_RX) << answers.tx;
         calculator_pane_expect_clean_exit(*pane);
         tmux_stop(pane->session);
     }

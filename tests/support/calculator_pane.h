@@ -14,20 +14,6 @@ struct CalculatorPane {
     int32_t step_ms;      // how long the screen may take to answer a key
 };
 
-// A typed pair of answers and the range row 20 shows from column 40.
-struct CalculatorAnswers {
-    const char* tx;
-    const char* rx;
-    const char* shown;
-};
-
-constexpr CalculatorAnswers CALCULATOR_ANSWER_CASES[] = {
-    {"150,30", "25", " 69 km "},
-    {"12.7", "", " 14 km "},
-    {"abc", "-100", " 0 km "},
-    {"77777777777777777777777777777777777777777777777", "1", " 185368 km "},
-};
-
 // Runs `program` (a quoted command line) in the pane. The pane's shell
 // ignores SIGINT, so it lives on to show "EXIT:<status>", a line of
 // terminal modes and "=DONE=". The modes are read settle_ms after the
@@ -41,15 +27,9 @@ void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed
 // Presses a key to end the program: exit status 0, sane terminal modes, and
 // the key never reaching the shell.
 void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
-void calculator_pane_expect_sane_modes(const std::string& text);
 
-// Text of a 1-based row from a 1-based column.
-std::string calculator_pane_row(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
-void calculator_pane_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length,
-                                    int32_t fg, int32_t bg);
-
-// The screen after the answers 100 and 25: every text in its colours, the
-// cursor after the last one.
+// The golden finished screen (calculator_golden.h): every text in its
+// colours, every other cell blank, the cursor after the last text.
 void calculator_pane_expect_finished_screen(const TmuxScreen& screen);
 
 // A whole run typed as a user would: the cursor at each question, the

@@ -1,6 +1,7 @@
-// A fresh process as far as the runtime can tell: a console model of the
-// given size, the runtime started, and every static of its layers put back.
-// Tests that run the runtime or the whole calculator start from here.
+// A fresh process as far as the runtime can tell, one start per layer, each
+// putting back every static of its layer and of the layers under it, so that
+// no test depends on what ran before it. The C library's heap comes back
+// first: the console model's own blocks go through the allocation seam.
 #pragma once
 
 #include <cstdint>
@@ -8,18 +9,32 @@
 #include "platform/testing/testing.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
-#include "platform/crt/memory.h"
-#include "runtime/core/runtime.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/fresh_core.h"
 
-inline void testing_runtime_start(int32_t width, int32_t height) {
+// A width x height console model, the core and the console layer fresh.
+inline void fresh_console(int32_t width, int32_t height) {
+    memory_reset();
     testing_console_create(width, height);
-    runtime_init(0, nullptr);
+    fresh_core();
     console_device_reset();
     print_column_reset();
-    str_pool_reset();
-    input_context_reset();
+}
+
+// The same with standard output a pipe: the console functions fail and
+// WriteFile's bytes are captured.
+inline void fresh_console_redirected() {
     memory_reset();
-    error_set(ERROR_NONE);
+    testing_console_redirect();
+    fresh_core();
+    console_device_reset();
+    print_column_reset();
+}
+
+// The whole runtime, input layer and all, on a width x height console model:
+// where the runtime's own tests of input and whole calculator runs start.
+inline void fresh_runtime(int32_t width, int32_t height) {
+    fresh_console(width, height);
+    input_context_reset();
 }

@@ -1,5 +1,7 @@
 #include "tests/support/tmux_session.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,27 +15,14 @@ std::atomic<int> session_count{0};
 
 }  // namespace
 
-std::string shell_quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string shell_output(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
-    pclose(pipe);
-    return output;
+ShellRun tmux_run(const TmuxSession& session, const std::string& arguments) {
+    return shell_run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
 }
 
 namespace {
 
 std::string tmux(const TmuxSession& session, const std::string& arguments) {
-    return shell_output("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    return tmux_run(session, arguments).output;
 }
 
 // Applies the parameters of one SGR sequence to the current colours.
@@ -94,7 +83,7 @@ TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows
     TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(session_count++), false};
     std::string arguments = "-f /dev/null new-session -d -x " + std::to_string(columns) + " -y " +
                             std::to_string(rows) + " " + shell_quote(command);
-    shell_output("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+    shell_run("TERM=xterm-256color tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
     // Keep the pane after the program ends, so the last screen can be read.
     tmux(session, "set-option -g remain-on-exit on");
     session.running = true;
@@ -155,4 +144,32 @@ std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column,
         text += x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)].text : " ";
     }
     return text;
+}
+
+int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle) {
+    for (std::size_t y = 0; y < screen.rows.size(); ++y) {
+        auto row = static_cast<int32_t>(y);
+        auto length = static_cast<int32_t>(screen.rows[y].size());
+        if (tmux_row_text(screen, row, 0, length).find(needle) != std::string::npos) return row;
+    }
+    return -1;
+}
+
+TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column) {
+    if (row >= 0 && row < static_cast<int32_t>(screen.rows.size())) {
+        const std::vector<TmuxCell>& cells = screen.rows[static_cast<std::size_t>(row)];
+        if (column >= 0 && column < static_cast<int32_t>(cells.size())) return cells[static_cast<std::size_t>(column)];
+    }
+    return TmuxCell{" ", 39, 49};
+}
+
+void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
+                         int32_t bg) {
+    ASSERT_GE(row, 0);
+    ASSERT_LT(row, static_cast<int32_t>(screen.rows.size()));
+    for (int32_t x = column; x < column + length; ++x) {
+        TmuxCell cell = tmux_cell(screen, row, x);
+        EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x;
+        EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x;
+    }
 }

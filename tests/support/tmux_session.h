@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/shell.h"
+
 struct TmuxSession {
     std::string socket;  // the tmux server's own socket name (-L)
     bool running;        // the server was started
@@ -26,14 +28,11 @@ struct TmuxScreen {
     int32_t cursor_y;  // 0-based
 };
 
-// The text as one word for sh, in single quotes.
-std::string shell_quote(const std::string& text);
-// What a shell command writes to its standard output.
-std::string shell_output(const std::string& command);
-
 bool tmux_available();
 // Starts `command` (run by sh) in a detached pane of the given size.
 TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows);
+// Any tmux command on the session's server, e.g. "resize-window -t 0 -x 70".
+ShellRun tmux_run(const TmuxSession& session, const std::string& arguments);
 // tmux send-keys arguments, e.g. "-l 100" or "Enter" or "C-c".
 void tmux_send(const TmuxSession& session, const std::string& arguments);
 std::string tmux_text(const TmuxSession& session);
@@ -48,3 +47,11 @@ void tmux_stop(TmuxSession& session);
 
 // The text of a 0-based row from a 0-based column.
 std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
+// The 0-based row holding `needle`, -1 if none.
+int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle);
+// A 0-based cell; tmux leaves out the blanks at the end of a row in default
+// colours, and those are what it gives beyond them.
+TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column);
+// `length` cells of a 0-based row from a 0-based column are in these colours.
+void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
+                         int32_t bg);

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/testing/testing.h"
+#include "tests/support/key_names.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ protected:
 };
 
 TEST_F(KeyboardTest, GetchGivesOrdinaryKeysOneCodeEach) {
-    testing_type("a\r\x7f\xc3\xa0");
+    testing_type(typed_keys("a<Enter><BS>\xc3\xa0"));
     EXPECT_EQ(platform::_getch(), 'a');
     EXPECT_EQ(platform::_getch(), 13);
     EXPECT_EQ(platform::_getch(), 8);
@@ -31,7 +32,7 @@ TEST_F(KeyboardTest, GetchGivesOrdinaryKeysOneCodeEach) {
 }
 
 TEST_F(KeyboardTest, GetchGivesAnExtendedKeyInTwoCalls) {
-    testing_type("\x1b[A\x1bOP");
+    testing_type(typed_keys("<Up><F1>"));
     EXPECT_EQ(platform::_getch(), 224);
     EXPECT_NE(platform::_kbhit(), 0);  // the second code is waiting
     EXPECT_EQ(platform::_getch(), 72);
@@ -53,13 +54,13 @@ TEST_F(KeyboardTest, KbhitNeverWaitsAndLeavesTheKeyQueued) {
 }
 
 TEST_F(KeyboardTest, LoneEscIsReportedAfterItsTimeout) {
-    testing_type_at(10, "\x1b");
+    testing_type_at(10, typed_keys("<Esc>"));
     EXPECT_EQ(platform::_getch(), 27);
     EXPECT_EQ(testing_now_ms(), 10u + 50u);
 }
 
 TEST_F(KeyboardTest, KbhitSeesALoneEscOnlyOnceItsTimeHasPassed) {
-    testing_type("\x1b");
+    testing_type(typed_keys("<Esc>"));
     EXPECT_EQ(platform::_kbhit(), 0);
     platform::Sleep(50);
     EXPECT_NE(platform::_kbhit(), 0);
@@ -81,7 +82,7 @@ TEST_F(KeyboardTest, GetchReturnsMinusOneWithoutAKeyboardOrAfterTheEnd) {
 }
 
 TEST_F(KeyboardTest, NoKeyIsPossibleOnceInputHasEndedAndTheQueueIsEmpty) {
-    testing_type("\x1b[B");
+    testing_type(typed_keys("<Down>"));
     testing_end_input();
     EXPECT_NE(platform::_kbhit(), 0);
     EXPECT_NE(platform::_kbhit_possible(), 0);
@@ -95,7 +96,7 @@ TEST_F(KeyboardTest, NoKeyIsPossibleOnceInputHasEndedAndTheQueueIsEmpty) {
 TEST_F(KeyboardTest, FgetsEditsALineWithEchoAndHandsItBackWithItsNewline) {
     platform::SetConsoleTextAttribute(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), 0x1F);
     platform::SetConsoleCursorPosition(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), platform::COORD{5, 1});
-    testing_type("13\x7f" "25\x1b[D\x1b[D0\r");
+    testing_type(typed_keys("13<BS>25<Left><Left>0<Enter>"));
     EXPECT_EQ(read_line(), "1025\n");
     EXPECT_EQ(testing_row_text(1), "     1025           ");
     EXPECT_EQ(testing_console().screen.cells[20 + 5].attr, 0x1F);
@@ -125,7 +126,7 @@ TEST_F(KeyboardTest, LineLongerThanTheBufferComesInSuccessiveCalls) {
 }
 
 TEST_F(KeyboardTest, CtrlDOnAnEmptyLineIsTheEndOfInput) {
-    testing_type("\x04" "7\r");
+    testing_type(typed_keys("<C-d>7<Enter>"));
     EXPECT_EQ(read_line(), "<null>");
     EXPECT_EQ(read_line(), "7\n");
 }

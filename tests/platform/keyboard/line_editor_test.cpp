@@ -8,36 +8,16 @@
 #include <vector>
 
 #include "platform/keyboard/line_editor.h"
+#include "tests/support/key_names.h"
+#include "tests/support/screen_text.h"
 #include "tests/support/platform_text.h"
 
 namespace {
 
-// Keys in a script: plain characters are typed as they are ("\r" is
-// Enter, after which a new line begins at the cursor); <..> names a key.
-Key script_key(const std::string& name) {
-    if (name == "L") return Key{true, 224, 75};
-    if (name == "R") return Key{true, 224, 77};
-    if (name == "Home") return Key{true, 224, 71};
-    if (name == "End") return Key{true, 224, 79};
-    if (name == "Del") return Key{true, 224, 83};
-    if (name == "Ins") return Key{true, 224, 82};
-    if (name == "Up") return Key{true, 224, 72};
-    if (name == "Down") return Key{true, 224, 80};
-    if (name == "CtrlL") return Key{true, 224, 115};
-    if (name == "CtrlEnd") return Key{true, 224, 117};
-    if (name == "F3") return Key{true, 0, 61};
-    if (name == "BS") return Key{false, 0, 8};
-    if (name == "Esc") return Key{false, 0, 27};
-    if (name == "Tab") return Key{false, 0, 9};
-    if (name == "CtrlA") return Key{false, 0, 1};
-    ADD_FAILURE() << "unknown key " << name;
-    return Key{false, 0, 0};
-}
-
 struct EditCase {
     const char* name;
     int32_t x, y;                   // where typing starts
-    std::string script;             // the keys
+    std::string script;             // the keys, named as in key_names.h ("\r" is Enter too)
     std::string line;               // the last line completed, or the line being edited
     std::vector<std::string> rows;  // the buffer afterwards
     int32_t cursor_x, cursor_y;     // the cursor afterwards
@@ -59,22 +39,14 @@ TEST_P(LineEditorTable, LineEchoAndCursor) {
     line_editor_begin(&editor, &screen);
     std::string completed;
     bool done = false;
-    for (std::size_t i = 0; i < c.script.size(); ++i) {
-        Key key{false, 0, static_cast<uint8_t>(c.script[i])};
-        if (c.script[i] == '<') {
-            std::size_t end = c.script.find('>', i);
-            key = script_key(c.script.substr(i + 1, end - i - 1));
-            i = end;
-        }
+    for (const Key& key : decoded_keys(c.script)) {
         if (done) line_editor_begin(&editor, &screen);
         done = line_editor_key(&editor, &screen, key) == LINE_EDITOR_DONE;
         if (done) completed = buffer_text(editor.text);
     }
     EXPECT_EQ(done ? completed : buffer_text(editor.text), c.line);
     for (int32_t y = 0; y < 4; ++y) {
-        std::string row;
-        for (int32_t x = 0; x < 10; ++x) row.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        EXPECT_EQ(row, c.rows[static_cast<std::size_t>(y)]) << "row " << y;
+        EXPECT_EQ(screen_row_text(screen, y), c.rows[static_cast<std::size_t>(y)]) << "row " << y;
     }
     EXPECT_EQ(screen.cursor_x, c.cursor_x);
     EXPECT_EQ(screen.cursor_y, c.cursor_y);
@@ -92,23 +64,23 @@ const EditCase EDIT_CASES[] = {
      {"          ", "      2345", "          ", "          "}, 0, 3, 2},
     {"backspace_blanks_the_end_and_stops_at_the_start", 0, 1, "hello<BS><BS><Home><BS>", "hel",
      {"top       ", "hel       ", "          ", "          "}, 0, 1, 0},
-    {"insert_in_the_middle_shifts_across_the_wrap", 6, 1, "abcd<L><L>XY\r", "abXYcd",
+    {"insert_in_the_middle_shifts_across_the_wrap", 6, 1, "abcd<Left><Left>XY\r", "abXYcd",
      {"top       ", "      abXY", "cd        ", "          "}, 0, 3, 0},
     {"delete_and_backspace_pull_the_tail_back", 6, 1, "abcdef<Home><Del><End><BS>", "bcde",
      {"top       ", "      bcde", "          ", "          "}, 0, 2, 0},
-    {"escape_clears_the_whole_line", 4, 1, "999999<L><Esc>7", "7",
+    {"escape_clears_the_whole_line", 4, 1, "999999<Left><Esc>7", "7",
      {"top       ", "    7     ", "          ", "          "}, 5, 1, 0},
-    {"cursor_keys_stay_inside_the_line", 1, 1, "ab<R><L><L><L>", "ab",
+    {"cursor_keys_stay_inside_the_line", 1, 1, "ab<Right><Left><Left><Left>", "ab",
      {"top       ", " ab       ", "          ", "          "}, 1, 1, 0},
-    {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<CtrlL><CtrlL><CtrlEnd>", "12 ",
+    {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<C-Left><C-Left><C-End>", "12 ",
      {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
     {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><Down><BS>\r", "2",
      {"100       ", "25        ", "2         ", "          "}, 0, 3, 1},
     {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
-    {"insert_toggles_overwriting", 0, 1, "abcd<Home><R><Ins>XYZW<Ins>Q", "aXYZWQ",
+    {"insert_toggles_overwriting", 0, 1, "abcd<Home><Right><Ins>XYZW<Ins>Q", "aXYZWQ",
      {"top       ", "aXYZWQ    ", "          ", "          "}, 6, 1, 0},
-    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><CtrlA>\x82", "a\x82",
+    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><C-a>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
      std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
@@ -146,10 +118,7 @@ TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
     screen_resize(&screen, 5, 4);  // the left 5 columns stay: row 1 still shows "efgh"
     line_editor_key(&editor, &screen, Key{false, 0, 'i'});
     std::string rows;
-    for (int32_t y = 0; y < 4; ++y) {
-        for (int32_t x = 0; x < 5; ++x) rows.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        rows.push_back('|');
-    }
+    for (int32_t y = 0; y < 4; ++y) rows += screen_row_text(screen, y) + "|";
     EXPECT_EQ(rows, "    a|bcdef|ghi  |     |");
     EXPECT_EQ(screen.cursor_x, 3);
     EXPECT_EQ(screen.cursor_y, 2);
@@ -175,10 +144,7 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
     EXPECT_EQ(screen.cursor_y, 4);
     line_editor_key(&editor, &screen, Key{false, 0, 'm'});
     std::string rows;
-    for (int32_t y = 0; y < 5; ++y) {
-        for (int32_t x = 0; x < 10; ++x) rows.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        rows.push_back('|');
-    }
+    for (int32_t y = 0; y < 5; ++y) rows += screen_row_text(screen, y) + "|";
     EXPECT_EQ(rows, "          |          |          |  abcdefgh|ijklm     |");
     EXPECT_EQ(screen.cursor_x, 5);
     EXPECT_EQ(screen.cursor_y, 4);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/model/screen_buffer.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 
@@ -17,11 +18,7 @@ protected:
     void write(const std::string& text) {
         screen_write(&screen, reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
     }
-    std::string row(int32_t y) const {
-        std::string text;
-        for (int32_t x = 0; x < screen.width; ++x) text.push_back(static_cast<char>(screen_cell(&screen, x, y).ch));
-        return text;
-    }
+    std::string row(int32_t y) const { return screen_row_text(screen, y); }
     void expect_cursor(int32_t x, int32_t y) const {
         EXPECT_EQ(screen.cursor_x, x);
         EXPECT_EQ(screen.cursor_y, y);

@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 
+#include "tests/support/terminal_modes.h"
 #include "tests/support/tmux_session.h"
 
 namespace {
@@ -25,13 +26,15 @@ namespace {
 // Where the probe leaves its process id, one file per test process.
 std::string pid_file() { return "/tmp/portata-probe-" + std::to_string(getpid()) + ".pid"; }
 
+// The modes the probe must hand back: a shell's, and flow control.
+const std::vector<std::string> PROBE_MODES = {"icanon", "echo", "isig", "icrnl", "ixon", "opost"};
+
 // After the probe the pane shows its exit status and the terminal modes.
 // The shell catches SIGINT so that it outlives an interrupted probe (the
 // probe itself gets the default action back when it starts).
 std::string probe_command(const std::string& redirect = "") {
     return std::string("trap : INT; TERMINAL_PROBE_PID_FILE='") + pid_file() + "' '" + TERMINAL_PROBE_EXE + "'" + redirect +
-           "; echo \"EXIT:$?\"; stty -a | tr ' ;' '\\n\\n' | grep -E '^-?(icanon|echo|isig|icrnl|ixon|opost)$' | "
-           "tr '\\n' ' '; echo; sleep 60";
+           "; echo \"EXIT:$?\"; " + modes_command(PROBE_MODES) + "; sleep 60";
 }
 
 class TerminalTmuxTest : public ::testing::Test {
@@ -50,49 +53,20 @@ protected:
     }
 
     void tmux_command(const std::string& arguments) {
-        std::string command = "tmux -L " + session.socket + " " + arguments + " >/dev/null 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << arguments;
-    }
-
-    // The row holding needle, -1 if none.
-    static int32_t row_of(const TmuxScreen& screen, const std::string& needle) {
-        for (std::size_t y = 0; y < screen.rows.size(); ++y) {
-            if (tmux_row_text(screen, static_cast<int32_t>(y), 0, 80).find(needle) != std::string::npos) {
-                return static_cast<int32_t>(y);
-            }
-        }
-        return -1;
-    }
-
-    static void expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
-                               int32_t bg) {
-        ASSERT_GE(row, 0);
-        const auto& cells = screen.rows.at(static_cast<std::size_t>(row));
-        for (int32_t x = column; x < column + length; ++x) {
-            ASSERT_LT(x, static_cast<int32_t>(cells.size())) << "row " << row;
-            EXPECT_EQ(cells[static_cast<std::size_t>(x)].fg, fg) << "row " << row << " column " << x;
-            EXPECT_EQ(cells[static_cast<std::size_t>(x)].bg, bg) << "row " << row << " column " << x;
-        }
+        EXPECT_EQ(tmux_run(session, arguments).status, 0) << arguments;
     }
 
     // The probe has ended with this status: the shell's line starts a fresh
     // row in the terminal's own colours, and the terminal is back in its
     // cooked modes.
     void expect_ended(const std::string& status) {
-        // The modes line comes last; opost is on it, with or without its minus.
-        ASSERT_TRUE(tmux_wait(session, [](const std::string& text) {
-            std::size_t exit = text.find("EXIT:");
-            return exit != std::string::npos && text.find("opost", exit) != std::string::npos;
-        })) << tmux_text(session);
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& text) { return modes_shown(text, "EXIT:", PROBE_MODES); }))
+            << tmux_text(session);
         TmuxScreen screen = tmux_screen(session);
-        int32_t row = row_of(screen, "EXIT:");
+        int32_t row = tmux_row_of(screen, "EXIT:");
         EXPECT_EQ(tmux_row_text(screen, row, 0, static_cast<int32_t>(5 + status.size())), "EXIT:" + status);
-        expect_colours(screen, row, 0, 5, 39, 49);
-        std::string modes(" ");
-        modes.append(tmux_row_text(screen, row + 1, 0, 80));
-        for (const char* mode : {" icanon ", " echo ", " isig ", " icrnl ", " ixon ", " opost "}) {
-            EXPECT_NE(modes.find(mode), std::string::npos) << mode << " in" << modes;
-        }
+        tmux_expect_colours(screen, row, 0, 5, 39, 49);
+        expect_modes_on(modes_line(tmux_text(session), "EXIT:", PROBE_MODES), PROBE_MODES);
     }
 
     TmuxSession session{};
@@ -102,9 +76,9 @@ TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
     start(probe_command());
     TmuxScreen screen = tmux_screen(session);
     EXPECT_EQ(tmux_row_text(screen, 0, 0, 20), "Giallo normale Rosso");
-    expect_colours(screen, 0, 0, 6, 93, 44);
-    expect_colours(screen, 0, 6, 9, 39, 49);
-    expect_colours(screen, 0, 15, 5, 97, 41);
+    tmux_expect_colours(screen, 0, 0, 6, 93, 44);
+    tmux_expect_colours(screen, 0, 6, 9, 39, 49);
+    tmux_expect_colours(screen, 0, 15, 5, 97, 41);
     EXPECT_EQ(tmux_row_text(screen, 1, 0, 4), "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82");  // é─☺⌂
 
     tmux_send(session, "-l 12");
@@ -112,7 +86,7 @@ TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
     tmux_send(session, "-l 3");
     ASSERT_TRUE(tmux_wait_for_text(session, "> 132")) << tmux_text(session);
     screen = tmux_screen(session);
-    expect_colours(screen, 2, 0, 5, 93, 44);  // the echo in the current attribute
+    tmux_expect_colours(screen, 2, 0, 5, 93, 44);  // the echo in the current attribute
     EXPECT_EQ(screen.cursor_x, 4);
     EXPECT_EQ(screen.cursor_y, 2);
 
@@ -121,7 +95,7 @@ TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
     ASSERT_TRUE(tmux_wait_for_text(session, "tasto?")) << tmux_text(session);
     screen = tmux_screen(session);
     EXPECT_EQ(tmux_row_text(screen, 3, 0, 10), "letto: 132");
-    expect_colours(screen, 3, 0, 10, 97, 42);
+    tmux_expect_colours(screen, 3, 0, 10, 97, 42);
     // The buffer keeps its size; the window onto it is the terminal's.
     EXPECT_EQ(tmux_row_text(screen, 4, 0, 23), "dim: 80x25 vista: 70x20");
     EXPECT_EQ(tmux_row_text(screen, 0, 0, 20), "Giallo normale Rosso");  // kept through the resize
@@ -129,9 +103,9 @@ TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
     tmux_send(session, "Up");
     expect_ended("0");
     screen = tmux_screen(session);
-    EXPECT_EQ(row_of(screen, "tasto: 224 72"), 5);
-    EXPECT_EQ(row_of(screen, "fine"), 6);
-    EXPECT_EQ(row_of(screen, "EXIT:"), 7);
+    EXPECT_EQ(tmux_row_of(screen, "tasto: 224 72"), 5);
+    EXPECT_EQ(tmux_row_of(screen, "fine"), 6);
+    EXPECT_EQ(tmux_row_of(screen, "EXIT:"), 7);
 }
 
 TEST_F(TerminalTmuxTest, InterruptedOrKilledWhileReadingALineLeavesTheTerminalSane) {

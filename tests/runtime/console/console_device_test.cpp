@@ -9,7 +9,7 @@
 namespace {
 
 TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     struct Step {
         int32_t foreground;
         int32_t background;
@@ -32,10 +32,10 @@ TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
 }
 
 TEST(ConsoleLocateTest, MovesTheCursorSetsThePrintColumnAndPacks) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     EXPECT_EQ(console_locate(8, 40, -1), 0x10828);
-    EXPECT_EQ(test_cursor_row(), 8);
-    EXPECT_EQ(test_cursor_col(), 40);
+    EXPECT_EQ(model_cursor_row(), 8);
+    EXPECT_EQ(model_cursor_column(), 40);
     EXPECT_EQ(print_column_get(0), 39);
 
     // Left out: the cursor's own row and column, and the print column
@@ -43,30 +43,30 @@ TEST(ConsoleLocateTest, MovesTheCursorSetsThePrintColumnAndPacks) {
     test_put_cursor(6, 13);
     print_column_set(0, 70);
     EXPECT_EQ(console_locate(0, -4, -1), 0x1060D);
-    EXPECT_EQ(test_cursor_row(), 6);
-    EXPECT_EQ(test_cursor_col(), 13);
+    EXPECT_EQ(model_cursor_row(), 6);
+    EXPECT_EQ(model_cursor_column(), 13);
     EXPECT_EQ(print_column_get(0), 12);
 }
 
 TEST(ConsoleLocateTest, RefusedPositionsStillSetThePrintColumn) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(3, 5);
     EXPECT_EQ(console_locate(300, 1, -1) & 0xFFFF, 0x2C01);  // row 300 cut to 8 bits
     console_locate(5, 100, -1);
-    EXPECT_EQ(test_cursor_row(), 3);
-    EXPECT_EQ(test_cursor_col(), 5);
+    EXPECT_EQ(model_cursor_row(), 3);
+    EXPECT_EQ(model_cursor_column(), 5);
     EXPECT_EQ(print_column_get(0), 99);
     // Column 40000 is an X beyond 16 bits, kept as a negative one.
     console_locate(2, 40000, -1);
     EXPECT_EQ(print_column_get(0), 39999 - 65536);
     // Column 65537 is X 65536, kept as 0: the first column, accepted.
     EXPECT_EQ(console_locate(2, 65537, -1) & 0xFF, 1);
-    EXPECT_EQ(test_cursor_row(), 2);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_cursor_row(), 2);
+    EXPECT_EQ(model_cursor_column(), 1);
 }
 
 TEST(ConsoleLocateTest, Visibility) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     // Starts visible; each step from the state the previous one left.
     const struct {
         int32_t visibility;
@@ -89,7 +89,7 @@ struct ClearCase {
 class ConsoleClearTest : public ::testing::TestWithParam<ClearCase> {};
 
 TEST_P(ConsoleClearTest, ClearsInTheConsolesOwnAttributeAndHomesTheCursor) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_screen().attribute = 0x2A;  // the console's; the stored pair is 0x07
     test_put_cursor(17, 33);
@@ -99,12 +99,12 @@ TEST_P(ConsoleClearTest, ClearsInTheConsolesOwnAttributeAndHomesTheCursor) {
     for (int32_t row = 1; row <= 25; ++row) {
         SCOPED_TRACE(row);
         bool cleared = row <= cleared_rows;
-        EXPECT_EQ(test_row(row), cleared ? std::string(80, ' ') : test_label_of(row));
-        EXPECT_EQ(test_attribute_at(row, 1), cleared ? 0x2A : 0x1E);
-        EXPECT_EQ(test_attribute_at(row, 80), cleared ? 0x2A : 0x1E);
+        EXPECT_EQ(model_text(row), cleared ? std::string(80, ' ') : test_label_of(row));
+        EXPECT_EQ(model_attribute(row, 1), cleared ? 0x2A : 0x1E);
+        EXPECT_EQ(model_attribute(row, 80), cleared ? 0x2A : 0x1E);
     }
-    EXPECT_EQ(test_cursor_row(), 1);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_cursor_row(), 1);
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(print_column_get(0), 0);
 }
 
@@ -114,12 +114,12 @@ INSTANTIATE_TEST_SUITE_P(Modes, ConsoleClearTest,
                                            ClearCase{0xFFFF, true}));
 
 TEST(ConsoleViewTest, ResolvedOnceFromTheScreenHeightAndKept) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_label_rows();
     console_clear(CONSOLE_CLEAR_DEFAULT);
     // One more row than the largest window: the clear runs into the end of
     // the buffer and stops there.
-    EXPECT_EQ(test_row(25), std::string(80, ' '));
+    EXPECT_EQ(model_text(25), std::string(80, ' '));
     testing_console_set_largest(80, 10);
     EXPECT_EQ(console_screen_height(), 11);
     int32_t top = 0;
@@ -135,7 +135,7 @@ TEST(ConsoleViewTest, ResolvedOnceFromTheScreenHeightAndKept) {
 }
 
 TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     for (int32_t n : {0, -2, INT_MIN}) {
         testing_console().counters = ConsoleCounters{};
         console_scroll_view(n);
@@ -145,38 +145,38 @@ TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
 }
 
 TEST(ConsoleScrollTest, RowsMoveUpInsideTheViewOnly) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_screen().attribute = 0x5D;
     test_put_cursor(10, 31);
     console_scroll_view(3);
-    for (int32_t row = 1; row <= 17; ++row) EXPECT_EQ(test_row(row), test_label_of(row + 3)) << row;
-    for (int32_t row = 18; row <= 20; ++row) EXPECT_EQ(test_row(row), std::string(80, ' ')) << row;
-    for (int32_t row = 21; row <= 25; ++row) EXPECT_EQ(test_row(row), test_label_of(row)) << row;
-    EXPECT_EQ(test_attribute_at(18, 80), 0x5D);
-    EXPECT_EQ(test_cursor_row(), 18);
-    EXPECT_EQ(test_cursor_col(), 31);
+    for (int32_t row = 1; row <= 17; ++row) EXPECT_EQ(model_text(row), test_label_of(row + 3)) << row;
+    for (int32_t row = 18; row <= 20; ++row) EXPECT_EQ(model_text(row), std::string(80, ' ')) << row;
+    for (int32_t row = 21; row <= 25; ++row) EXPECT_EQ(model_text(row), test_label_of(row)) << row;
+    EXPECT_EQ(model_attribute(18, 80), 0x5D);
+    EXPECT_EQ(model_cursor_row(), 18);
+    EXPECT_EQ(model_cursor_column(), 31);
     EXPECT_EQ(print_column_get(0), 30);
 }
 
 TEST(ConsoleScrollTest, AtOrBeyondTheViewHeightBlanksTheWholeView) {
     for (int32_t n : {20, 21, INT_MAX}) {
         SCOPED_TRACE(n);
-        console_start_with_view(80, 25, 20);
+        fresh_console_with_view(80, 25, 20);
         test_label_rows();
         test_screen().attribute = 0x3B;
         test_put_cursor(12, 44);
         console_scroll_view(n);
-        for (int32_t row = 1; row <= 20; ++row) EXPECT_EQ(test_row(row), std::string(80, ' ')) << row;
-        EXPECT_EQ(test_attribute_at(20, 80), 0x3B);
-        EXPECT_EQ(test_row(21), test_label_of(21));
-        EXPECT_EQ(test_cursor_row(), 1);
-        EXPECT_EQ(test_cursor_col(), 44);
+        for (int32_t row = 1; row <= 20; ++row) EXPECT_EQ(model_text(row), std::string(80, ' ')) << row;
+        EXPECT_EQ(model_attribute(20, 80), 0x3B);
+        EXPECT_EQ(model_text(21), test_label_of(21));
+        EXPECT_EQ(model_cursor_row(), 1);
+        EXPECT_EQ(model_cursor_column(), 44);
     }
 }
 
 TEST(ConsoleRedirectedTest, QueriesHaveSoundAnswersAndNothingIsReported) {
-    console_start_redirected();
+    fresh_console_redirected();
     error_set(ERROR_WRITE_FAILED);
     EXPECT_EQ(console_cursor_row(), 1);
     EXPECT_EQ(console_cursor_col(), 1);
@@ -199,13 +199,13 @@ TEST(ConsoleRedirectedTest, QueriesHaveSoundAnswersAndNothingIsReported) {
 }
 
 TEST(PrintColumnTest, ConsoleSlotStartsAtTheCursorThenIsCounted) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(3, 18);
     EXPECT_EQ(print_column_get(0), 17);
     test_put_cursor(3, 50);
     EXPECT_EQ(print_column_get(0), 17);
 
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(3, 18);
     print_column_set(0, 5);
     EXPECT_EQ(print_column_get(0), 5);

@@ -14,10 +14,6 @@ void write_text(const std::string& text, PrintMask flags = 0) {
     console_write(text.data(), static_cast<uint32_t>(text.size()), flags);
 }
 
-std::string cells(int32_t row, int32_t column, int32_t count) {
-    return test_row(row).substr(static_cast<std::size_t>(column - 1), static_cast<std::size_t>(count));
-}
-
 constexpr uint32_t WRAP_MODE = platform::ENABLE_PROCESSED_OUTPUT | platform::ENABLE_WRAP_AT_EOL_OUTPUT;
 
 TEST(ConsoleWriteTest, TextEndingInTheLastCellOfTheBottomRowDoesNotWrap) {
@@ -29,13 +25,13 @@ TEST(ConsoleWriteTest, TextEndingInTheLastCellOfTheBottomRowDoesNotWrap) {
     const Case cases[] = {{25, 75, 6}, {25, 1, 80}, {20, 75, 6}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.bottom << ", " << c.column);
-        console_start_with_view(80, 25, c.bottom);
+        fresh_console_with_view(80, 25, c.bottom);
         if (c.bottom == 25) testing_console_set_largest(80, 24);
         test_put_cursor(c.bottom, c.column);
         write_text(std::string(static_cast<std::size_t>(c.length), 'x'));
-        EXPECT_EQ(cells(c.bottom, c.column, c.length), std::string(static_cast<std::size_t>(c.length), 'x'));
-        EXPECT_EQ(test_cursor_row(), c.bottom);
-        EXPECT_EQ(test_cursor_col(), 80);
+        EXPECT_EQ(model_text(c.bottom, c.column, c.length), std::string(static_cast<std::size_t>(c.length), 'x'));
+        EXPECT_EQ(model_cursor_row(), c.bottom);
+        EXPECT_EQ(model_cursor_column(), 80);
         EXPECT_EQ(test_screen().scrolls, 0u);
         EXPECT_EQ(testing_console().counters.scroll, 0u);
         EXPECT_EQ(testing_console().counters.set_mode, 2u);
@@ -52,91 +48,91 @@ TEST(ConsoleWriteTest, NoLastCellRuleWithANewlineOrAboveTheBottomRow) {
     const Case cases[] = {{25, PRINT_NEWLINE, 1}, {24, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        console_start(80, 25);
+        fresh_console(80, 25);
         testing_console_set_largest(80, 24);
         test_put_cursor(c.row, 75);
         write_text("ABCDEF", c.flags);
         EXPECT_EQ(testing_console().counters.set_mode, 0u);
         EXPECT_EQ(test_screen().scrolls, c.buffer_scrolls);
-        EXPECT_EQ(test_cursor_row(), 25);
-        EXPECT_EQ(test_cursor_col(), 1);
+        EXPECT_EQ(model_cursor_row(), 25);
+        EXPECT_EQ(model_cursor_column(), 1);
     }
 }
 
 // A view of rows 1-20 on 25 rows: below it lie rows the writer keeps out of.
 TEST(ConsoleWriteTest, OverrunOfTheBottomRowScrollsTheViewFirst) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_put_cursor(20, 75);
     write_text("ABCDEFG");
-    EXPECT_EQ(cells(19, 1, 74), test_label_of(20).substr(0, 74));
-    EXPECT_EQ(cells(19, 75, 6), "ABCDEF");
-    EXPECT_EQ(test_row(20), "G" + std::string(79, ' '));
-    EXPECT_EQ(test_row(21), test_label_of(21));
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 2);
+    EXPECT_EQ(model_text(19, 1, 74), test_label_of(20).substr(0, 74));
+    EXPECT_EQ(model_text(19, 75, 6), "ABCDEF");
+    EXPECT_EQ(model_text(20), "G" + std::string(79, ' '));
+    EXPECT_EQ(model_text(21), test_label_of(21));
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 2);
     EXPECT_EQ(test_screen().scrolls, 0u);
 }
 
 TEST(ConsoleWriteTest, OverrunOfSeveralRows) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_put_cursor(19, 1);
     std::string text;
     for (int32_t i = 0; i < 200; ++i) text.push_back(static_cast<char>('a' + i % 26));
     write_text(text);
-    EXPECT_EQ(test_row(17), test_label_of(18));
-    EXPECT_EQ(test_row(18), text.substr(0, 80));
-    EXPECT_EQ(test_row(19), text.substr(80, 80));
-    EXPECT_EQ(test_row(20), text.substr(160) + std::string(40, ' '));
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 41);
+    EXPECT_EQ(model_text(17), test_label_of(18));
+    EXPECT_EQ(model_text(18), text.substr(0, 80));
+    EXPECT_EQ(model_text(19), text.substr(80, 80));
+    EXPECT_EQ(model_text(20), text.substr(160) + std::string(40, ' '));
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 41);
 }
 
 TEST(ConsoleWriteTest, ALineFeedCountsAsOneColumnAndTheNewlineFlagAsOneRow) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_put_cursor(20, 75);
     write_text("ABCDE\nF");
-    EXPECT_EQ(cells(19, 75, 5), "ABCDE");
-    EXPECT_EQ(cells(20, 1, 2), "F ");
+    EXPECT_EQ(model_text(19, 75, 5), "ABCDE");
+    EXPECT_EQ(model_text(20, 1, 2), "F ");
     EXPECT_EQ(testing_console().counters.scroll, 1u);
 
     // Seven bytes from row 19 wrap into row 20; the newline would leave the
     // view: one row of scroll.
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_put_cursor(19, 75);
     write_text("ABCDEF\n", PRINT_NEWLINE);
-    EXPECT_EQ(cells(18, 75, 6), "ABCDEF");
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_text(18, 75, 6), "ABCDEF");
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(testing_console().counters.scroll, 1u);
 }
 
 TEST(ConsoleWriteTest, CursorBelowTheViewIsBroughtBackToItsBottomRow) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_label_rows();
     test_put_cursor(23, 9);
     write_text("xyz");
-    EXPECT_EQ(test_row(19), test_label_of(20));
-    EXPECT_EQ(cells(20, 1, 12), "        xyz ");
-    EXPECT_EQ(test_row(23), test_label_of(23));
-    EXPECT_EQ(test_cursor_row(), 20);
-    EXPECT_EQ(test_cursor_col(), 12);
+    EXPECT_EQ(model_text(19), test_label_of(20));
+    EXPECT_EQ(model_text(20, 1, 12), "        xyz ");
+    EXPECT_EQ(model_text(23), test_label_of(23));
+    EXPECT_EQ(model_cursor_row(), 20);
+    EXPECT_EQ(model_cursor_column(), 12);
 }
 
 TEST(ConsoleWriteTest, AtTheDefaultViewTheConsoleScrollsByItself) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(25, 1);
     write_text(std::string(200, 'z'));
     EXPECT_EQ(testing_console().counters.scroll, 0u);
     EXPECT_EQ(test_screen().scrolls, 2u);
-    EXPECT_EQ(test_row(23), std::string(80, 'z'));
-    EXPECT_EQ(test_cursor_row(), 25);
-    EXPECT_EQ(test_cursor_col(), 41);
+    EXPECT_EQ(model_text(23), std::string(80, 'z'));
+    EXPECT_EQ(model_cursor_row(), 25);
+    EXPECT_EQ(model_cursor_column(), 41);
 }
 
 TEST(ConsoleWriteTest, ZeroBytesMakeExactlyOneWrite) {
-    console_start_with_view(80, 25, 20);
+    fresh_console_with_view(80, 25, 20);
     test_put_cursor(20, 80);
     testing_console().counters = ConsoleCounters{};
     console_write("", 0, 0);
@@ -144,7 +140,7 @@ TEST(ConsoleWriteTest, ZeroBytesMakeExactlyOneWrite) {
     const ConsoleCounters& calls = testing_console().counters;
     EXPECT_EQ(calls.write_file, 2u);
     EXPECT_EQ(calls.set_mode + calls.scroll + calls.set_cursor_position, 0u);
-    EXPECT_EQ(test_cursor_col(), 80);
+    EXPECT_EQ(model_cursor_column(), 80);
 }
 
 TEST(ConsoleWriteTest, TheWriteLoop) {
@@ -162,17 +158,17 @@ TEST(ConsoleWriteTest, TheWriteLoop) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
-        console_start(80, 25);
+        fresh_console(80, 25);
         testing_console().faults.write_limit = c.write_limit;
         testing_console().faults.writes_before_refusal = c.writes_before_refusal;
         console_write_z("0123456789", 0);
-        EXPECT_EQ(cells(1, 1, 11), c.shown);
+        EXPECT_EQ(model_text(1, 1, 11), c.shown);
         EXPECT_EQ(testing_console().counters.write_file, c.calls);
     }
 }
 
 TEST(ConsoleWriteTest, ARefusedWriteStillSetsTheModeBack) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     testing_console_set_largest(80, 24);
     testing_console().faults.writes_before_refusal = 0;
     test_put_cursor(25, 75);
@@ -190,14 +186,14 @@ TEST(ConsoleWriteTest, ATextTallerThanTheViewStartsOnItsTopRow) {
     } cases[] = {{3, 800}, {1, 400}, {5, 480}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
-        console_start_with_view(80, 25, 5);
+        fresh_console_with_view(80, 25, 5);
         test_label_rows();
         test_put_cursor(c.row, 1);
         write_text(std::string(static_cast<std::size_t>(c.length), 'q'));
         int32_t rows = c.length / 80;
-        for (int32_t row = 1; row <= rows; ++row) EXPECT_EQ(test_row(row), std::string(80, 'q')) << row;
-        EXPECT_EQ(test_cursor_row(), rows + 1);
-        EXPECT_EQ(test_cursor_col(), 1);
+        for (int32_t row = 1; row <= rows; ++row) EXPECT_EQ(model_text(row), std::string(80, 'q')) << row;
+        EXPECT_EQ(model_cursor_row(), rows + 1);
+        EXPECT_EQ(model_cursor_column(), 1);
         EXPECT_EQ(test_screen().scrolls, 0u);
     }
 }

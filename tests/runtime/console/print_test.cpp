@@ -8,6 +8,8 @@
 
 #include "console_test_support.h"
 #include "runtime/console/print.h"
+#include "tests/support/calculator_golden.h"
+#include "tests/support/test_heap.h"
 #include "runtime/core/temp_pool.h"
 
 namespace {
@@ -44,7 +46,7 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
     };
     for (const NumberCase& c : cases) {
         SCOPED_TRACE(c.text);
-        console_start_redirected();
+        fresh_console_redirected();
         if (c.is_signed) {
             print_int(0, static_cast<int32_t>(c.value), c.mask);
         } else {
@@ -58,20 +60,20 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
 
 TEST(PrintNumberTest, TheNewlineReachesTheWriterWithTheDigits) {
     // View rows 1-25: " 57" ending in column 80 of row 25 is the last cell.
-    console_start(80, 25);
+    fresh_console(80, 25);
     testing_console_set_largest(80, 24);
     test_put_cursor(25, 78);
     print_int(0, 57, 0);
     EXPECT_EQ(testing_console().counters.set_mode, 2u);
-    EXPECT_EQ(test_cursor_col(), 80);
+    EXPECT_EQ(model_cursor_column(), 80);
 
     test_put_cursor(25, 77);
     testing_console().counters = ConsoleCounters{};
     print_int(0, 57, PRINT_NEWLINE);
     EXPECT_EQ(testing_console().counters.set_mode, 0u);
     EXPECT_EQ(testing_console().counters.write_file, 1u);
-    EXPECT_EQ(test_row(24).substr(76, 3), " 57");
-    EXPECT_EQ(test_row(25), std::string(80, ' '));
+    EXPECT_EQ(model_text(24, 77, 3), " 57");
+    EXPECT_EQ(model_text(25), std::string(80, ' '));
 }
 
 struct PadCase {
@@ -89,7 +91,7 @@ TEST(PrintPadTest, ZonesOnEightyColumns) {
     };
     for (const PadCase& c : cases) {
         SCOPED_TRACE(c.column);
-        console_start_redirected();
+        fresh_console_redirected();
         print_column_set(0, c.column);
         print_zstring(0, "", PRINT_PAD);
         EXPECT_EQ(output(), c.written);
@@ -106,17 +108,17 @@ TEST(PrintPadTest, NarrowConsoles) {
     const Case cases[] = {{29, 0, false}, {29, 13, false}, {29, 14, true}, {28, 0, true}, {15, 0, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.width << " columns from " << c.column);
-        console_start(c.width, 10);
+        fresh_console(c.width, 10);
         console_locate(3, c.column + 1, -1);
         print_string(0, nullptr, PRINT_PAD);
         EXPECT_EQ(print_column_get(0), c.newline ? 0 : 14);
-        EXPECT_EQ(test_cursor_row(), c.newline ? 4 : 3);
-        EXPECT_EQ(test_cursor_col(), c.newline ? 1 : 15);
+        EXPECT_EQ(model_cursor_row(), c.newline ? 4 : 3);
+        EXPECT_EQ(model_cursor_column(), c.newline ? 1 : 15);
     }
 }
 
 TEST(PrintPadTest, AStringItemThenItsPad) {
-    console_start_redirected();
+    fresh_console_redirected();
     print_zstring(0, "AB", PRINT_PAD);
     EXPECT_EQ(output(), "AB" + std::string(12, ' '));
     EXPECT_EQ(testing_console().counters.write_file, 2u);
@@ -132,7 +134,7 @@ TEST(PrintPadTest, AStringItemThenItsPad) {
 }
 
 TEST(PrintPadTest, EmptyItemsStillGetTheirMask) {
-    console_start_redirected();
+    fresh_console_redirected();
     print_string(0, literal(""), PRINT_PAD);
     print_string(0, literal(""), PRINT_NEWLINE);
     print_zstring(0, nullptr, PRINT_NEWLINE);
@@ -144,7 +146,7 @@ TEST(PrintPadTest, EmptyItemsStillGetTheirMask) {
 }
 
 TEST(PrintPadTest, RangesGivenDirectly) {
-    console_start_redirected();
+    fresh_console_redirected();
     print_pad_range(0, 0, 5, 8);
     EXPECT_EQ(output(), "   ");
     EXPECT_EQ(print_column_get(0), 3);
@@ -163,7 +165,7 @@ TEST(PrintPadTest, ANegativeColumnPadsByAtMostOneZone) {
     // A cursor moved beyond 16 bits leaves a negative print column.
     for (int32_t column : {-1, -14, -15, -20, -25537, INT_MIN}) {
         SCOPED_TRACE(column);
-        console_start_redirected();
+        fresh_console_redirected();
         print_column_set(0, column);
         print_zstring(0, "", PRINT_PAD);
         EXPECT_GE(output().size(), 1u);
@@ -185,7 +187,7 @@ TEST(PrintColumnMoveTest, LineEndsAndTheWidth) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        console_start_redirected();
+        fresh_console_redirected();
         print_column_set(0, c.column);
         print_console_write_z(c.text, 0);
         EXPECT_EQ(print_column_get(0), c.column_after);
@@ -193,7 +195,7 @@ TEST(PrintColumnMoveTest, LineEndsAndTheWidth) {
 }
 
 TEST(PrintScreenTest, TheCalculatorsTitleRow) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     console_clear(CONSOLE_CLEAR_DEFAULT);
     console_color(1, 7);
     console_locate(1, 1, -1);
@@ -204,23 +206,23 @@ TEST(PrintScreenTest, TheCalculatorsTitleRow) {
     EXPECT_EQ(print_column_get(0), 56);
     print_string(0, str_temp_for_literal("Ostravel Kamuni Dreskov ", 25), PRINT_NEWLINE);
     EXPECT_EQ(print_column_get(0), 0);
-    EXPECT_EQ(test_row(1), " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ");
-    EXPECT_EQ(test_attribute_at(1, 80), 0x71);
-    EXPECT_EQ(test_row(2), std::string(80, ' '));
-    EXPECT_EQ(test_cursor_row(), 3);
-    EXPECT_EQ(test_cursor_col(), 1);
+    EXPECT_EQ(model_text(1), CALCULATOR_TITLE);
+    EXPECT_EQ(model_attribute(1, 80), 0x71);
+    EXPECT_EQ(model_text(2), std::string(80, ' '));
+    EXPECT_EQ(model_cursor_row(), 3);
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 }
 
 TEST(PrintColumnMoveTest, TheFirstPrintCountsFromTheCursor) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     test_put_cursor(4, 11);
     print_zstring(0, "0123456789", 0);
     EXPECT_EQ(print_column_get(0), 20);
 }
 
 TEST(SpaceStringTest, BlanksOrTheEmptyString) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     EXPECT_EQ(space_string(0), str_empty());
     EXPECT_EQ(space_string(-3), str_empty());
     StringDesc* blanks = space_string(22);
@@ -235,7 +237,7 @@ TEST(SpaceStringTest, BlanksOrTheEmptyString) {
     EXPECT_EQ(space_string(5), str_empty());
     for (StringDesc* desc : held) str_temp_free(desc);
 
-    memory_functions.alloc = [](std::size_t) -> void* { return nullptr; };
+    test_heap_install(HEAP_REFUSES_ALL);
     EXPECT_EQ(space_string(5), str_empty());
     memory_reset();
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
@@ -245,7 +247,7 @@ TEST(SpaceStringTest, BlanksOrTheEmptyString) {
 TEST(PrintFileTest, ClosedOrInvalidFileNumbersWriteNothing) {
     for (int32_t file : {1, 255, 256, -1, INT_MIN}) {
         SCOPED_TRACE(file);
-        console_start_redirected();
+        fresh_console_redirected();
         const struct {
             void (*print)(int32_t);
         } prints[] = {
@@ -276,7 +278,7 @@ TEST(PrintFileTest, ClosedOrInvalidFileNumbersWriteNothing) {
 }
 
 TEST(PrintFileTest, ConsolePrintsLeaveTheErrorStatus) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     error_set(ERROR_WRITE_FAILED);
     print_zstring(0, "abc", PRINT_PAD);
     print_int(0, -9, PRINT_NEWLINE);
@@ -297,7 +299,7 @@ std::string file_contents(std::FILE* stream) {
 }
 
 TEST(PrintFileTest, AnOpenSlotCountsItsColumnInFourteens) {
-    console_start(20, 10);  // a console pad from column 6 would be a newline
+    fresh_console(20, 10);  // a console pad from column 6 would be a newline
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     file_slot(1)->stream = stream;
@@ -321,7 +323,7 @@ TEST(PrintFileTest, AnOpenSlotCountsItsColumnInFourteens) {
 }
 
 TEST(PrintFileTest, AFailedWriteKeepsTheColumn) {
-    console_start(80, 25);
+    fresh_console(80, 25);
     std::FILE* stream = std::fopen("/dev/null", "r");
     ASSERT_NE(stream, nullptr);
     file_slot(2)->stream = stream;

@@ -1,37 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/crt/memory.h"
 #include "runtime/core/strings.h"
+#include "tests/support/fresh_core.h"
+#include "tests/support/test_heap.h"
 #include "runtime/core/temp_pool.h"
 
 namespace {
 
-// Allocation calls fail once this many have succeeded (-1: never).
-int allocations_left = -1;
-
-bool allocation_allowed() {
-    if (allocations_left < 0) return true;
-    if (allocations_left == 0) return false;
-    --allocations_left;
-    return true;
-}
-
-void* failing_alloc(std::size_t size) { return allocation_allowed() ? std::malloc(size) : nullptr; }
-void* failing_realloc(void* block, std::size_t size) {
-    return allocation_allowed() ? std::realloc(block, size) : nullptr;
-}
-
 class StringsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        str_pool_reset();
-        allocations_left = -1;
-        memory_functions.alloc = failing_alloc;
-        memory_functions.realloc = failing_realloc;
+        fresh_core();
+        test_heap_install(HEAP_GRANTS_ALL);
     }
     void TearDown() override {
         str_delete(&desc);
@@ -72,15 +55,14 @@ TEST_F(StringsTest, ResizeClearsTheTemporaryBit) {
 }
 
 TEST_F(StringsTest, FailedAllocationFallsBackToTheExactSize) {
-    allocations_left = 0;
+    test_heap.refusals = HEAP_REFUSES_ALL;
     str_resize(&desc, 10, false);
     EXPECT_EQ(desc.data, nullptr);  // both the grown and the exact size refused
     EXPECT_EQ(desc.length, 0);
     EXPECT_EQ(desc.capacity, 0);
 
     // The grown size is refused, the exact one granted.
-    allocations_left = -1;
-    memory_functions.alloc = [](std::size_t size) -> void* { return size > 11 ? nullptr : std::malloc(size); };
+    test_heap.refusals = HeapRefusals{-1, false, 0, 11};
     str_resize(&desc, 10, false);
     ASSERT_NE(desc.data, nullptr);
     EXPECT_EQ(desc.capacity, 10);
@@ -89,9 +71,7 @@ TEST_F(StringsTest, FailedAllocationFallsBackToTheExactSize) {
 
 TEST_F(StringsTest, FailedGrowthWithPreserveKeepsTheText) {
     str_assign(&desc, STR_SIZE_DESC, const_cast<char*>("hello"), STR_SIZE_ZSTRING, 0);
-    memory_functions.realloc = [](void* block, std::size_t size) -> void* {
-        return size > 38 ? nullptr : std::realloc(block, size);
-    };
+    test_heap.refusals.largest = 38;
     // 40 characters want capacity 72; only the exact 40 can be had.
     str_concat_assign(&desc, STR_SIZE_DESC, const_cast<char*>(" world, and more text to grow it"),
                       STR_SIZE_ZSTRING, 0);
@@ -102,7 +82,7 @@ TEST_F(StringsTest, FailedGrowthWithPreserveKeepsTheText) {
 TEST_F(StringsTest, LengthsNearTheLimitDoNotWrap) {
     // 0x7FFFFFF0 would round and grow beyond any 32-bit capacity: the exact
     // size is tried instead, and refused here, leaving an empty descriptor.
-    allocations_left = 0;
+    test_heap.refusals = HEAP_REFUSES_ALL;
     str_resize(&desc, 0x7FFFFFF0, false);
     EXPECT_EQ(desc.data, nullptr);
     EXPECT_EQ(desc.capacity, 0);

@@ -3,13 +3,14 @@
 #include <vector>
 
 #include "runtime/core/strings.h"
+#include "tests/support/fresh_core.h"
 #include "runtime/core/temp_pool.h"
 
 namespace {
 
 class TempPoolTest : public ::testing::Test {
 protected:
-    void SetUp() override { str_pool_reset(); }
+    void SetUp() override { fresh_core(); }
 };
 
 TEST_F(TempPoolTest, LiteralLengthsComeFromTheSizeOrTheText) {

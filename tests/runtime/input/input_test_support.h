@@ -1,5 +1,5 @@
-// Shared set-up of the input tests: a fresh console, runtime, pool and
-// input context for every test, and the current line as text.
+// Shared set-up of the input tests: the whole runtime fresh on an 80x25
+// console model for every test, and the current line as text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,15 +11,11 @@
 #include "runtime/core/strings.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/runtime_fresh.h"
 
 class InputTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        testing_console_create(80, 25);
-        runtime_init(0, nullptr);
-        str_pool_reset();
-        input_context_reset();
-    }
+    void SetUp() override { fresh_runtime(80, 25); }
     void TearDown() override { input_context_reset(); }
 
     // Makes `text` the current line, read from its start.

@@ -3,9 +3,10 @@
 #include <string>
 
 #include "input_test_support.h"
-#include "platform/crt/memory.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/key_wait.h"
+#include "tests/support/key_names.h"
+#include "tests/support/test_heap.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ TEST_F(KeyTest, WaitForKeyDrainsTypedAheadKeysAndLeavesTheFreshOne) {
 }
 
 TEST_F(KeyTest, WaitForKeyDrainsAnExtendedKeyWhole) {
-    testing_type("\x1b[A");  // Up: two codes
+    testing_type(typed_keys("<Up>"));  // two codes
     testing_type_at(200, "q");
     sleep_key(-1);
     EXPECT_EQ(key_get(), 'q');
@@ -111,9 +112,9 @@ TEST_F(KeyTest, LongWaitEndsAtAWaitingKeyWithoutReadingIt) {
 TEST_F(KeyTest, KeyGetGivesTheSecondCodeOfAnExtendedKey) {
     testing_type("A");
     EXPECT_EQ(key_get(), 'A');
-    testing_type("\x1b[A");  // Up: 224, 72
+    testing_type(typed_keys("<Up>"));  // 224, 72
     EXPECT_EQ(key_get(), 72);
-    testing_type("\x1bOP");  // F1: 0, 59
+    testing_type(typed_keys("<F1>"));  // 0, 59
     EXPECT_EQ(key_get(), 59);
     // A character whose code page 850 code is 224 reads as the start of an
     // extended key: the code after it is returned.
@@ -136,7 +137,7 @@ TEST_F(KeyTest, KeyStringOfNoKeyAnOrdinaryKeyAndAnExtendedKey) {
     EXPECT_EQ(plain->data[1], '\0');
     EXPECT_EQ(str_release_temp(plain), 0);
 
-    testing_type("\x1b[B");  // Down: 224, 80
+    testing_type(typed_keys("<Down>"));  // 224, 80
     StringDesc* extended = key_string();
     ASSERT_EQ(str_length(extended), 2);
     EXPECT_EQ(static_cast<uint8_t>(extended->data[0]), 255);
@@ -147,11 +148,10 @@ TEST_F(KeyTest, KeyStringOfNoKeyAnOrdinaryKeyAndAnExtendedKey) {
 }
 
 TEST_F(KeyTest, KeyStringWithNoRoomLeavesTheKeyUnread) {
-    MemoryFunctions saved = memory_functions;
-    memory_functions.alloc = [](std::size_t) -> void* { return nullptr; };
+    test_heap_install(HEAP_REFUSES_ALL);
     testing_type("m");
     EXPECT_EQ(key_string(), str_empty());
-    memory_functions = saved;
+    memory_reset();
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 
     for (int32_t i = 0; i < TEMP_DESC_COUNT; ++i) ASSERT_NE(str_temp_alloc(), nullptr);

@@ -6,24 +6,14 @@
 
 #include "input_test_support.h"
 #include "runtime/console/console_device.h"
-#include "runtime/console/print_column.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/line_input.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 
 class LineInputTest : public InputTest {
 protected:
-    void SetUp() override {
-        InputTest::SetUp();
-        console_device_reset();
-        print_column_reset();
-    }
-
-    // 1-based, as the console device reports them.
-    static int32_t cursor_row() { return testing_console().screen.cursor_y + 1; }
-    static int32_t cursor_column() { return testing_console().screen.cursor_x + 1; }
-
     static StringDesc* empty_prompt() { return str_temp_for_literal("", 1); }
 
     static std::string typed_text(std::size_t length) {
@@ -43,8 +33,8 @@ TEST_F(LineInputTest, TheCalculatorsQuestion) {
     EXPECT_EQ(input_context.read_index, 0);
     EXPECT_EQ(input_context.stream, nullptr);
     EXPECT_EQ(testing_row_text(7).substr(39, 4), "350 ");
-    EXPECT_EQ(cursor_row(), 8);
-    EXPECT_EQ(cursor_column(), 43);
+    EXPECT_EQ(model_cursor_row(), 8);
+    EXPECT_EQ(model_cursor_column(), 43);
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);  // the prompt went back to the pool
 
     int32_t height = 0;
@@ -73,12 +63,12 @@ TEST_F(LineInputTest, EmptyLineAndTrailingBlanks) {
     console_input(empty_prompt(), 0, 0);
     EXPECT_EQ(input_context.line.data, nullptr);
     EXPECT_EQ(input_context.line.length, 0);
-    EXPECT_EQ(cursor_row(), 8);
-    EXPECT_EQ(cursor_column(), 40);
+    EXPECT_EQ(model_cursor_row(), 8);
+    EXPECT_EQ(model_cursor_column(), 40);
 
     console_input(empty_prompt(), 0, 0);
     EXPECT_EQ(line_text(), "12  ");
-    EXPECT_EQ(cursor_column(), 44);
+    EXPECT_EQ(model_cursor_column(), 44);
 }
 
 TEST_F(LineInputTest, WrappedLinePutsTheCursorOnTheRowWhereItEnded) {
@@ -86,16 +76,16 @@ TEST_F(LineInputTest, WrappedLinePutsTheCursorOnTheRowWhereItEnded) {
     testing_type(typed_text(45) + "\r");
     console_input(empty_prompt(), 0, 0);
     EXPECT_EQ(str_length(&input_context.line), 45);
-    EXPECT_EQ(cursor_row(), 9);
-    EXPECT_EQ(cursor_column(), 5);
+    EXPECT_EQ(model_cursor_row(), 9);
+    EXPECT_EQ(model_cursor_column(), 5);
 
     // Text that ends in the last column: the echo already moved the cursor
     // to the next row, and that is where the text is followed.
     console_locate(12, 40, -1);
     testing_type(typed_text(41) + "\r");
     console_input(empty_prompt(), 0, 0);
-    EXPECT_EQ(cursor_row(), 13);
-    EXPECT_EQ(cursor_column(), 1);
+    EXPECT_EQ(model_cursor_row(), 13);
+    EXPECT_EQ(model_cursor_column(), 1);
 }
 
 struct LongLineCase {
@@ -123,8 +113,8 @@ TEST_F(LineInputTest, LongLinesAreJoinedFromChunksWithNothingLeftOver) {
         console_locate(1, 1, -1);
         EXPECT_EQ(console_input(empty_prompt(), 0, 0), 0);
         EXPECT_EQ(line_text(), text);
-        EXPECT_EQ(cursor_row(), c.row);
-        EXPECT_EQ(cursor_column(), c.column);
+        EXPECT_EQ(model_cursor_row(), c.row);
+        EXPECT_EQ(model_cursor_column(), c.column);
         console_input(empty_prompt(), 0, 1);
         EXPECT_EQ(line_text(), "next");
     }
@@ -135,8 +125,8 @@ TEST_F(LineInputTest, PromptAndQuestionMark) {
     testing_type("5\r");
     console_input(prompt, 1, 1);
     EXPECT_EQ(testing_row_text(0).substr(0, 11), "Altezza? 5 ");
-    EXPECT_EQ(cursor_row(), 2);  // the newline flag leaves the cursor where Enter put it
-    EXPECT_EQ(cursor_column(), 1);
+    EXPECT_EQ(model_cursor_row(), 2);  // the newline flag leaves the cursor where Enter put it
+    EXPECT_EQ(model_cursor_column(), 1);
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 
     // Without a prompt descriptor the question flag shows nothing.
@@ -144,15 +134,15 @@ TEST_F(LineInputTest, PromptAndQuestionMark) {
     testing_type("6\r");
     console_input(nullptr, 1, 0);
     EXPECT_EQ(testing_row_text(4).substr(0, 3), "6  ");
-    EXPECT_EQ(cursor_row(), 5);
-    EXPECT_EQ(cursor_column(), 2);
+    EXPECT_EQ(model_cursor_row(), 5);
+    EXPECT_EQ(model_cursor_column(), 2);
 
     // Typing starts after the question mark and its blank.
     console_locate(7, 1, -1);
     testing_type("77\r");
     console_input(str_temp_for_literal("Q", 2), 1, 0);
     EXPECT_EQ(testing_row_text(6).substr(0, 6), "Q? 77 ");
-    EXPECT_EQ(cursor_column(), 6);
+    EXPECT_EQ(model_cursor_column(), 6);
 }
 
 TEST_F(LineInputTest, PromptWithoutTextGoesBackToThePool) {
@@ -198,8 +188,8 @@ TEST_F(LineInputTest, ConsoleLineIntoAByteBuffer) {
     EXPECT_EQ(input_line_console(nullptr, buffer, 8, 1, 0, 0), 0);
     EXPECT_STREQ(buffer, "abcdefg");
     // The cursor steps by the text stored, not by what was typed.
-    EXPECT_EQ(cursor_row(), 3);
-    EXPECT_EQ(cursor_column(), 17);
+    EXPECT_EQ(model_cursor_row(), 3);
+    EXPECT_EQ(model_cursor_column(), 17);
 }
 
 TEST_F(LineInputTest, BadFileNumbersAreRefusedWithNothingDone) {

@@ -9,7 +9,9 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_pane.h"
+#include "tests/support/terminal_modes.h"
 
 namespace {
 
@@ -29,12 +31,11 @@ std::string wine_command() {
 // keys typed before then are read by the terminal's line discipline, which
 // turns Enter into a line feed that the console does not take for Enter.
 bool wait_for_wine_console(const TmuxSession& session, int32_t timeout_ms) {
-    std::string tty = shell_output("tmux -L " + session.socket + " display-message -p -t 0 '#{pane_tty}'");
+    std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
     if (!tty.empty() && tty.back() == '\n') tty.pop_back();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string modes = " " + shell_output("stty -F '" + tty + "' -a 2>/dev/null | tr ' ;\\n' '   '") + " ";
-        if (modes.find(" -icanon ") != std::string::npos) return true;
+        if (has_word(shell_output(modes_command({"icanon"}, tty)), "-icanon")) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -74,7 +75,7 @@ TEST_F(WindowsTerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", STEP_MS)) << tmux_text(pane.session);
     std::string text = tmux_text(pane.session);
     EXPECT_EQ(text.find("premi un tasto"), std::string::npos) << text;
-    calculator_pane_expect_sane_modes(text);
+    expect_modes_on(modes_line(text, "EXIT:"));
 }
 
 // With its output in a file portata still reads the answers typed at the
@@ -85,9 +86,9 @@ TEST_F(WindowsTerminalTest, OutputToAFileEndsWithoutAKey) {
     pane.session = tmux_start(calculator_pane_command(wine_command() + " > '" + file + "'", SETTLE_MS), 80, 25);
     // Nothing shows while it asks.
     ASSERT_TRUE(wait_for_wine_console(pane.session, WINE_START_MS)) << tmux_text(pane.session);
-    tmux_send(pane.session, "-l 100");
+    tmux_send(pane.session, std::string("-l ") + FINISHED_TX);
     tmux_send(pane.session, "Enter");
-    tmux_send(pane.session, "-l 25");
+    tmux_send(pane.session, std::string("-l ") + FINISHED_RX);
     tmux_send(pane.session, "Enter");
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", STEP_MS)) << tmux_text(pane.session);
     EXPECT_NE(tmux_text(pane.session).find("EXIT:0"), std::string::npos) << tmux_text(pane.session);
@@ -98,23 +99,17 @@ TEST_F(WindowsTerminalTest, OutputToAFileEndsWithoutAKey) {
     std::size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, written)) > 0) text.append(chunk, n);
     std::fclose(written);
-    EXPECT_NE(text.find(" 60 km "), std::string::npos) << text;
-    EXPECT_NE(text.find("premi un tasto per terminare"), std::string::npos) << text;
+    EXPECT_NE(text.find(FINISHED_RANGE), std::string::npos) << text;
+    EXPECT_NE(text.find(CALCULATOR_PRESS_KEY), std::string::npos) << text;
 }
 
 // In a pipe, with no console at all, it reads standard input and ends.
 TEST(WindowsPipeTest, APipeRunEndsWithTheRange) {
     std::string command = "printf '100\\n25\\n' | timeout 120 " + wine_command() + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string text;
-    char chunk[512];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, n);
-    int status = pclose(pipe);
-    EXPECT_EQ(status, 0) << text;
-    EXPECT_NE(text.find(" Antenna TX a mt. slm"), std::string::npos) << text;
-    EXPECT_NE(text.find(" 60 km "), std::string::npos) << text;
+    ShellRun run = shell_run(command);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find(CALCULATOR_ASK_TX), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(FINISHED_RANGE), std::string::npos) << run.output;
 }
 
 }  // namespace

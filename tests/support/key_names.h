@@ -1,0 +1,16 @@
+// Keys by name for typed input: "12<Left>0<Enter>" is 1, 2, Left, 0, Enter.
+// Plain characters stand for themselves; <..> names a key: Enter, Tab, BS,
+// Esc, Up, Down, Left, Right, Home, End, Ins, Del, F1..F12, C-a..C-z and
+// C-Left, C-End. The bytes are what an xterm sends, the Key what the key
+// decoder makes of them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/keyboard/key_decoder.h"
+
+// The bytes a terminal sends for the keys.
+std::string typed_keys(const std::string& keys);
+// The keys, as the key decoder hands them to the line editor.
+std::vector<Key> decoded_keys(const std::string& keys);

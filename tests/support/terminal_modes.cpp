@@ -1,0 +1,45 @@
+#include "tests/support/terminal_modes.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/shell.h"
+
+std::string modes_command(const std::vector<std::string>& modes, const std::string& tty) {
+    std::string names;
+    for (const std::string& mode : modes) names += (names.empty() ? "" : "|") + mode;
+    // Another terminal may be gone already: only its modes' absence tells.
+    std::string device = tty.empty() ? "-a" : "-F " + shell_quote(tty) + " -a 2>/dev/null";
+    return "stty " + device + " | tr ' ;' '\\n\\n' | grep -E '^-?(" + names +
+           ")$' | tr '\\n' ' '; echo";
+}
+
+bool has_word(const std::string& line, const std::string& word) {
+    return (" " + line + " ").find(" " + word + " ") != std::string::npos;
+}
+
+std::string modes_line(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
+    std::size_t at = text.find(marker);
+    if (at == std::string::npos) return "";
+    for (std::size_t start = text.find('\n', at); start != std::string::npos; start = text.find('\n', start + 1)) {
+        std::size_t end = text.find('\n', start + 1);
+        std::string line = text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+        for (const std::string& mode : modes) {
+            if (has_word(line, mode) || has_word(line, "-" + mode)) return line;
+        }
+    }
+    return "";
+}
+
+bool modes_shown(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
+    std::string line = modes_line(text, marker, modes);
+    for (const std::string& mode : modes) {
+        if (!has_word(line, mode) && !has_word(line, "-" + mode)) return false;
+    }
+    return true;
+}
+
+void expect_modes_on(const std::string& line, const std::vector<std::string>& modes, const std::string& context) {
+    for (const std::string& mode : modes) {
+        EXPECT_TRUE(has_word(line, mode)) << context << (context.empty() ? "" : ": ") << mode << " in " << line;
+    }
+}

@@ -1,0 +1,26 @@
+// The terminal modes a program must hand back: a shell command that prints
+// them on one line, as stty names them ("-icanon" when off), and its checks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a shell's line editing needs: lines, echo, signal keys, CR read as a
+// line end, output processing.
+inline const std::vector<std::string> SANE_MODES = {"icanon", "echo", "isig", "icrnl", "opost"};
+
+// Prints the modes of the terminal `tty` (its own terminal when empty), then
+// a newline.
+std::string modes_command(const std::vector<std::string>& modes = SANE_MODES, const std::string& tty = "");
+// `word` is one of the blank-separated words of `line`.
+bool has_word(const std::string& line, const std::string& word);
+// The first line after the line of `text` holding `marker` that names any of
+// `modes`, on or off (keys the terminal echoed may come first); "" if none.
+std::string modes_line(const std::string& text, const std::string& marker,
+                       const std::vector<std::string>& modes = SANE_MODES);
+// The modes line after `marker` is there, with every one of `modes` on or off.
+bool modes_shown(const std::string& text, const std::string& marker,
+                 const std::vector<std::string>& modes = SANE_MODES);
+// Every one of `modes` is on in the modes line.
+void expect_modes_on(const std::string& line, const std::vector<std::string>& modes = SANE_MODES,
+                     const std::string& context = "");
