@@ -23,12 +23,8 @@ void expect_text(const ScreenText& t) {
     }
 }
 
-// Runs with 100 and 25 typed against an 80x25 console model, a key pressed a
-// minute later.
-TEST(CalculatorTest, TheFinishedScreenCellByCell) {
-    calculator_run_typed({answers_typed(FINISHED_TX, FINISHED_RX)});
-    EXPECT_EQ(calculator.range_km, 60);
-
+// Every cell of the finished 80x25 screen in the console model.
+void expect_finished_model() {
     ASSERT_EQ(CALCULATOR_TITLE.size(), 80u);
     for (const ScreenText& t : finished_screen()) expect_text(t);
     // Every other cell is a blank in the console's own attribute.
@@ -42,6 +38,37 @@ TEST(CalculatorTest, TheFinishedScreenCellByCell) {
     EXPECT_EQ(model_cursor_row(), FINISHED_CURSOR_ROW);
     EXPECT_EQ(model_cursor_column(), FINISHED_CURSOR_COLUMN);
     EXPECT_EQ(testing_console().screen.scrolls, 0u);
+}
+
+// Runs with 100 and 25 typed against an 80x25 console model, a key pressed a
+// minute later.
+TEST(CalculatorTest, TheFinishedScreenCellByCell) {
+    calculator_run_typed({answers_typed(FINISHED_TX, FINISHED_RX)});
+    EXPECT_EQ(calculator.range_km, 60);
+    expect_finished_model();
+}
+
+// On a terminal smaller than the screen the buffer still holds all of it,
+// cell for cell as at 80x25, and the terminal shows a window onto it that
+// ends with the cursor's row 25 at its bottom.
+TEST(CalculatorTest, OnASmallTerminalTheWholeScreenIsInTheBufferAndTheWindowShowsItsEnd) {
+    struct Size {
+        int32_t columns, rows;
+        int32_t window_x;  // the window's first column at the end
+    } sizes[] = {{80, 24, 0}, {60, 20, 0}, {40, 12, 1}, {1, 1, 40}};
+    for (const Size& s : sizes) {
+        SCOPED_TRACE(std::to_string(s.columns) + "x" + std::to_string(s.rows));
+        calculator_run_typed({answers_typed(FINISHED_TX, FINISHED_RX), "x", 60000, s.columns, s.rows, true});
+        EXPECT_EQ(calculator.range_km, 60);
+        const ScreenBuffer& screen = testing_console().screen;
+        EXPECT_EQ(screen.width, 80);
+        EXPECT_EQ(screen.height, 25);
+        expect_finished_model();
+        EXPECT_EQ(screen.window_width, s.columns);
+        EXPECT_EQ(screen.window_height, s.rows);
+        EXPECT_EQ(screen.window_y + screen.window_height, 25);
+        EXPECT_EQ(screen.window_x, s.window_x);
+    }
 }
 
 TEST(CalculatorTest, AnswersAreTheFirstFieldOfTheLine) {

@@ -5,12 +5,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_pane.h"
 #include "tests/support/terminal_modes.h"
 
 namespace {
 
-constexpr int32_t STEP_MS = 5000;
+// A generous bound on each step: on a busy machine the screen may take a
+// while, and waiting costs nothing when it comes at once.
+constexpr int32_t STEP_MS = 30000;
 
 class TerminalTest : public ::testing::Test {
 protected:
@@ -19,9 +22,22 @@ protected:
     }
     void TearDown() override { tmux_stop(pane.session); }
 
-    void start() {
-        pane.session = tmux_start(calculator_pane_command(std::string("'") + PORTATA_EXE + "'"), 80, 25);
+    void start(int32_t columns = 80, int32_t rows = 25) {
+        pane.session = tmux_start(calculator_pane_command(std::string("'") + PORTATA_EXE + "'"), columns, rows);
         ASSERT_TRUE(tmux_wait_for_text(pane.session, "Antenna TX", STEP_MS)) << tmux_text(pane.session);
+    }
+
+    void resize(int32_t columns, int32_t rows) {
+        tmux_run(pane.session, "resize-window -t 0 -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+    }
+
+    // The terminal's scrollback and screen together, oldest line first.
+    std::string history_and_screen() { return tmux_run(pane.session, "capture-pane -p -S - -t 0").output; }
+
+    static int32_t count(const std::string& text, const std::string& needle) {
+        int32_t n = 0;
+        for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+        return n;
     }
 
     CalculatorPane pane{{}, STEP_MS};
@@ -54,6 +70,66 @@ TEST_F(TerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
         expect_modes_on(modes_line(text, "EXIT:"));
         tmux_stop(pane.session);
     }
+}
+
+// On a terminal smaller than the screen the program lays out, the terminal
+// shows a window onto all of it that follows the cursor: at the end the
+// window's bottom row is row 25, and the rows above it went up into the
+// terminal's own scrollback, once.
+TEST_F(TerminalTest, ASmallTerminalShowsAWindowOntoTheWholeScreen) {
+    for (auto [columns, rows] : {std::pair{80, 24}, std::pair{60, 20}}) {
+        SCOPED_TRACE(std::to_string(columns) + "x" + std::to_string(rows));
+        start(columns, rows);
+        calculator_pane_answer(pane, FINISHED_TX, "Antenna RX");
+        calculator_pane_answer(pane, FINISHED_RX, "premi un tasto");
+        calculator_pane_expect_window(tmux_screen(pane.session), 0, 25 - rows, columns, rows);
+        std::string all = history_and_screen();
+        EXPECT_EQ(count(all, " Velmora Istranda"), 1) << all;
+        calculator_pane_expect_clean_exit(pane);
+        tmux_stop(pane.session);
+    }
+}
+
+TEST_F(TerminalTest, ResizedSmallerAndBackAtTheKeyWaitTheWholeScreenShowsAgain) {
+    start();
+    calculator_pane_answer(pane, FINISHED_TX, "Antenna RX");
+    calculator_pane_answer(pane, FINISHED_RX, "premi un tasto");
+    resize(60, 20);
+    // The window follows the cursor on row 25: the title leaves the top.
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) != 0; },
+                          STEP_MS))
+        << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) {
+        return text.find(" premi un tasto per terminare") != std::string::npos;
+    }, STEP_MS)) << tmux_text(pane.session);
+    calculator_pane_expect_window(tmux_screen(pane.session), 0, 5, 60, 20);
+    resize(80, 25);
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) == 0; },
+                          STEP_MS))
+        << tmux_text(pane.session);
+    calculator_pane_expect_finished_screen(tmux_screen(pane.session));
+    std::string all = history_and_screen();
+    EXPECT_EQ(count(all, " Velmora Istranda"), 1) << "one copy of the title, scrollback included\n" << all;
+    calculator_pane_expect_clean_exit(pane);
+}
+
+// Typed past the terminal's right edge, the answer takes the window along
+// sideways: its last digit stays in view at the right edge.
+TEST_F(TerminalTest, TypingPastTheRightEdgeMovesTheWindowSideways) {
+    start(60, 20);
+    std::string digits = "1234567890123456789012345";  // from column 40 to column 64
+    tmux_send(pane.session, "-l " + digits);
+    ASSERT_TRUE(tmux_wait_for_text(pane.session, digits.substr(digits.size() - 21), STEP_MS)) << tmux_text(pane.session);
+    TmuxScreen screen = tmux_screen(pane.session);
+    int32_t row = tmux_row_of(screen, digits.substr(digits.size() - 21));
+    // The cursor after the last digit, in column 65, is the window's last:
+    // the window starts at column 6.
+    EXPECT_EQ(tmux_row_text(screen, row, 34, 25), digits);
+    EXPECT_EQ(screen.cursor_x, 59);
+    EXPECT_EQ(tmux_row_text(screen, row, 6, 22), CALCULATOR_ASK_TX);
+    calculator_pane_answer(pane, "", "Antenna RX");
+    calculator_pane_answer(pane, FINISHED_RX, "premi un tasto");
+    calculator_pane_expect_clean_exit(pane);
 }
 
 }  // namespace

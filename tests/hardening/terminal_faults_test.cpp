@@ -158,8 +158,10 @@ TEST_F(TerminalFaultsTest, SignalsWhileAskingAndWhileWaitingForTheKey) {
         const char* name;
         bool at_key_wait;
     } cases[] = {
-        {SIGHUP, "HUP", false}, {SIGTERM, "TERM", false}, {SIGINT, "INT", false},
-        {SIGHUP, "HUP", true},  {SIGTERM, "TERM", true},  {SIGINT, "INT", true},
+        {SIGHUP, "HUP", false},   {SIGTERM, "TERM", false}, {SIGINT, "INT", false},
+        {SIGHUP, "HUP", true},    {SIGTERM, "TERM", true},  {SIGINT, "INT", true},
+        // Every other signal whose default action ends the process, too.
+        {SIGUSR1, "USR1", false}, {SIGALRM, "ALRM", true},  {SIGUSR2, "USR2", true},
     };
     for (const Case& c : cases) {
         std::string context = std::string(c.name) + (c.at_key_wait ? " at the key wait" : " while asking");
@@ -274,6 +276,46 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedByTheShellGoesOnWithTheLine) {
     end_with_key("after suspend and resume while asking");
 }
 
+// Ctrl+Z, then kill %1: the shell sends SIGTERM and SIGCONT to a job whose
+// terminal it has taken back. The job ends at once, writes nothing over the
+// shell's lines and changes none of its modes.
+TEST_F(TerminalFaultsTest, AStoppedJobKilledEndsAtOnceAndLeavesTheShellAlone) {
+    for (bool at_key_wait : {false, true}) {
+        std::string context = at_key_wait ? "killed when stopped at the key wait" : "killed when stopped while asking";
+        start_shell();
+        shell_type(shell_quote(PORTATA_EXE));
+        ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
+        if (at_key_wait) {
+            answer("100", "Antenna RX");
+            answer("25", "premi un tasto");
+        } else {
+            tmux_send(session, "-l 12");
+            ASSERT_TRUE(tmux_wait_for_text(session, "slm       12")) << tmux_text(session);
+        }
+        tmux_send(session, "C-z");
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
+            std::size_t stopped = t.find("Stopped");
+            return stopped != std::string::npos && t.find("\n$ ", stopped) != std::string::npos;
+        })) << tmux_text(session);
+        // The shell polls for the job's end: a job left stopped would never
+        // let GONE show.
+        shell_type("kill %1; while kill -0 %1 2>/dev/null; do sleep 0.05; done; echo GO''NE");
+        ASSERT_TRUE(tmux_wait_for_text(session, "\nGONE", 30000)) << context << "\n" << tmux_text(session);
+        // The shell's lines follow one another: nothing moved its cursor.
+        TmuxScreen screen = tmux_screen(session);
+        int32_t command = tmux_row_of(screen, "$ kill %1");
+        int32_t gone = tmux_row_of(screen, "GONE");
+        ASSERT_GE(command, 0) << tmux_text(session);
+        EXPECT_GT(gone, command) << context << "\n" << tmux_text(session);
+        EXPECT_LE(gone, command + 4) << context << "\n" << tmux_text(session);
+        shell_type("echo MO''DES; " + modes_command());
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) { return modes_shown(t, "MODES"); }, 30000))
+            << context << "\n" << tmux_text(session);
+        expect_modes_on(modes_line(tmux_text(session), "MODES"), SANE_MODES, context);
+        tmux_stop(session);
+    }
+}
+
 TEST_F(TerminalFaultsTest, SuspendedAndResumedAtTheKeyWaitEndsOnTheNextKey) {
     start_shell();
     shell_type(shell_quote(PORTATA_EXE));
@@ -283,6 +325,21 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedAtTheKeyWaitEndsOnTheNextKey) {
     suspend_and_resume("premi un tasto");
     EXPECT_NE(tmux_text(session).find(" 60 km"), std::string::npos) << tmux_text(session);
     end_with_key("after suspend and resume at the key wait");
+}
+
+// Under poll() as macOS has it (POLLNVAL for every terminal), the keyboard
+// still works: the program waits for it with select().
+TEST_F(TerminalFaultsTest, TheKeyboardWorksWhereaPollOnTerminalsFails) {
+    if (!std::ifstream(MACOS_POLL_SHIM)) GTEST_SKIP() << "the poll() shim was not built";
+    // A sanitizer's runtime would otherwise insist on coming first.
+    start(std::string("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=") + shell_quote(MACOS_POLL_SHIM));
+    answer("100", "Antenna RX");
+    answer("25", "premi un tasto");
+    EXPECT_NE(tmux_text(session).find(" 60 km"), std::string::npos) << tmux_text(session);
+    tmux_send(session, "q");
+    std::string text = wait_for_exit();
+    EXPECT_NE(text.find("EXIT:0"), std::string::npos) << text;
+    expect_terminal_handed_back(text, "poll() as on macOS");
 }
 
 TEST_F(TerminalFaultsTest, WithoutAControllingTerminalTheProgramAsksAndEnds) {

@@ -385,3 +385,31 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The calculator on terminals smaller than its screen: every frame shows
+// exactly the window onto the model, and the end is the finished screen's
+// last rows, with the title gone up into the terminal's scrollback.
+TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
+    for (auto [columns, rows] : {std::pair{80, 24}, std::pair{60, 20}}) {
+        start_emulator(columns, rows);
+        // Key by key, so that each draws a frame of its own.
+        calculator_run_typed({"", "x", 60000, columns, rows, true, [&] {
+            const char* keys[] = {"1", "0", "0", "<Enter>", "2", "5", "<Enter>"};
+            for (uint64_t i = 0; i < 7; ++i) testing_type_at(100 * (i + 1), typed_keys(keys[i]));
+            hook_run({});
+        }});
+        EXPECT_GE(hooks.frames, 7) << columns << "x" << rows;
+        VTermScreenCell cell{};
+        vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 11}, &cell);
+        EXPECT_EQ(cell.chars[0], 0u) << columns << "x" << rows;
+        vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 12}, &cell);
+        EXPECT_EQ(cell.chars[0], uint32_t{'p'}) << "the prompt on the bottom row, " << columns << "x" << rows;
+        if (HasFailure()) return;
+        input_context_reset();
+        TearDown();
+    }
+}
+
+}  // namespace

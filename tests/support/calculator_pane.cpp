@@ -26,25 +26,27 @@ void calculator_pane_expect_clean_exit(const CalculatorPane& pane) {
     EXPECT_EQ(text.find('q'), text.rfind('q')) << "the key reached the shell";
 }
 
-void calculator_pane_expect_finished_screen(const TmuxScreen& screen) {
-    for (const ScreenText& t : finished_screen()) {
-        auto length = static_cast<int32_t>(t.text.size());
-        EXPECT_EQ(tmux_row_text(screen, t.row - 1, t.column - 1, length), t.text) << "row " << t.row;
-        SgrColours colours = sgr_colours(t.attribute);
-        tmux_expect_colours(screen, t.row - 1, t.column - 1, length, colours.fg, colours.bg);
-    }
-    SgrColours blank = sgr_colours(GREY_ON_BLACK);
-    for (int32_t row = 1; row <= 25; ++row) {
-        for (int32_t column = 1; column <= 80; ++column) {
-            if (finished_text_at(row, column) != nullptr) continue;
-            TmuxCell cell = tmux_cell(screen, row - 1, column - 1);
-            ASSERT_EQ(cell.text, " ") << row << "," << column;
-            ASSERT_EQ(cell.fg, blank.fg) << row << "," << column;
-            ASSERT_EQ(cell.bg, blank.bg) << row << "," << column;
+void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns,
+                                   int32_t rows) {
+    for (int32_t y = 0; y < rows; ++y) {
+        for (int32_t x = 0; x < columns; ++x) {
+            int32_t row = top + y + 1;
+            int32_t column = left + x + 1;
+            const ScreenText* t = finished_text_at(row, column);
+            std::string expected = t != nullptr ? t->text.substr(static_cast<std::size_t>(column - t->column), 1) : " ";
+            SgrColours colours = sgr_colours(t != nullptr ? t->attribute : GREY_ON_BLACK);
+            TmuxCell cell = tmux_cell(screen, y, x);
+            ASSERT_EQ(cell.text, expected) << "row " << row << " column " << column;
+            ASSERT_EQ(cell.fg, colours.fg) << "row " << row << " column " << column;
+            ASSERT_EQ(cell.bg, colours.bg) << "row " << row << " column " << column;
         }
     }
-    EXPECT_EQ(screen.cursor_y, FINISHED_CURSOR_ROW - 1);
-    EXPECT_EQ(screen.cursor_x, FINISHED_CURSOR_COLUMN - 1);
+    EXPECT_EQ(screen.cursor_y, FINISHED_CURSOR_ROW - 1 - top);
+    EXPECT_EQ(screen.cursor_x, FINISHED_CURSOR_COLUMN - 1 - left);
+}
+
+void calculator_pane_expect_finished_screen(const TmuxScreen& screen) {
+    calculator_pane_expect_window(screen, 0, 0, 80, 25);
 }
 
 void calculator_pane_expect_answered_run(CalculatorPane* pane, const std::function<void()>& start) {
