@@ -32,6 +32,7 @@ void check_screen() {
     FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width);
     FUZZ_CHECK(s.cursor_y >= 0 && s.cursor_y < s.height);
     FUZZ_CHECK(s.cursor_size >= 1 && s.cursor_size <= 100);
+    fuzz_check_window(s);
 }
 
 SHORT any_short(FuzzedDataProvider& data) {
@@ -289,12 +290,17 @@ void op_environment(FuzzedDataProvider& data) {
     ConsoleFaults& faults = testing_console().faults;
     switch (data.ConsumeIntegralInRange<int>(0, 4)) {
     case 0: {
-        // The terminal was resized: the model follows it.
+        // The terminal was resized: the model follows it at the next present.
         int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 200);
         int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 80);
-        screen_resize(&screen(), w, h);
-        testing_console_set_largest(w, h);
-        terminal_note_resize();
+        std::vector<Cell> before = fuzz_cells(screen());
+        int32_t width = screen().width;
+        int32_t height = screen().height;
+        testing_terminal_resize(w, h);
+        terminal_present(&screen());
+        fuzz_check_resize_kept(before, width, height, screen());
+        FUZZ_CHECK(screen().window_width == std::min(w, screen().width));
+        FUZZ_CHECK(screen().window_height == std::min(h, screen().height));
         break;
     }
     case 1: faults.buffer_info_fails = data.ConsumeBool(); break;
@@ -311,9 +317,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     int32_t width = data.ConsumeIntegralInRange<int32_t>(1, 120);
     int32_t height = data.ConsumeIntegralInRange<int32_t>(1, 50);
     fresh_runtime(width, height);
+    bool on_terminal = data.ConsumeBool();
+    fuzz_heap_install_with_console(data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0, 1u << 20, width, height,
+                                   on_terminal);
     if (data.ConsumeBool()) testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 120),
                                                         data.ConsumeIntegralInRange<int32_t>(0, 60));
-    fuzz_heap_install(data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0, 1u << 20);
 
     for (int32_t step = 0; step < 64 && data.remaining_bytes() > 0; ++step) {
         switch (data.ConsumeIntegralInRange<int>(0, 4)) {
@@ -328,7 +336,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     terminal_present(&screen());
     check_screen();
     fuzz_check_pool(0);
-    FUZZ_CHECK(test_heap.live.empty());
+    fuzz_check_no_block_left();
     memory_reset();
     return 0;
 }

@@ -128,11 +128,19 @@ void fuzz_editor(FuzzedDataProvider& data) {
     line_editor_begin(&editor, &screen);
     for (int32_t step = 0; step < 400 && data.remaining_bytes() > 0; ++step) {
         if (data.ConsumeIntegralInRange<int>(0, 15) == 0) {
-            // The terminal was resized: the keyboard has the editor follow
-            // each new size before it waits again.
-            screen_resize(&screen, data.ConsumeIntegralInRange<int32_t>(1, 90), data.ConsumeIntegralInRange<int32_t>(1, 30));
+            // The terminal was resized: the buffer grows to it, or the
+            // window alone changes, and no cell changes; the keyboard then
+            // has the editor follow the new size before it waits again.
+            std::vector<Cell> before = fuzz_cells(screen);
+            int32_t width = screen.width;
+            int32_t height = screen.height;
+            screen_fit_terminal(&screen, data.ConsumeIntegralInRange<int32_t>(1, 90),
+                                data.ConsumeIntegralInRange<int32_t>(1, 30));
+            fuzz_check_resize_kept(before, width, height, screen);
+            fuzz_check_window(screen);
             line_editor_follow(&editor, &screen);
             check_echo(editor, screen);
+            fuzz_check_window(screen);
             continue;
         }
         Key key = any_key(data);
@@ -140,6 +148,7 @@ void fuzz_editor(FuzzedDataProvider& data) {
         FUZZ_CHECK(screen.cursor_x >= 0 && screen.cursor_x < screen.width);
         FUZZ_CHECK(screen.cursor_y >= 0 && screen.cursor_y < screen.height);
         FUZZ_CHECK(screen.cells != nullptr);
+        fuzz_check_window(screen);
         if (result == LINE_EDITOR_EDITING) {
             check_echo(editor, screen);
         } else {
@@ -223,7 +232,11 @@ void fuzz_calculator(FuzzedDataProvider& data) {
     int32_t height = data.ConsumeIntegralInRange<int32_t>(1, 40);
     // Input ends after what was typed (key null): without that, and without
     // a key left, the key wait would rightly wait for ever.
-    calculator_run_typed({.key = nullptr, .width = width, .height = height, .prepare = [&] {
+    bool on_terminal = data.ConsumeBool();
+    calculator_run_typed({.key = nullptr, .width = width, .height = height, .on_terminal = on_terminal,
+                          .prepare = [&] {
+        uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
+        fuzz_heap_install_with_console(refuse, 1u << 20, width, height, on_terminal);
         if (data.ConsumeBool()) {
             ConsoleFaults& faults = testing_console().faults;
             faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
@@ -234,7 +247,6 @@ void fuzz_calculator(FuzzedDataProvider& data) {
             testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130),
                                         data.ConsumeIntegralInRange<int32_t>(0, 50));
         }
-        uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
         uint64_t at = 0;
         int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
         for (int32_t i = 0; i < chunks; ++i) {
@@ -252,13 +264,14 @@ void fuzz_calculator(FuzzedDataProvider& data) {
             }
             resize_plan_install(resizes);
         }
-        fuzz_heap_install(refuse, 1u << 20);
     }});
     const ScreenBuffer& s = testing_console().screen;
     FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
+    fuzz_check_window(s);
+    if (on_terminal) FUZZ_CHECK(s.width >= 80 && s.height >= 25);
     fuzz_check_pool(0);
     input_context_reset();
-    FUZZ_CHECK(test_heap.live.empty());
+    fuzz_check_no_block_left();
     memory_reset();
 }
 

@@ -350,7 +350,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     for (Temporary& t : w.temporaries) str_release_temp(t.desc);
     w.temporaries.clear();
     fuzz_check_pool(0);
-    FUZZ_CHECK(test_heap.live.empty());
+    fuzz_check_no_block_left();
     memory_reset();
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,6 +34,62 @@ inline void fuzz_foreign_block(void* block) {
 // request above `largest` bytes.
 inline void fuzz_heap_install(uint64_t refuse_mask, std::size_t largest) {
     test_heap_install(HeapRefusals{-1, false, refuse_mask, largest}, fuzz_foreign_block);
+}
+
+// The heap put in, and a fresh console of the given size made from it (on
+// a terminal of that size, or exactly that size), so that every block the
+// run frees is the heap's own. The refusals start once the console is made.
+inline void fuzz_heap_install_with_console(uint64_t refuse_mask, std::size_t largest, int32_t width, int32_t height,
+                                           bool on_terminal) {
+    testing_console_destroy();
+    fuzz_heap_install(0, largest);
+    if (on_terminal) {
+        testing_console_on_terminal(width, height);
+    } else {
+        testing_console_create(width, height);
+    }
+    test_heap.refusals.mask = refuse_mask;
+}
+
+// The window onto the buffer lies inside it and shows the cursor.
+inline void fuzz_check_window(const ScreenBuffer& s) {
+    FUZZ_CHECK(s.window_width >= 1 && s.window_height >= 1);
+    FUZZ_CHECK(s.window_x >= 0 && s.window_x + s.window_width <= s.width);
+    FUZZ_CHECK(s.window_y >= 0 && s.window_y + s.window_height <= s.height);
+    FUZZ_CHECK(s.cursor_x >= s.window_x && s.cursor_x < s.window_x + s.window_width);
+    FUZZ_CHECK(s.cursor_y >= s.window_y && s.cursor_y < s.window_y + s.window_height);
+}
+
+// A copy of every cell, to compare with after a resize.
+inline std::vector<Cell> fuzz_cells(const ScreenBuffer& s) {
+    return std::vector<Cell>(s.cells, s.cells + static_cast<std::size_t>(int64_t{s.width} * s.height));
+}
+
+// A resize changes no cell: the old ones keep their places from the top
+// left, and the buffer never shrinks; cells it grew by are blanks in 0x07.
+inline void fuzz_check_resize_kept(const std::vector<Cell>& before, int32_t width, int32_t height,
+                                   const ScreenBuffer& s) {
+    FUZZ_CHECK(s.width >= width && s.height >= height);
+    for (int32_t y = 0; y < s.height; ++y) {
+        for (int32_t x = 0; x < s.width; ++x) {
+            Cell now = s.cells[static_cast<std::size_t>(int64_t{y} * s.width + x)];
+            if (x < width && y < height) {
+                Cell was = before[static_cast<std::size_t>(int64_t{y} * width + x)];
+                FUZZ_CHECK(now.ch == was.ch && now.attr == was.attr);
+            } else {
+                FUZZ_CHECK(now.ch == ' ' && now.attr == 0x07);
+            }
+        }
+    }
+}
+
+// The console's own blocks given back too (when they came from the C
+// library, before the heap was put in, that is no fault); then no block
+// may be left.
+inline void fuzz_check_no_block_left() {
+    test_heap.foreign = nullptr;
+    testing_console_destroy();
+    FUZZ_CHECK(test_heap.live.empty());
 }
 
 // Every temporary back in the pool and the pool's lists whole: the in-use
