@@ -11,9 +11,7 @@
 
 namespace {
 
-// A generous bound on each step: on a busy machine the screen may take a
-// while, and waiting costs nothing when it comes at once.
-constexpr int32_t STEP_MS = 30000;
+constexpr int32_t STEP_MS = TEST_WAIT_MS;
 
 class TerminalTest : public ::testing::Test {
 protected:

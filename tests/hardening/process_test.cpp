@@ -21,28 +21,28 @@ ShellRun run_bash(const std::string& command) {
 TEST(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
     // setsid: a new session with no terminal at all; the key wait has no
     // keyboard to wait on.
-    ShellRun piped = run_bash("printf \"100\\n25\\n\" | timeout 20 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
+    ShellRun piped = run_bash("printf \"100\\n25\\n\" | timeout 60 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
     EXPECT_EQ(piped.output, plain_transcript(" 60") + "status 0\n");
-    ShellRun nothing = run_bash("timeout 20 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
+    ShellRun nothing = run_bash("timeout 60 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
     EXPECT_EQ(nothing.output, "status 0\n");
 }
 
 TEST(ProcessTest, HostileStandardStreamsNeverHangOrCrash) {
     const char* commands[] = {
         // both ends closed
-        "timeout 20 \"$P\" <&- >&-",
+        "timeout 60 \"$P\" <&- >&-",
         // standard input unreadable: a directory, a write-only descriptor
-        "timeout 20 \"$P\" </ >/dev/null",
-        "timeout 20 \"$P\" 0>/dev/null >/dev/null",
+        "timeout 60 \"$P\" </ >/dev/null",
+        "timeout 60 \"$P\" 0>/dev/null >/dev/null",
         // standard output unwritable: read-only, full, closed with input given
-        "printf \"1\\n2\\n\" | timeout 20 \"$P\" 1</dev/null",
-        "printf \"1\\n2\\n\" | timeout 20 \"$P\" >/dev/full",
-        "printf \"1\\n2\\n\" | timeout 20 \"$P\" >&-",
+        "printf \"1\\n2\\n\" | timeout 60 \"$P\" 1</dev/null",
+        "printf \"1\\n2\\n\" | timeout 60 \"$P\" >/dev/full",
+        "printf \"1\\n2\\n\" | timeout 60 \"$P\" >&-",
         // standard error closed as well
-        "printf \"1\\n2\\n\" | timeout 20 \"$P\" >/dev/null 2>&- <&0",
+        "printf \"1\\n2\\n\" | timeout 60 \"$P\" >/dev/null 2>&- <&0",
         // input that never ends a line, and one that ends in the middle of one
-        "head -c 3000000 /dev/zero | tr \"\\\\0\" 7 | timeout 20 \"$P\" >/dev/null",
-        "printf \"12\" | timeout 20 \"$P\" >/dev/null",
+        "head -c 3000000 /dev/zero | tr \"\\\\0\" 7 | timeout 60 \"$P\" >/dev/null",
+        "printf \"12\" | timeout 60 \"$P\" >/dev/null",
     };
     for (const char* command : commands) {
         ShellRun outcome = run_bash(std::string(command) + "; echo \"status $?\"");
@@ -54,7 +54,7 @@ TEST(ProcessTest, AReaderThatGoesAwayMidwayLeavesTheProgramToFinish) {
     // The reader takes a few bytes and leaves; the writes after that fail
     // (no SIGPIPE death) and the program still reads its answers and ends.
     for (const char* reader : {"head -c 1", "head -c 100", "true"}) {
-        ShellRun outcome = run_bash(std::string("printf \"100\\n25\\n\" | timeout 20 \"$P\" | ") + reader +
+        ShellRun outcome = run_bash(std::string("printf \"100\\n25\\n\" | timeout 60 \"$P\" | ") + reader +
                                    " >/dev/null; echo \"status ${PIPESTATUS[1]}\"");
         EXPECT_EQ(outcome.output, "status 0\n") << reader;
     }

@@ -8,13 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 #include <unistd.h>
 
@@ -51,16 +49,15 @@ protected:
         }
     }
     int64_t portata_pid() {
-        for (int i = 0; i < 100; ++i) {
+        int64_t pid = -1;
+        wait_until([&] {
             std::ifstream in(pid_file);
-            int64_t pid = 0;
-            if (in >> pid) return pid;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
+            return static_cast<bool>(in >> pid);
+        });
+        return pid;
     }
     void answer(const std::string& typed, const std::string& next) {
-        calculator_pane_answer(CalculatorPane{session, 5000}, typed, next);
+        calculator_pane_answer(CalculatorPane{session, TEST_WAIT_MS}, typed, next);
     }
     std::string wait_for_exit() {
         // The status, then the modes line right after it.
@@ -89,10 +86,15 @@ protected:
     // typed once the shell has shown it reads lines.
     void start_shell() {
         session = tmux_start("PS1='$ ' bash --norc --noprofile -i", 80, 25);
-        for (int attempt = 0; attempt < 20; ++attempt) {
+        // Keys typed before the shell reads its first line may be lost:
+        // the line is typed again each second until it shows, for as long
+        // as any other wait.
+        for (int attempt = 0; attempt < TEST_WAIT_MS / 1000; ++attempt) {
             tmux_send(session, "-l 'echo READY'");
             tmux_send(session, "Enter");
-            if (tmux_wait(session, [](const std::string& t) { return t.find("\nREADY") != std::string::npos; }, 500)) return;
+            if (tmux_wait(session, [](const std::string& t) { return t.find("\nREADY") != std::string::npos; }, 1000)) {
+                return;
+            }
         }
         FAIL() << "the shell never became ready\n" << tmux_text(session);
     }
@@ -219,11 +221,7 @@ TEST_F(TerminalFaultsTest, TheTerminalGoingAwayEndsTheProgram) {
         ASSERT_GT(pid, 0);
         // The pane's terminal is closed under the program: a hangup.
         tmux_run(session, "kill-pane -t 0");
-        bool gone = false;
-        for (int i = 0; i < 100 && !gone; ++i) {
-            gone = !process_alive(pid);
-            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        bool gone = wait_until([&] { return !process_alive(pid); });
         EXPECT_TRUE(gone) << "portata outlived its terminal" << (at_key_wait ? " at the key wait" : " while asking");
         if (!gone) kill(static_cast<pid_t>(pid), SIGKILL);
         tmux_stop(session);

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -114,12 +112,7 @@ TmuxScreen tmux_screen(const TmuxSession& session) {
 }
 
 bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready, int32_t timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (ready(tmux_text(session))) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return wait_until([&] { return ready(tmux_text(session)); }, timeout_ms);
 }
 
 bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms) {

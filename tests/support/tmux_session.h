@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/deadline.h"
 #include "tests/support/shell.h"
 
 struct TmuxSession {
@@ -39,8 +40,8 @@ std::string tmux_text(const TmuxSession& session);
 TmuxScreen tmux_screen(const TmuxSession& session);
 // Polls the screen's text until the predicate holds; false after timeout_ms.
 bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready,
-               int32_t timeout_ms = 5000);
-bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms = 5000);
+               int32_t timeout_ms = TEST_WAIT_MS);
+bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms = TEST_WAIT_MS);
 // The pane's process id.
 int64_t tmux_pane_pid(const TmuxSession& session);
 void tmux_stop(TmuxSession& session);

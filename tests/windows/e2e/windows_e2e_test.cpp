@@ -3,11 +3,9 @@
 // and no wait for a key when its output is not the console.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_pane.h"
@@ -17,7 +15,8 @@ namespace {
 
 // Wine's first start in a prefix can take a minute; later ones a second or two.
 constexpr int32_t WINE_START_MS = 120000;
-constexpr int32_t STEP_MS = 20000;
+// Wine starts slowly, and slower still on a busy machine.
+constexpr int32_t STEP_MS = 2 * TEST_WAIT_MS;
 // Wine's console gives the terminal its modes back just after the program
 // has ended.
 constexpr int32_t SETTLE_MS = 500;
@@ -33,12 +32,7 @@ std::string wine_command() {
 bool wait_for_wine_console(const TmuxSession& session, int32_t timeout_ms) {
     std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
     if (!tty.empty() && tty.back() == '\n') tty.pop_back();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (has_word(shell_output(modes_command({"icanon"}, tty)), "-icanon")) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return wait_until([&] { return has_word(shell_output(modes_command({"icanon"}, tty)), "-icanon"); }, timeout_ms);
 }
 
 class WindowsTerminalTest : public ::testing::Test {
