@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +58,10 @@ TEST(PipeTest, AVanishedReaderOrClosedStreamsStillEndCleanly) {
         "\"$P\" </dev/null >/dev/full; echo \"status $?\" >&2",
     };
     for (const char* command : commands) {
+        if (std::string(command).find("/dev/full") != std::string::npos && access("/dev/full", W_OK) != 0) {
+            std::printf("no /dev/full here, not run: %s\n", command);
+            continue;
+        }
         RunResult result = run_shell(std::string("{ ") + command + "; } 2>&1");
         EXPECT_EQ(result.output, "status 0\n") << command;
     }

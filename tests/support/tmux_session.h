@@ -30,6 +30,9 @@ struct TmuxScreen {
 std::string shell_quote(const std::string& text);
 // What a shell command writes to its standard output.
 std::string shell_output(const std::string& command);
+// Whether sh finds the command (tests that run setsid, timeout and the like
+// skip where the system has none).
+bool shell_has_command(const std::string& name);
 
 bool tmux_available();
 // Starts `command` (run by sh) in a detached pane of the given size.
