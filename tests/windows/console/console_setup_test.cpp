@@ -134,19 +134,29 @@ TEST_F(ConsoleSetUpTest, StartUpClearsTheTerminalModesGrowsTheBufferAndExitPutsT
     expect_put_back();
 }
 
-// Ctrl+C reaches every program on the console; this test takes it as
-// handled, so only the child goes on to the default action. (Wine sends no
-// Ctrl+Break to a process group; it goes through the same handler.)
-BOOL WINAPI swallow_control(DWORD) { return platform::TRUE; }
+// Ctrl+C reaches every program on the console, each on a thread of its own
+// and in no set order; this test takes it as handled, so only the child goes
+// on to the default action, and its handler stays until it has had it.
+// (Wine sends no Ctrl+Break to a process group; it goes through the same
+// handler as Ctrl+C.)
+HANDLE control_seen = nullptr;
+
+BOOL WINAPI swallow_control(DWORD) {
+    SetEvent(control_seen);
+    return platform::TRUE;
+}
 
 TEST_F(ConsoleSetUpTest, CtrlCPutsThemBackAndStillEndsTheProgram) {
     Child child{};
     ASSERT_TRUE(child_start(console, "wait", 0, &child));
     EXPECT_EQ(child_report(child), report_of(before.mode & ~VIRTUAL_TERMINAL_MODES, 80, 25));
+    control_seen = CreateEventA(nullptr, platform::TRUE, platform::FALSE, nullptr);
     SetConsoleCtrlHandler(swallow_control, platform::TRUE);
     EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
     DWORD status = child_finish(child);
+    ASSERT_EQ(WaitForSingleObject(control_seen, CHILD_DEADLINE_MS), WAIT_OBJECT_0) << "no Ctrl+C came here";
     SetConsoleCtrlHandler(swallow_control, platform::FALSE);
+    CloseHandle(control_seen);
     EXPECT_NE(status, STILL_ACTIVE) << "the child was not ended";
     EXPECT_NE(status, 3u) << "the event did not end the child";
     expect_put_back();
