@@ -4,9 +4,12 @@
 #include <cstdint>
 
 // The range factor: kilometres per square root of a metre of height.
-constexpr double RANGE_FACTOR = 4.0;
+constexpr int32_t RANGE_FACTOR = 4;
 
-// 4 x (sqrt TX + sqrt RX) in whole kilometres, rounded to the nearest
-// (halves to even). A height below zero counts as 0: an antenna at or below
+// 4 x (sqrt TX + sqrt RX) in whole kilometres, the mathematically nearest
+// integer on every machine: decided in integers, with no floating point.
+// There are no halves to break a tie on: a sum of two square roots is
+// rational only when both heights are perfect squares, and then the range is
+// a whole number. A height below zero counts as 0: an antenna at or below
 // the reference surface adds no horizon of its own.
 int32_t range_km_compute(int32_t tx_height, int32_t rx_height);

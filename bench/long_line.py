@@ -53,6 +53,8 @@ def main():
     parser.add_argument("--sizes", default="1,10,100", help="line lengths in MB")
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
+    # The peak memory is VmHWM, read as the program exits (under ptrace).
+    pty_run.require_proc("long_line.py", "status")
     portata = os.path.abspath(args.portata)
     sizes = [int(s) * MB for s in args.sizes.split(",")]
 

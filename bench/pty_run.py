@@ -9,6 +9,7 @@ import fcntl
 import os
 import select
 import struct
+import sys
 import termios
 import time
 
@@ -275,6 +276,19 @@ class Session:
     def kill(self):
         os.kill(self.pid, 9)
         self.finish()
+
+
+# The exit status CTest is told means "skipped" (SKIP_RETURN_CODE).
+SKIP_STATUS = 77
+
+
+def require_proc(script, *files):
+    """Ends the script as skipped, saying why, where Linux's per-process
+    files are missing (macOS, FreeBSD): its figures come from them."""
+    missing = [f for f in files if not os.path.exists(f"/proc/self/{f}")]
+    if not sys.platform.startswith("linux") or missing:
+        print(f"SKIPPED: {script} reads /proc/PID/{' and '.join(files)} (Linux), which this system does not have")
+        sys.exit(SKIP_STATUS)
 
 
 def proc_status(pid):

@@ -122,6 +122,8 @@ def main():
     parser.add_argument("--idle", type=float, default=2.0, help="seconds the key wait is measured")
     parser.add_argument("--json", help="also write the figures here")
     args = parser.parse_args()
+    # Peak memory, CPU time and wake-ups come from the process's own files.
+    pty_run.require_proc("whole_run.py", "status", "schedstat")
     portata = os.path.abspath(args.portata)
     floor = os.path.abspath(args.floor)
 

@@ -6,9 +6,11 @@
 
 #include <cfenv>
 #include <cfloat>
+#include <cstdint>
 
+// Every x86 system has the x87 unit, whatever its C library: its control
+// word is read and written with the unit's own instructions.
 #if defined(__x86_64__) || defined(__i386__)
-#include <fpu_control.h>
 #define PORTATA_HAVE_X87 1
 #endif
 
@@ -34,24 +36,34 @@ unsigned int rounding_from_fenv(int mode) {
 }
 
 #ifdef PORTATA_HAVE_X87
+// The precision control field of the x87 control word (bits 8 and 9).
+constexpr uint16_t X87_PRECISION_MASK = 0x0300;
+constexpr uint16_t X87_PRECISION_24 = 0x0000;
+constexpr uint16_t X87_PRECISION_53 = 0x0200;
+constexpr uint16_t X87_PRECISION_64 = 0x0300;
+
+uint16_t x87_control_read() {
+    uint16_t control = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(control));
+    return control;
+}
+
+void x87_control_write(uint16_t control) { __asm__ __volatile__("fldcw %0" : : "m"(control)); }
+
 unsigned int precision_read() {
-    fpu_control_t cw = 0;
-    _FPU_GETCW(cw);
-    switch (cw & _FPU_EXTENDED) {
-    case _FPU_DOUBLE: return _PC_53;
-    case _FPU_SINGLE: return _PC_24;
+    switch (x87_control_read() & X87_PRECISION_MASK) {
+    case X87_PRECISION_53: return _PC_53;
+    case X87_PRECISION_24: return _PC_24;
     default: return _PC_64;
     }
 }
 
 void precision_write(unsigned int pc) {
-    fpu_control_t cw = 0;
-    _FPU_GETCW(cw);
-    fpu_control_t bits = _FPU_EXTENDED;
-    if (pc == _PC_53) bits = _FPU_DOUBLE;
-    if (pc == _PC_24) bits = _FPU_SINGLE;
-    cw = static_cast<fpu_control_t>((cw & ~static_cast<fpu_control_t>(_FPU_EXTENDED)) | bits);
-    _FPU_SETCW(cw);
+    uint16_t bits = X87_PRECISION_64;
+    if (pc == _PC_53) bits = X87_PRECISION_53;
+    if (pc == _PC_24) bits = X87_PRECISION_24;
+    uint16_t others = static_cast<uint16_t>(x87_control_read() & ~X87_PRECISION_MASK);
+    x87_control_write(static_cast<uint16_t>(others | bits));
 }
 #else
 unsigned int precision_read() { return LDBL_MANT_DIG >= 64 ? _PC_64 : _PC_53; }

@@ -6,8 +6,19 @@
 #include "platform/platform.h"
 
 namespace platform {
+namespace {
 
-int _kbhit_possible() {
+// Neither the standard output's kind nor the console's input changes while
+// the program runs, so the key wait's check before every slice is answered
+// by the first one.
+struct KeyboardPresence {
+    bool known;
+    int possible;
+};
+
+KeyboardPresence keyboard_presence;
+
+int keyboard_find_out() {
     DWORD mode = 0;
     // GetConsoleMode fails on anything that is not a console screen buffer.
     if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == FALSE) return 0;
@@ -17,6 +28,16 @@ int _kbhit_possible() {
     if (input == INVALID_HANDLE_VALUE) return 0;
     CloseHandle(input);
     return 1;
+}
+
+}  // namespace
+
+int _kbhit_possible() {
+    if (!keyboard_presence.known) {
+        keyboard_presence.possible = keyboard_find_out();
+        keyboard_presence.known = true;
+    }
+    return keyboard_presence.possible;
 }
 
 }  // namespace platform

@@ -1,10 +1,11 @@
 // The platform interface on Windows: the real kernel32 console functions and
 // structures and the C runtime's _kbhit, _getch, fgets and _controlfp, under
 // the names platform.h gives them. Nothing here is emulated; only
-// _kbhit_possible is ours (platform/windows/keyboard_windows.cpp), and atoi,
-// _atoi64 and atof are the portable conversions of platform/crt_convert.cpp,
-// because not every version of the Microsoft runtime saturates out-of-range
-// values.
+// _kbhit_possible is ours (platform/windows/keyboard_windows.cpp),
+// GetStdHandle sets the console up on its way
+// (platform/windows/console_windows.cpp), and atoi, _atoi64 and atof are the
+// portable conversions of platform/crt/convert.cpp, because not every version
+// of the Microsoft runtime saturates out-of-range values.
 //
 // Included by platform.h only; the runtime never includes <windows.h> itself.
 #pragma once
@@ -122,7 +123,10 @@ constexpr unsigned int _RC_CHOP = windows_values::_RC_CHOP_value;
 // --- kernel32 -------------------------------------------------------------
 
 using ::GetLastError;
-using ::GetStdHandle;
+// The real GetStdHandle; the first request for standard output also sets the
+// console up for the runtime and arranges for it to be put back at exit
+// (platform/windows/console_windows.cpp).
+HANDLE GetStdHandle(DWORD which);
 
 using ::FillConsoleOutputAttribute;
 using ::FillConsoleOutputCharacterA;

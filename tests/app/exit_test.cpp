@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 
 #include "tests/support/calculator_golden.h"
 #include "tests/support/shell.h"
@@ -36,6 +37,10 @@ TEST(PipeTest, AVanishedReaderOrClosedStreamsStillEndCleanly) {
         "\"$P\" </dev/null >/dev/full; echo \"status $?\" >&2",
     };
     for (const char* command : commands) {
+        if (std::string(command).find("/dev/full") != std::string::npos && access("/dev/full", W_OK) != 0) {
+            std::printf("no /dev/full here, not run: %s\n", command);
+            continue;
+        }
         ShellRun result = run_shell(std::string("{ ") + command + "; } 2>&1");
         EXPECT_EQ(result.output, "status 0\n") << command;
     }

@@ -50,6 +50,11 @@ TEST_F(RangeTest, KnownHeights) {
         {0, 0, 0},      {100, 25, 60},   {2, 3, 13},        {1, 0, 4},
         {-5, 100, 40},  {100, -1, 40},   {-100, -100, 0},   {INT32_MIN, 0, 0},
         {INT32_MAX, INT32_MAX, 370728},  {INT32_MAX, 0, 185364},
+        // Within 1e-15 of a half: a 64-bit significand rounds the first two
+        // the wrong way (32767.4999999999999991, 240402.50000000000000932),
+        // a 53-bit one the third (4479.49999999999955).
+        {16711235, 16842301, 32767},     {747831410, 1072832288, 240403},
+        {89693, 673035, 4479},
     };
     for (const Case& c : cases) EXPECT_EQ(range_km_compute(c.tx, c.rx), c.km) << c.tx << " " << c.rx;
 }
@@ -59,6 +64,9 @@ TEST_F(RangeTest, ReferenceAgreesOnKnownHeights) {
     EXPECT_EQ(reference_range(100, 25), 60);
     EXPECT_EQ(reference_range(INT32_MAX, INT32_MAX), 370728);
     EXPECT_EQ(reference_range(0, 1), 4);
+    EXPECT_EQ(reference_range(16711235, 16842301), 32767);
+    EXPECT_EQ(reference_range(747831410, 1072832288), 240403);
+    EXPECT_EQ(reference_range(89693, 673035), 4479);
 }
 
 TEST_F(RangeTest, SweepMatchesTheExactReference) {
@@ -89,6 +97,24 @@ TEST_F(RangeTest, ValuesJustAroundHalvesRoundTheRightWay) {
         }
     }
     EXPECT_GT(found, 100);
+}
+
+TEST_F(RangeTest, RandomPairsNearHalvesMatchTheExactReference) {
+    // RX is picked so that the range lands within about 1/sqrt(RX) of a
+    // half, where any rounding on the way to the answer shows first.
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int32_t> height(0, INT32_MAX);
+    int checked = 0;
+    for (int i = 0; i < 100000; ++i) {
+        int32_t tx = height(random);
+        double tx_range = 4.0 * std::sqrt(double(tx));
+        double rx_range = std::floor(tx_range) + double(random() % 185000) + 0.5 - tx_range;
+        double rx = std::nearbyint(rx_range * rx_range / 16.0);
+        if (rx_range < 0 || rx > INT32_MAX) continue;
+        ++checked;
+        ASSERT_EQ(range_km_compute(tx, int32_t(rx)), reference_range(tx, int32_t(rx))) << tx << " " << rx;
+    }
+    EXPECT_GT(checked, 50000);
 }
 
 }  // namespace

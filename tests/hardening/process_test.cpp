@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 
 #include "tests/support/calculator_golden.h"
 #include "tests/support/shell.h"
@@ -18,16 +19,25 @@ ShellRun run_bash(const std::string& command) {
     return shell_run("bash -c 'P=\"" PORTATA_EXE "\"; " + command + "' 2>/dev/null");
 }
 
-TEST(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
+// Every run is bounded by timeout(1), which not every system has (macOS).
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!shell_has_command("timeout")) GTEST_SKIP() << "timeout(1) is not installed";
+    }
+};
+
+TEST_F(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
     // setsid: a new session with no terminal at all; the key wait has no
-    // keyboard to wait on.
+    // keyboard to wait on. util-linux's setsid(1) is Linux only.
+    if (!shell_has_command("setsid")) GTEST_SKIP() << "setsid(1) is not installed";
     ShellRun piped = run_bash("printf \"100\\n25\\n\" | timeout 60 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
     EXPECT_EQ(piped.output, plain_transcript(" 60") + "status 0\n");
     ShellRun nothing = run_bash("timeout 60 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
     EXPECT_EQ(nothing.output, "status 0\n");
 }
 
-TEST(ProcessTest, HostileStandardStreamsNeverHangOrCrash) {
+TEST_F(ProcessTest, HostileStandardStreamsNeverHangOrCrash) {
     const char* commands[] = {
         // both ends closed
         "timeout 60 \"$P\" <&- >&-",
@@ -45,12 +55,16 @@ TEST(ProcessTest, HostileStandardStreamsNeverHangOrCrash) {
         "printf \"12\" | timeout 60 \"$P\" >/dev/null",
     };
     for (const char* command : commands) {
+        if (std::string(command).find("/dev/full") != std::string::npos && access("/dev/full", W_OK) != 0) {
+            std::printf("no /dev/full here, not run: %s\n", command);
+            continue;
+        }
         ShellRun outcome = run_bash(std::string(command) + "; echo \"status $?\"");
         EXPECT_EQ(outcome.output, "status 0\n") << command;
     }
 }
 
-TEST(ProcessTest, AReaderThatGoesAwayMidwayLeavesTheProgramToFinish) {
+TEST_F(ProcessTest, AReaderThatGoesAwayMidwayLeavesTheProgramToFinish) {
     // The reader takes a few bytes and leaves; the writes after that fail
     // (no SIGPIPE death) and the program still reads its answers and ends.
     for (const char* reader : {"head -c 1", "head -c 100", "true"}) {

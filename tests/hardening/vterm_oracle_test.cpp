@@ -266,7 +266,7 @@ TEST_F(VtermOracleTest, TheGlyphTableComesFromOutside) {
     EXPECT_EQ(glyphs.code_point[0x82], 0xE9u);  // é
     EXPECT_EQ(glyphs.code_point[0xC9], 0x2554u);  // ╔
     EXPECT_EQ(glyphs.code_point[0xFF], 0xA0u);
-    EXPECT_EQ(glyphs.code_point['A'], uint32_t{'A'});
+    EXPECT_EQ(glyphs.code_point[uint8_t{'A'}], uint32_t{'A'});
 }
 
 TEST_F(VtermOracleTest, EveryByteInEveryColourShowsAsTheModelHoldsIt) {

@@ -1,6 +1,7 @@
 #include "tests/support/shell.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <sys/wait.h>
 
 std::string shell_quote(const std::string& text) {
@@ -22,3 +23,7 @@ ShellRun shell_run(const std::string& command) {
 }
 
 std::string shell_output(const std::string& command) { return shell_run(command).output; }
+
+bool shell_has_command(const std::string& name) {
+    return std::system(("command -v " + shell_quote(name) + " >/dev/null 2>&1").c_str()) == 0;
+}

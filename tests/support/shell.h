@@ -15,3 +15,7 @@ std::string shell_quote(const std::string& text);
 ShellRun shell_run(const std::string& command);
 // Only what `command` writes to its standard output.
 std::string shell_output(const std::string& command);
+
+// Whether sh finds the command (tests that run setsid, timeout and the like
+// skip where the system has none).
+bool shell_has_command(const std::string& name);

@@ -75,7 +75,7 @@ std::vector<TmuxCell> parse_line(const std::string& line, int32_t* fg, int32_t* 
 
 }  // namespace
 
-bool tmux_available() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
+bool tmux_available() { return shell_has_command("tmux"); }
 
 TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows) {
     TmuxSession session{"portata-test-" + std::to_string(getpid()) + "-" + std::to_string(session_count++), false};

@@ -39,6 +39,30 @@ TEST(RuntimeTest, InitRoundsToNearestEvenWithAWideSignificand) {
 #endif
 }
 
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+// The x87 precision field really narrows long double arithmetic, and
+// writing it leaves the rounding field (and the rest of the word) alone.
+TEST(RuntimeTest, PrecisionControlReachesTheX87Unit) {
+    volatile long double one = 1.0L;
+    struct Case {
+        unsigned int precision;
+        int lost_bit;  // the first bit below 1 that the significand drops
+    } cases[] = {{platform::_PC_53, -53}, {platform::_PC_24, -24}, {platform::_PC_64, -64}};
+    for (const Case& c : cases) {
+        platform::_controlfp(platform::_RC_UP, platform::_MCW_RC);
+        unsigned int control = platform::_controlfp(c.precision, platform::_MCW_PC);
+        EXPECT_EQ(control & platform::_MCW_PC, c.precision);
+        EXPECT_EQ(control & platform::_MCW_RC, platform::_RC_UP);
+        platform::_controlfp(platform::_RC_NEAR, platform::_MCW_RC);
+        volatile long double kept = std::ldexp(1.0L, c.lost_bit + 1);
+        volatile long double lost = std::ldexp(1.0L, c.lost_bit - 1);
+        EXPECT_NE(one + kept, one) << c.precision;
+        EXPECT_EQ(one + lost, one) << c.precision;
+    }
+    runtime_init(0, nullptr);
+}
+#endif
+
 TEST(RuntimeTest, ErrorStatusKeepsTheLastNumber) {
     EXPECT_EQ(error_set(ERROR_BAD_ARGUMENT), 1);
     EXPECT_EQ(error_get(), 1);
