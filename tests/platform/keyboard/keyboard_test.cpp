@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/keyboard/key_decoder.h"
 #include "platform/platform.h"
 #include "platform/testing/testing.h"
 
@@ -55,15 +56,26 @@ TEST_F(KeyboardTest, KbhitNeverWaitsAndLeavesTheKeyQueued) {
 TEST_F(KeyboardTest, LoneEscIsReportedAfterItsTimeout) {
     testing_type_at(10, "\x1b");
     EXPECT_EQ(platform::_getch(), 27);
-    EXPECT_EQ(testing_now_ms(), 10u + 50u);
+    EXPECT_EQ(testing_now_ms(), 10u + KEY_ESC_TIMEOUT_MS);
 }
 
 TEST_F(KeyboardTest, KbhitSeesALoneEscOnlyOnceItsTimeHasPassed) {
     testing_type("\x1b");
     EXPECT_EQ(platform::_kbhit(), 0);
-    platform::Sleep(50);
+    platform::Sleep(KEY_ESC_TIMEOUT_MS);
     EXPECT_NE(platform::_kbhit(), 0);
     EXPECT_EQ(platform::_getch(), 27);
+}
+
+// Windows gives nothing for an Alt key it has no code for: neither _kbhit
+// nor _getch sees Meta+Space or Meta+!, and Meta+b is Alt+B.
+TEST_F(KeyboardTest, MetaKeysComeAsAltKeysAndThoseWithoutACodeNotAtAll) {
+    testing_type("\x1b \x1b!");
+    EXPECT_EQ(platform::_kbhit(), 0);
+    testing_type("\x1b" "bz");
+    EXPECT_EQ(platform::_getch(), 0);
+    EXPECT_EQ(platform::_getch(), 48);
+    EXPECT_EQ(platform::_getch(), 'z');
 }
 
 TEST_F(KeyboardTest, GetchReturnsMinusOneWithoutAKeyboardOrAfterTheEnd) {
