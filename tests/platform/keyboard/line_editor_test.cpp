@@ -13,8 +13,10 @@
 namespace {
 
 // Keys in a script: plain characters are typed as they are ("\r" is
-// Enter, after which a new line begins at the cursor); <..> names a key.
+// Enter, after which a new line begins at the cursor); <..> names a key,
+// <^X> being Ctrl+X and <MetaX> Esc X as the decoder makes it.
 Key script_key(const std::string& name) {
+    if (name.size() == 2 && name[0] == '^') return Key{false, 0, static_cast<uint8_t>(name[1] - '@')};
     if (name == "L") return Key{true, 224, 75};
     if (name == "R") return Key{true, 224, 77};
     if (name == "Home") return Key{true, 224, 71};
@@ -23,13 +25,19 @@ Key script_key(const std::string& name) {
     if (name == "Ins") return Key{true, 224, 82};
     if (name == "Up") return Key{true, 224, 72};
     if (name == "Down") return Key{true, 224, 80};
-    if (name == "CtrlL") return Key{true, 224, 115};
+    if (name == "PgUp") return Key{true, 224, 73};
+    if (name == "CtrlLeft") return Key{true, 224, 115};
     if (name == "CtrlEnd") return Key{true, 224, 117};
     if (name == "F3") return Key{true, 0, 61};
     if (name == "BS") return Key{false, 0, 8};
     if (name == "Esc") return Key{false, 0, 27};
     if (name == "Tab") return Key{false, 0, 9};
-    if (name == "CtrlA") return Key{false, 0, 1};
+    if (name == "MetaB") return Key{true, 0, 48};
+    if (name == "MetaF") return Key{true, 0, 33};
+    if (name == "MetaD") return Key{true, 0, 32};
+    if (name == "MetaX") return Key{true, 0, 45};
+    if (name == "MetaBS") return Key{true, 0, 14};
+    if (name == "MetaNone") return Key{true, 0, 0};  // Meta with a key Windows has no code for
     ADD_FAILURE() << "unknown key " << name;
     return Key{false, 0, 0};
 }
@@ -100,15 +108,37 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "    7     ", "          ", "          "}, 5, 1, 0},
     {"cursor_keys_stay_inside_the_line", 1, 1, "ab<R><L><L><L>", "ab",
      {"top       ", " ab       ", "          ", "          "}, 1, 1, 0},
-    {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<CtrlL><CtrlL><CtrlEnd>", "12 ",
+    {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<CtrlLeft><CtrlLeft><CtrlEnd>", "12 ",
      {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
-    {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><Down><BS>\r", "2",
+    {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><BS>\r", "2",
      {"100       ", "25        ", "2         ", "          "}, 0, 3, 1},
+    {"down_after_up_brings_back_the_line_being_typed", 0, 1, "100\r25\r55<Up><Up><Down><Down><Down>", "55",
+     {"top       ", "100       ", "25        ", "55        "}, 2, 3, 0},
+    {"the_line_being_typed_survives_page_up_and_a_cleared_entry", 0, 1, "1\r2\r34<PgUp><Esc><Down><Down>", "34",
+     {"top       ", "1         ", "2         ", "34        "}, 2, 3, 0},
+    {"ctrl_a_and_ctrl_e_go_to_the_ends", 0, 1, "123<^A>0<^E>4", "01234",
+     {"top       ", "01234     ", "          ", "          "}, 5, 1, 0},
+    {"ctrl_b_and_ctrl_f_move_one_character_inside_the_line", 0, 1, "ab<^B><^B><^B>X<^F><^F><^F>Y", "XabY",
+     {"top       ", "XabY      ", "          ", "          "}, 4, 1, 0},
+    {"ctrl_u_erases_from_the_start_to_the_cursor", 2, 1, "12 34<L><L><^U>", "34",
+     {"top       ", "  34      ", "          ", "          "}, 2, 1, 0},
+    {"ctrl_k_erases_from_the_cursor_to_the_end", 0, 1, "12 34<L><L><^K>", "12 ",
+     {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
+    {"ctrl_w_erases_the_word_before_the_cursor", 0, 1, "12 345 6<L><^W>", "12 6",
+     {"top       ", "12 6      ", "          ", "          "}, 3, 1, 0},
+    {"meta_b_and_meta_f_move_by_word", 0, 1, "12 34 56<MetaB><MetaB>X<MetaF>Y", "12 X34 Y56",
+     {"top       ", "12 X34 Y56", "          ", "          "}, 8, 1, 0},
+    {"meta_d_and_meta_backspace_erase_a_word_after_and_before", 0, 1, "12 34 56<Home><R><R><MetaD><End><MetaBS>",
+     "12 ", {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
+    {"ctrl_d_on_text_deletes_under_the_cursor", 0, 1, "123<L><L><^D><End><^D>", "13",
+     {"top       ", "13        ", "          ", "          "}, 2, 1, 0},
+    {"other_meta_keys_and_ctrl_l_leave_the_line", 0, 1, "12<L><MetaX><MetaNone><^L>", "12",
+     {"top       ", "12        ", "          ", "          "}, 1, 1, 0},
     {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
     {"insert_toggles_overwriting", 0, 1, "abcd<Home><R><Ins>XYZW<Ins>Q", "aXYZWQ",
      {"top       ", "aXYZWQ    ", "          ", "          "}, 6, 1, 0},
-    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><CtrlA>\x82", "a\x82",
+    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><^T>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
      std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
@@ -183,6 +213,54 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
     EXPECT_EQ(screen.cursor_x, 5);
     EXPECT_EQ(screen.cursor_y, 4);
     EXPECT_EQ(buffer_text(editor.text), "abcdefghijklm");
+}
+
+// Ctrl+L leaves the line as it is and asks the keyboard for a redraw.
+TEST(LineEditor, CtrlLAsksForARedraw) {
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    screen_init(&screen, 10, 4);
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
+    line_editor_init(&editor);
+    line_editor_begin(&editor, &screen);
+    line_editor_key(&editor, &screen, Key{false, 0, '9'});
+    EXPECT_FALSE(editor.redraw_wanted);
+    EXPECT_EQ(line_editor_key(&editor, &screen, Key{false, 0, 12}), LINE_EDITOR_EDITING);
+    EXPECT_TRUE(editor.redraw_wanted);
+    EXPECT_EQ(buffer_text(editor.text), "9");
+}
+
+// Where stty has set other kill and word-erase characters they act as
+// Ctrl+U and Ctrl+W, which keep working; a character set to none (0) is
+// not taken for NUL.
+TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
+    struct Case {
+        uint8_t kill, word_erase;
+        uint8_t key;
+        const char* line;
+    } cases[] = {
+        {24, 7, 24, "5"},     // Ctrl+X kills "12 34" up to the cursor
+        {24, 7, 7, "12 5"},   // Ctrl+G erases "34"
+        {24, 7, 21, "5"},     // Ctrl+U still kills
+        {24, 7, 23, "12 5"},  // Ctrl+W still erases a word
+        {0, 0, 24, "12 345"}, // none set: Ctrl+X does nothing
+    };
+    for (const Case& c : cases) {
+        ScreenBuffer screen{};
+        ScreenScope screen_scope{&screen};
+        screen_init(&screen, 10, 4);
+        LineEditor editor{};
+        EditorScope editor_scope{&editor};
+        line_editor_init(&editor);
+        line_editor_begin(&editor, &screen);
+        editor.kill_key = c.kill;
+        editor.word_erase_key = c.word_erase;
+        for (char typed : std::string("12 345")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(typed)});
+        line_editor_key(&editor, &screen, Key{true, 224, 75});  // Left: "12 34|5"
+        line_editor_key(&editor, &screen, Key{false, 0, c.key});
+        EXPECT_EQ(buffer_text(editor.text), c.line) << int{c.key};
+    }
 }
 
 TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
