@@ -153,6 +153,10 @@ bool keyboard_edit_keys() {
             return true;
         }
         LineEditorResult result = line_editor_key(&keyboard.editor, &console.screen, key);
+        if (keyboard.editor.redraw_wanted) {
+            keyboard.editor.redraw_wanted = false;
+            terminal_redraw();
+        }
         if (result == LINE_EDITOR_END) return false;
         if (result == LINE_EDITOR_DONE) {
             keyboard_take_line(true);
@@ -166,6 +170,7 @@ bool keyboard_edit_line() {
     ConsoleState& console = platform_console;
     keyboard.second_code_waiting = false;
     line_editor_begin(&keyboard.editor, &console.screen);
+    terminal_line_keys(&keyboard.editor.kill_key, &keyboard.editor.word_erase_key);
     keyboard.editing = true;
     bool got_line = keyboard_edit_keys();
     keyboard.editing = false;

@@ -127,6 +127,26 @@ TEST_F(KeyboardTest, EchoReachesTheTerminalWhileTheLineIsTyped) {
     EXPECT_NE(testing_terminal_output().find("42"), std::string::npos);
 }
 
+// Ctrl+L while a line is typed has the next present draw every row anew
+// from the model, colours from a reset, as when something else has
+// written over the terminal; another control key draws nothing more.
+TEST_F(KeyboardTest, CtrlLInALineRedrawsTheWholeTerminal) {
+    struct Case {
+        const char* key;
+        bool redrawn;
+    } cases[] = {{"\x0c", true}, {"\x07", false}};
+    for (const Case& c : cases) {
+        testing_console_create(20, 5);
+        testing_type("4");
+        testing_type_at(100, c.key);
+        testing_type_at(200, "\r");
+        EXPECT_EQ(read_line(), "4\n");
+        const std::string& output = testing_terminal_output();
+        std::string redraw = "\x1b[H\x1b[0m4\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[4;1H\x1b[K\x1b[5;1H\x1b[K";
+        EXPECT_EQ(output.find(redraw) != std::string::npos, c.redrawn) << output;
+    }
+}
+
 TEST_F(KeyboardTest, LineLongerThanTheBufferComesInSuccessiveCalls) {
     testing_type("abcdefghij\r");
     EXPECT_EQ(read_line(5), "abcd");
