@@ -9,7 +9,9 @@
 
 namespace {
 
-constexpr int32_t STEP_MS = 5000;
+// How long the screen may take to answer a key: generous, as the machine may
+// be busy with other builds.
+constexpr int32_t STEP_MS = 30000;
 
 class TerminalTest : public ::testing::Test {
 protected:
