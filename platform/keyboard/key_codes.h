@@ -28,8 +28,23 @@ constexpr uint8_t KEY_LEAD_NUL = 0;    // F1-F10, Alt combinations, Shift+Tab, C
 constexpr uint8_t KEY_LEAD_GREY = 224;  // the grey cursor and editing keys, F11, F12
 
 // --- extended keys: the second code ------------------------------------------
+// A Meta key Windows has no code for (Meta+Esc, Meta+Space, Meta with a
+// character no unshifted US key types): lead KEY_LEAD_NUL. The line editor
+// ignores it and _getch never gives it, as Windows gives nothing for it.
+constexpr uint8_t KEY_EXT_NONE = 0;
 constexpr uint8_t KEY_EXT_CTRL_AT = 3;     // Ctrl+@ (a NUL byte), lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_ALT_BACKSPACE = 14;
 constexpr uint8_t KEY_EXT_SHIFT_TAB = 15;  // lead KEY_LEAD_NUL
+// Alt with a letter or a punctuation key: lead KEY_LEAD_NUL and the key's
+// PC scan code, Shift or not. The keys of a row have consecutive codes: Q-P and [ ] are 16-27,
+// A-L ; ' ` are 30-41, \ Z-M , . / are 43-53.
+constexpr uint8_t KEY_EXT_ALT_Q = 16;
+constexpr uint8_t KEY_EXT_ALT_ENTER = 28;
+constexpr uint8_t KEY_EXT_ALT_A = 30;
+constexpr uint8_t KEY_EXT_ALT_D = 32;
+constexpr uint8_t KEY_EXT_ALT_F = 33;
+constexpr uint8_t KEY_EXT_ALT_BACKSLASH = 43;
+constexpr uint8_t KEY_EXT_ALT_B = 48;
 constexpr uint8_t KEY_EXT_F1 = 59;         // F1-F10 are 59-68, lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_HOME = 71;
 constexpr uint8_t KEY_EXT_UP = 72;
@@ -44,6 +59,7 @@ constexpr uint8_t KEY_EXT_DELETE = 83;
 constexpr uint8_t KEY_EXT_SHIFT_F1 = 84;  // Shift+F1-F10 are 84-93
 constexpr uint8_t KEY_EXT_CTRL_F1 = 94;   // Ctrl+F1-F10 are 94-103
 constexpr uint8_t KEY_EXT_ALT_F1 = 104;   // Alt+F1-F10 are 104-113
+constexpr uint8_t KEY_EXT_ALT_1 = 120;    // Alt+1-9, 0, -, = are 120-131, lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_CTRL_LEFT = 115;
 constexpr uint8_t KEY_EXT_CTRL_RIGHT = 116;
 constexpr uint8_t KEY_EXT_CTRL_END = 117;

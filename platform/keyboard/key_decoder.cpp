@@ -9,10 +9,22 @@
 //   UTF-8 of a character      its code page 850 byte; '?' when CP850 lacks it
 //   any other byte            '?'
 //   ESC alone                 Esc, 27, once KEY_ESC_TIMEOUT_MS pass with no more bytes
-//   ESC followed by a byte    Esc, then that byte as a key of its own
+//   ESC and a byte at once    one Meta key, as _getch reports Alt with that
+//                             key (the terminal's Meta or Option key sends
+//                             Esc first): a letter, digit or unshifted US
+//                             punctuation key as in META_ROWS below (Esc a
+//                             and Esc A are Alt+A, 0 30); DEL or BS is
+//                             Alt+Backspace, 0 14; CR Alt+Enter, 0 28; any
+//                             other byte or UTF-8 character the Meta key
+//                             with no code, 0 0
+//   ESC ESC                   Meta on the key the second Esc starts (ESC ESC
+//                             [ A is Alt+Up); alone or before any other
+//                             byte, Meta+Esc, 0 0
 //   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
 //                             xterm modifier parameter; any other complete
-//                             sequence is swallowed whole
+//                             sequence is swallowed whole; cut short by the
+//                             timeout, Meta+[ or Meta+O (0 26, 0 24) and the
+//                             bytes after it one by one
 #include "platform/keyboard/key_decoder.h"
 
 #include "platform/keyboard/key_codes.h"
@@ -122,6 +134,36 @@ constexpr ExtendedCodes NAMED_CODES[NAMED_COUNT] = {
     {{G, G, G, G}, {134, 136, 138, 140}},  // F12
 };
 
+// The PC keyboard's rows as a US layout prints their keys unshifted, each
+// with the code _getch gives for Alt and the row's first key; the codes
+// along a row are consecutive.
+struct MetaRow {
+    const char* keys;
+    uint8_t first_code;
+};
+
+constexpr MetaRow META_ROWS[] = {
+    {"1234567890-=", KEY_EXT_ALT_1},          // 120-131
+    {"qwertyuiop[]", KEY_EXT_ALT_Q},          // 16-27
+    {"asdfghjkl;'`", KEY_EXT_ALT_A},          // 30-41
+    {"\\zxcvbnm,./", KEY_EXT_ALT_BACKSLASH},  // 43-53
+};
+
+constexpr Key META_NONE{true, KEY_LEAD_NUL, KEY_EXT_NONE};
+
+// The Meta key that Esc and one more byte make.
+Key meta_key(uint8_t byte) {
+    if (byte == BYTE_DEL || byte == KEY_BACKSPACE) return Key{true, N, KEY_EXT_ALT_BACKSPACE};
+    if (byte == KEY_ENTER) return Key{true, N, KEY_EXT_ALT_ENTER};
+    if (byte >= 'A' && byte <= 'Z') byte = static_cast<uint8_t>(byte - 'A' + 'a');  // Shift keeps the code
+    for (const MetaRow& row : META_ROWS) {
+        for (uint32_t i = 0; row.keys[i] != '\0'; ++i) {
+            if (static_cast<uint8_t>(row.keys[i]) == byte) return Key{true, N, static_cast<uint8_t>(row.first_code + i)};
+        }
+    }
+    return META_NONE;
+}
+
 void queue_push(KeyDecoder* decoder, Key key) {
     if (decoder->queue_count == KEY_QUEUE_CAPACITY) return;
     uint32_t tail = (decoder->queue_head + decoder->queue_count) % KEY_QUEUE_CAPACITY;
@@ -136,11 +178,12 @@ void push_named(KeyDecoder* decoder, NamedKey named, int32_t modifier) {
     queue_push(decoder, Key{true, codes.lead[modifier], codes.code[modifier]});
 }
 
-// xterm's modifier parameter is 1 + a bit set (1 Shift, 2 Alt, 4 Ctrl);
-// Windows reports one modifier, Ctrl before Alt before Shift.
-int32_t modifier_column(int32_t parameter) {
-    if (parameter < 2) return MOD_PLAIN;
-    int32_t bits = parameter - 1;
+// xterm's modifier parameter is 1 + a bit set (1 Shift, 2 Alt, 4 Ctrl),
+// and an Esc before the sequence adds Alt; Windows reports one modifier,
+// Ctrl before Alt before Shift.
+int32_t modifier_column(int32_t parameter, bool meta) {
+    int32_t bits = parameter < 2 ? 0 : parameter - 1;
+    if (meta) bits |= 2;
     if (bits & 4) return MOD_CTRL;
     if (bits & 2) return MOD_ALT;
     if (bits & 1) return MOD_SHIFT;
@@ -224,9 +267,10 @@ const SequenceForm* form_of(const uint8_t* introducer, uint32_t introducer_lengt
 void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* body, uint32_t length,
                      uint8_t final) {
     const uint8_t linux_introducer[2] = {'[', '['};
+    bool meta = decoder->meta;
     if (introducer == '[' && length == 1 && body[0] == '[') {
         const SequenceForm* form = form_of(linux_introducer, 2, final, 0);
-        if (form != nullptr) push_named(decoder, form->named, MOD_PLAIN);
+        if (form != nullptr) push_named(decoder, form->named, meta ? MOD_ALT : MOD_PLAIN);
         return;
     }
     int32_t first = 0;
@@ -237,13 +281,13 @@ void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* bod
     const SequenceForm* form = form_of(&introducer, 1, final, numbered ? first : 0);
     if (form == nullptr) return;
     if (form->named == NAMED_NONE) {
-        queue_push(decoder, form->fixed);
+        queue_push(decoder, meta ? META_NONE : form->fixed);
         return;
     }
     // CSI 1;5A and CSI 3;5~ carry the modifier second; SS3 5A (some
     // terminals) first.
     int32_t modifier = count >= 2 ? second : (!numbered && introducer == 'O' ? first : 1);
-    push_named(decoder, form->named, modifier_column(modifier));
+    push_named(decoder, form->named, modifier_column(modifier, meta));
 }
 
 void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms);
@@ -257,10 +301,15 @@ void start_pending(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
 void clear_pending(KeyDecoder* decoder) {
     decoder->pending_length = 0;
     decoder->swallowing = false;
+    decoder->meta = false;
 }
 
-// The pending bytes will never complete: a lone Esc is the Esc key and the
-// bytes after it count one by one; a cut UTF-8 character is unmappable.
+bool is_introducer(uint8_t byte) { return byte == '[' || byte == 'O'; }
+
+// The pending bytes will never complete. A lone Esc is the Esc key (after
+// another Esc, Meta+Esc); a sequence cut short is the Meta key of Esc and
+// its introducer, and the bytes after them count one by one; a cut UTF-8
+// character is unmappable, after Esc the Meta key with no code.
 void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
     if (decoder->swallowing) {
         clear_pending(decoder);
@@ -268,6 +317,7 @@ void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
     }
     uint8_t saved[KEY_PENDING_CAPACITY];
     uint32_t length = decoder->pending_length;
+    bool meta = decoder->meta;
     for (uint32_t i = 0; i < length; ++i) saved[i] = decoder->pending[i];
     clear_pending(decoder);
     if (length == 0) return;
@@ -275,24 +325,63 @@ void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
         push_code(decoder, KEY_UNMAPPED);
         return;
     }
-    push_code(decoder, BYTE_ESC);
-    for (uint32_t i = 1; i < length; ++i) decode_byte(decoder, saved[i], now_ms);
+    if (length == 1) {
+        queue_push(decoder, meta ? META_NONE : Key{false, 0, KEY_ESC});
+        return;
+    }
+    if (!is_introducer(saved[1])) {
+        queue_push(decoder, META_NONE);
+        return;
+    }
+    if (meta) {
+        queue_push(decoder, META_NONE);
+        decode_byte(decoder, saved[1], now_ms);
+    } else {
+        queue_push(decoder, meta_key(saved[1]));
+    }
+    for (uint32_t i = 2; i < length; ++i) decode_byte(decoder, saved[i], now_ms);
+}
+
+// The byte after a lone pending Esc, which came within the timeout.
+void continue_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    if (is_introducer(byte)) {
+        decoder->pending[decoder->pending_length++] = byte;
+        return;
+    }
+    if (byte == BYTE_ESC && !decoder->meta) {
+        // Esc Esc: the first is Meta on the key the second starts, which
+        // waits in its place (ESC ESC [ A is Alt+Up).
+        decoder->meta = true;
+        return;
+    }
+    if (decoder->meta) {
+        // Esc Esc and no sequence: Meta+Esc, and the byte starts afresh.
+        clear_pending(decoder);
+        queue_push(decoder, META_NONE);
+        decode_byte(decoder, byte, now_ms);
+        return;
+    }
+    if (utf8_length(byte) > 0) {
+        decoder->pending[decoder->pending_length++] = byte;  // Meta with a character: one key once it is whole
+        return;
+    }
+    clear_pending(decoder);
+    queue_push(decoder, meta_key(byte));
+}
+
+// The next byte of a character after Esc: the whole is one Meta key with no
+// code; a byte that cannot go on the character ends it and starts afresh.
+void continue_meta_character(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    bool continues = (byte & 0xC0) == 0x80;
+    if (continues) decoder->pending[decoder->pending_length++] = byte;
+    if (continues && decoder->pending_length - 1 < utf8_length(decoder->pending[1])) return;
+    clear_pending(decoder);
+    queue_push(decoder, META_NONE);
+    if (!continues) decode_byte(decoder, byte, now_ms);
 }
 
 // The next byte of an escape sequence in progress.
 void continue_sequence(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    if (decoder->pending_length == 1) {
-        if (byte == '[' || byte == 'O') {
-            decoder->pending[decoder->pending_length++] = byte;
-            return;
-        }
-        // Esc followed by anything else: the Esc key, then that byte
-        // (Alt+key arrives this way, and Esc Esc is two Esc keys).
-        clear_pending(decoder);
-        push_code(decoder, BYTE_ESC);
-        decode_byte(decoder, byte, now_ms);
-        return;
-    }
     uint8_t introducer = decoder->pending[1];
     const uint8_t* body = decoder->pending + 2;
     uint32_t body_length = decoder->pending_length - 2;
@@ -342,10 +431,14 @@ void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
         }
         return;
     }
-    if (decoder->pending[0] == BYTE_ESC) {
+    if (decoder->pending[0] != BYTE_ESC) {
+        continue_utf8(decoder, byte, now_ms);
+    } else if (decoder->pending_length == 1) {
+        continue_esc(decoder, byte, now_ms);
+    } else if (is_introducer(decoder->pending[1])) {
         continue_sequence(decoder, byte, now_ms);
     } else {
-        continue_utf8(decoder, byte, now_ms);
+        continue_meta_character(decoder, byte, now_ms);
     }
 }
 
@@ -376,6 +469,12 @@ int64_t key_decoder_deadline(const KeyDecoder* decoder) {
 }
 
 bool key_decoder_has_key(const KeyDecoder* decoder) { return decoder->queue_count > 0; }
+
+bool key_decoder_peek(const KeyDecoder* decoder, Key* key) {
+    if (decoder->queue_count == 0) return false;
+    *key = decoder->queue[decoder->queue_head];
+    return true;
+}
 
 bool key_decoder_take(KeyDecoder* decoder, Key* key) {
     if (decoder->queue_count == 0) return false;

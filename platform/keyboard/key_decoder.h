@@ -16,10 +16,12 @@ struct Key {
     uint8_t code;   // the character's code page 850 byte, or the extended key's code
 };
 
-// How long a lone Esc waits for the rest of a sequence before it counts as
-// the Esc key. Terminals send a sequence in one write, so its bytes arrive
-// together; a user cannot type Esc and '[' that fast.
-constexpr uint32_t KEY_ESC_TIMEOUT_MS = 50;
+// How long a lone Esc waits for the rest of a sequence, or for the key it
+// makes a Meta key, before it counts as the Esc key. Terminals send a
+// sequence or a Meta key in one write, so its bytes arrive together; a
+// user cannot type Esc and the next key that fast. 100 ms, as vim's
+// ttimeoutlen: over ssh a sequence can arrive split in two reads.
+constexpr uint32_t KEY_ESC_TIMEOUT_MS = 100;
 // The longest escape sequence or UTF-8 character kept; longer sequences are
 // dropped up to their final byte.
 constexpr uint32_t KEY_PENDING_CAPACITY = 32;
@@ -31,6 +33,7 @@ struct KeyDecoder {
     uint32_t pending_length;                // how many bytes are pending
     uint64_t pending_since_ms;              // when the first pending byte arrived
     bool swallowing;                        // inside an over-long sequence: drop bytes up to its final byte
+    bool meta;                              // an Esc came before the pending one: its key is a Meta key
     Key queue[KEY_QUEUE_CAPACITY];          // decoded keys, a ring, oldest at queue_head
     uint32_t queue_head;                    // index of the oldest key
     uint32_t queue_count;                   // keys waiting
@@ -57,3 +60,6 @@ bool key_decoder_has_key(const KeyDecoder* decoder);
 
 // Takes the oldest decoded key; false when there is none.
 bool key_decoder_take(KeyDecoder* decoder, Key* key);
+
+// The oldest decoded key, left in the queue; false when there is none.
+bool key_decoder_peek(const KeyDecoder* decoder, Key* key);

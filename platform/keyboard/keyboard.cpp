@@ -12,6 +12,7 @@
 
 #include "platform/console/console_state.h"
 #include "platform/crt/memory.h"
+#include "platform/keyboard/key_codes.h"
 #include "platform/keyboard/key_decoder.h"
 #include "platform/keyboard/line_editor.h"
 #include "platform/platform.h"
@@ -96,6 +97,23 @@ bool keyboard_wait_key(Key* key) {
     }
 }
 
+// A Meta key Windows has no code for: the line editor ignores it, and
+// _getch and _kbhit never see it.
+bool keyboard_uncoded(Key key) { return key.extended && key.lead == KEY_LEAD_NUL && key.code == KEY_EXT_NONE; }
+
+void keyboard_drop_uncoded() {
+    Key key{};
+    while (key_decoder_peek(&keyboard.decoder, &key) && keyboard_uncoded(key)) key_decoder_take(&keyboard.decoder, &key);
+}
+
+// The next key _getch can give; false when input has ended.
+bool keyboard_wait_coded_key(Key* key) {
+    for (;;) {
+        if (!keyboard_wait_key(key)) return false;
+        if (!keyboard_uncoded(*key)) return true;
+    }
+}
+
 // Hands out the waiting line, at most size - 1 bytes of it, as a stream would.
 char* keyboard_hand_out(char* buffer, int size) {
     uint32_t left = keyboard.line.length - keyboard.line_offset;
@@ -135,6 +153,10 @@ bool keyboard_edit_keys() {
             return true;
         }
         LineEditorResult result = line_editor_key(&keyboard.editor, &console.screen, key);
+        if (keyboard.editor.redraw_wanted) {
+            keyboard.editor.redraw_wanted = false;
+            terminal_redraw();
+        }
         if (result == LINE_EDITOR_END) return false;
         if (result == LINE_EDITOR_DONE) {
             keyboard_take_line(true);
@@ -148,6 +170,7 @@ bool keyboard_edit_line() {
     ConsoleState& console = platform_console;
     keyboard.second_code_waiting = false;
     line_editor_begin(&keyboard.editor, &console.screen);
+    terminal_line_keys(&keyboard.editor.kill_key, &keyboard.editor.word_erase_key);
     keyboard.editing = true;
     bool got_line = keyboard_edit_keys();
     keyboard.editing = false;
@@ -176,6 +199,7 @@ int _kbhit() {
     if (keyboard.second_code_waiting) return 1;
     keyboard_drain();
     key_decoder_tick(&keyboard.decoder, terminal_io().now_ms());
+    keyboard_drop_uncoded();
     return key_decoder_has_key(&keyboard.decoder) ? 1 : 0;
 }
 
@@ -188,7 +212,7 @@ int _getch() {
     }
     if (!keyboard_usable()) return -1;
     Key key{};
-    if (!keyboard_wait_key(&key)) return -1;
+    if (!keyboard_wait_coded_key(&key)) return -1;
     if (key.extended) {
         keyboard.second_code = key.code;
         keyboard.second_code_waiting = true;
@@ -202,6 +226,7 @@ int _kbhit_possible() {
     if (!console_has_keyboard()) return 0;
     // Once the terminal has said no more input will come, only keys already
     // decoded can still be had: a wait for a further key would never end.
+    keyboard_drop_uncoded();
     if (keyboard.input_ended && !keyboard.second_code_waiting && !key_decoder_has_key(&keyboard.decoder)) return 0;
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "platform/keyboard/line_editor.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/keyboard/key_codes.h"
 
@@ -102,12 +103,25 @@ void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     place_cursor(screen, cell_of(editor, screen, editor->cursor));
 }
 
+// Shows history entry `index`, or at history_count the line that was being
+// typed: readline keeps it aside while entries are on show, so that Down
+// past the newest brings it back. The buffers change places, so keeping it
+// needs no memory.
 void recall(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
-    if (index >= editor->history_count || index == editor->history_index) return;
-    const ByteBuffer& entry = editor->history[index];
-    if (!byte_buffer_assign(&editor->text, entry.bytes, entry.length)) return;
+    if (index > editor->history_count || index == editor->history_index) return;
+    bool leaving_typed = editor->history_index == editor->history_count;
+    if (index == editor->history_count) {
+        std::swap(editor->text, editor->typed);
+    } else {
+        if (leaving_typed) std::swap(editor->text, editor->typed);
+        const ByteBuffer& entry = editor->history[index];
+        if (!byte_buffer_assign(&editor->text, entry.bytes, entry.length)) {
+            if (leaving_typed) std::swap(editor->text, editor->typed);
+            return;
+        }
+    }
     editor->history_index = index;
-    editor->cursor = entry.length;
+    editor->cursor = text_length(editor);
     redraw_from(editor, screen, 0);
 }
 
@@ -127,6 +141,17 @@ uint32_t word_right(const LineEditor* editor) {
     uint32_t i = editor->cursor;
     while (i < length && is_word_byte(text[i])) ++i;
     while (i < length && !is_word_byte(text[i])) ++i;
+    return i;
+}
+
+// The end of the word at or after the cursor, as readline's Meta+d erases
+// to it (Ctrl+Right, word_right, goes on to the next word's start).
+uint32_t word_end(const LineEditor* editor) {
+    const uint8_t* text = editor->text.bytes;
+    uint32_t length = text_length(editor);
+    uint32_t i = editor->cursor;
+    while (i < length && !is_word_byte(text[i])) ++i;
+    while (i < length && is_word_byte(text[i])) ++i;
     return i;
 }
 
@@ -166,8 +191,24 @@ void finish_line(LineEditor* editor, ScreenBuffer* screen) {
     editor->history_index = editor->history_count;
 }
 
+// Alt keys (the terminal's Meta or Option key): readline's word keys, as
+// macOS Terminal sends Option+Left and Option+Right as Meta+b and Meta+f.
+// Other Alt and function keys do nothing.
+void alt_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
+    switch (key.code) {
+        case KEY_EXT_ALT_B: move_to(editor, screen, word_left(editor)); break;
+        case KEY_EXT_ALT_F: move_to(editor, screen, word_right(editor)); break;
+        case KEY_EXT_ALT_BACKSPACE: erase_range(editor, screen, word_left(editor), editor->cursor); break;
+        case KEY_EXT_ALT_D: erase_range(editor, screen, editor->cursor, word_end(editor)); break;
+        default: break;
+    }
+}
+
 LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
-    if (key.lead != KEY_LEAD_GREY) return LINE_EDITOR_EDITING;  // function keys: nothing to do
+    if (key.lead != KEY_LEAD_GREY) {
+        alt_key(editor, screen, key);
+        return LINE_EDITOR_EDITING;
+    }
     uint32_t length = text_length(editor);
     switch (key.code) {
         case KEY_EXT_LEFT:
@@ -197,10 +238,37 @@ LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key)
     return LINE_EDITOR_EDITING;
 }
 
+// Control keys of readline and of the terminal's line discipline. False
+// for a code none of them is.
+bool control_key(LineEditor* editor, ScreenBuffer* screen, uint8_t code) {
+    uint32_t length = text_length(editor);
+    switch (code) {
+        case KEY_CTRL_A: move_to(editor, screen, 0); return true;
+        case KEY_CTRL_E: move_to(editor, screen, length); return true;
+        case KEY_CTRL_B:
+            if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
+            return true;
+        case KEY_CTRL_F:
+            if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
+            return true;
+        case KEY_CTRL_U: erase_range(editor, screen, 0, editor->cursor); return true;
+        case KEY_CTRL_K: erase_range(editor, screen, editor->cursor, length); return true;
+        case KEY_CTRL_W: erase_range(editor, screen, word_left(editor), editor->cursor); return true;
+        case KEY_CTRL_L: editor->redraw_wanted = true; return true;
+        default: break;
+    }
+    // The terminal's own characters, where stty has set others.
+    if (code == 0) return false;
+    if (code == editor->kill_key) return control_key(editor, screen, KEY_CTRL_U);
+    if (code == editor->word_erase_key) return control_key(editor, screen, KEY_CTRL_W);
+    return false;
+}
+
 }  // namespace
 
 void line_editor_init(LineEditor* editor) {
     byte_buffer_free(&editor->text);
+    byte_buffer_free(&editor->typed);
     for (uint32_t i = 0; i < editor->history_count && i < LINE_HISTORY_CAPACITY; ++i) {
         byte_buffer_free(&editor->history[i]);
     }
@@ -218,6 +286,8 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
     editor->overwrite = false;  // each line starts in insert mode, as on the console
+    editor->redraw_wanted = false;
+    editor->typed.length = 0;
 }
 
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen) {
@@ -243,10 +313,15 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
             redraw_from(editor, screen, 0);
             return LINE_EDITOR_EDITING;
         case KEY_CTRL_D:
-            return editor->text.length == 0 ? LINE_EDITOR_END : LINE_EDITOR_EDITING;
+            // As readline: the end of input on an empty line, otherwise
+            // the character under the cursor goes.
+            if (text_length(editor) == 0) return LINE_EDITOR_END;
+            erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, text_length(editor)));
+            return LINE_EDITOR_EDITING;
         default:
             break;
     }
+    if (control_key(editor, screen, key.code)) return LINE_EDITOR_EDITING;
     // Other control characters are not part of a line: one typed character
     // is always one byte and one cell.
     if (key.code < 0x20 || key.code == 0x7F) return LINE_EDITOR_EDITING;

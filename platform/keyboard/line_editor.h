@@ -24,9 +24,13 @@ struct LineEditor {
     int32_t width_seen;                         // the buffer's width the echo was laid out for
     int32_t height_seen;                        // and its height
     bool overwrite;                             // Insert toggled: typing replaces the character at the cursor
+    bool redraw_wanted;                         // Ctrl+L: the terminal is to be drawn anew; the keyboard clears it
+    uint8_t kill_key;                           // the terminal's own line-kill character (stty kill), 0 none
+    uint8_t word_erase_key;                     // and its word-erase character (stty werase), 0 none
     ByteBuffer history[LINE_HISTORY_CAPACITY];  // lines entered in this run, oldest first
     uint32_t history_count = 0;                 // entries of history in use
     uint32_t history_index;                     // history entry on show; history_count when none
+    ByteBuffer typed;                           // while an entry is on show, the line that was being typed
 };
 
 enum LineEditorResult {
@@ -35,8 +39,8 @@ enum LineEditorResult {
     LINE_EDITOR_END,      // end of input (Ctrl+D on an empty line)
 };
 
-// Makes a fresh editor with no line and no history, giving back the blocks
-// of the line and the history it held.
+// Makes a fresh editor with no line, no history and no terminal keys,
+// giving back the blocks of the line and the history it held.
 void line_editor_init(LineEditor* editor);
 
 // Starts a new, empty line at the screen's cursor.
@@ -50,5 +54,8 @@ void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
 
 // One key: edits the line and brings its echo on the screen up to date. A
 // character for which the line cannot grow is dropped, as a full keyboard
-// buffer drops it.
+// buffer drops it. Besides the Windows console's keys it takes readline's:
+// Ctrl+A/E/B/F move, Ctrl+U/K/W and Meta+Backspace/d erase, Meta+b/f move
+// by word, Ctrl+D on a line with text deletes, Ctrl+L sets redraw_wanted;
+// kill_key and word_erase_key act as Ctrl+U and Ctrl+W.
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key);

@@ -415,6 +415,21 @@ void terminal_reset() {
 
 void terminal_note_resize() { session.resized = 1; }
 
+void terminal_redraw() {
+    terminal_render_invalidate(&session.render);
+    // What was written over the screen may have left other colours in force.
+    session.render.colours = -1;
+}
+
+void terminal_line_keys(uint8_t* kill, uint8_t* word_erase) {
+    // Printable characters stay characters in the line, and DEL comes as
+    // Backspace: only control characters can be honoured.
+    auto control = [](cc_t c) { return static_cast<uint8_t>(c > 0 && c < 0x20 ? c : 0); };
+    bool known = session.keyboard_fd >= 0;
+    *kill = known ? control(session.saved.c_cc[VKILL]) : 0;
+    *word_erase = known ? control(session.saved.c_cc[VWERASE]) : 0;
+}
+
 bool terminal_input_quiet() {
     return session.input_signals && session.input_pending == 0 && session.raw && session.io.read == tty_read;
 }

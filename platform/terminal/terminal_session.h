@@ -68,6 +68,16 @@ void terminal_present(ScreenBuffer* screen);
 // redraws everything.
 void terminal_note_resize();
 
+// Something other than the renderer may have written over the terminal
+// (the user asks for a redraw with Ctrl+L): the next present draws every
+// row anew from the screen buffer, colours included.
+void terminal_redraw();
+
+// The terminal's own line-kill and word-erase characters, as stty had them
+// before raw mode; each 0 when it is disabled or not a control character,
+// or when there is no terminal.
+void terminal_line_keys(uint8_t* kill, uint8_t* word_erase);
+
 // True when the real terminal has certainly had no key typed since a read
 // found it empty (it signals arrivals): a check for keys may skip reading.
 // False whenever that is not known.

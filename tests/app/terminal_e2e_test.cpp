@@ -38,6 +38,21 @@ protected:
         return n;
     }
 
+    void send(const std::string& keys) { tmux_send(pane.session, keys); }
+
+    // Waits for the answer's field (row 8 or 10, 1-based, from column 40)
+    // to show `shown` and nothing after it.
+    bool field_shows(int32_t row, const std::string& shown) {
+        std::string expected = shown + std::string(12 - shown.size(), ' ');
+        std::string last;
+        bool seen = tmux_wait(pane.session, [&](const std::string&) {
+            last = tmux_row_text(tmux_screen(pane.session), row - 1, 39, 12);
+            return last == expected;
+        }, STEP_MS);
+        EXPECT_TRUE(seen) << "row " << row << " shows '" << last << "', not '" << expected << "'";
+        return seen;
+    }
+
     CalculatorPane pane{{}, STEP_MS};
 };
 
@@ -47,6 +62,64 @@ TEST_F(TerminalTest, TheScreenAnswersAndEndsOnAKey) {
 
 TEST_F(TerminalTest, AnswersAsUsersTypeThem) {
     calculator_pane_expect_answer_cases(&pane, [this] { start(); });
+}
+
+// Meta+a (sent as Esc a in one write) does not clear the line, Option+Left
+// (Esc b, sent as two keys) goes a word left, Ctrl+W and Ctrl+U erase.
+TEST_F(TerminalTest, MetaAndControlKeysEditTheAnswer) {
+    start();
+    send("-l 1234");
+    send("Left Left M-a");
+    send("-l 9");
+    ASSERT_TRUE(field_shows(8, "12934"));
+    send("Escape b");
+    send("-l 7");
+    ASSERT_TRUE(field_shows(8, "712934"));
+    send("End");
+    send("-l ' 5 6'");
+    send("C-w");
+    ASSERT_TRUE(field_shows(8, "712934 5"));
+    send("Left Left C-u");
+    ASSERT_TRUE(field_shows(8, "5"));
+    calculator_pane_answer(pane, "", "Antenna RX");
+    calculator_pane_answer(pane, "", "premi un tasto");
+    EXPECT_EQ(tmux_row_text(tmux_screen(pane.session), 19, 39, 6), " 9 km ");  // 4 x sqrt 5
+    calculator_pane_expect_clean_exit(pane);
+}
+
+// Ctrl+L draws the screen anew over bytes written straight to the pane's
+// terminal, and Down after Up brings back the answer being typed: the run
+// ends on the finished screen of 100 and 25 all the same.
+TEST_F(TerminalTest, CtrlLRedrawsOverGarbageAndDownBringsBackTheTypedAnswer) {
+    start();
+    calculator_pane_answer(pane, "100", "Antenna RX");
+    send("-l 2");
+    std::string tty = shell_output("tmux -L " + pane.session.socket + " display -p -t 0 '#{pane_tty}'");
+    tty = tty.substr(0, tty.find('\n'));
+    shell_output("printf '\\033[31mGARBAGE\\033[10;60Hzz\\033[1;1HXX' > " + shell_quote(tty));
+    ASSERT_TRUE(tmux_wait_for_text(pane.session, "GARBAGE", STEP_MS)) << tmux_text(pane.session);
+    send("C-l");
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) {
+        return text.find("GARBAGE") == std::string::npos && text.find("XX") == std::string::npos &&
+               text.find("zz") == std::string::npos;
+    }, STEP_MS)) << tmux_text(pane.session);
+    send("-l 5");
+    send("Up");
+    ASSERT_TRUE(field_shows(10, "100"));
+    send("Down");
+    ASSERT_TRUE(field_shows(10, "25"));
+    calculator_pane_answer(pane, "", "premi un tasto");
+    // Every text of the finished screen in its colours; the cell that "100"
+    // took beyond "25" is a blank in the answer's colours, as a console's
+    // line editing leaves it.
+    TmuxScreen screen = tmux_screen(pane.session);
+    for (const ScreenText& t : finished_screen()) {
+        auto length = static_cast<int32_t>(t.text.size());
+        EXPECT_EQ(tmux_row_text(screen, t.row - 1, t.column - 1, length), t.text) << "row " << t.row;
+        SgrColours colours = sgr_colours(t.attribute);
+        tmux_expect_colours(screen, t.row - 1, t.column - 1, length, colours.fg, colours.bg);
+    }
+    calculator_pane_expect_clean_exit(pane);
 }
 
 TEST_F(TerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {

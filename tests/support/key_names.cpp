@@ -26,6 +26,13 @@ constexpr NamedKey NAMED_KEYS[] = {
     {"F7", "\x1b[18~", {true, 0, 65}},         {"F8", "\x1b[19~", {true, 0, 66}},
     {"F9", "\x1b[20~", {true, 0, 67}},         {"F10", "\x1b[21~", {true, 0, 68}},
     {"F11", "\x1b[23~", {true, 224, 133}},     {"F12", "\x1b[24~", {true, 224, 134}},
+    {"PgUp", "\x1b[5~", {true, 224, 73}},      {"PgDn", "\x1b[6~", {true, 224, 81}},
+    // Meta (Alt, Option) as Esc and the key, as _getch reports Alt with it;
+    // Alt+Space has no code.
+    {"M-b", "\x1b" "b", {true, 0, 48}},        {"M-f", "\x1b" "f", {true, 0, 33}},
+    {"M-d", "\x1b" "d", {true, 0, 32}},        {"M-x", "\x1b" "x", {true, 0, 45}},
+    {"M-a", "\x1b" "a", {true, 0, 30}},        {"M-BS", "\x1b\x7f", {true, 0, 14}},
+    {"M-Space", "\x1b ", {true, 0, 0}},
 };
 
 using ScriptKey = std::pair<std::string, Key>;  // a key's bytes, and the key

@@ -55,8 +55,28 @@ const DecodeCase DECODE_CASES[] = {
     {"ctrl_letters", std::string("\x01\x04\x1a", 3), {1, 4, 26}},
     {"nul_is_extended_3", std::string("\0", 1), {0, 3}},
     {"lone_esc", "\x1b", {27}},
-    {"esc_esc", "\x1b\x1b", {27, 27}},
-    {"alt_letter_is_esc_then_letter", "\x1b" "x", {27, 'x'}},
+    // Meta (Alt, Option) keys: Esc and the key at once, as _getch gives Alt.
+    {"meta_letter_is_alt_letter", "\x1b" "x", {0, 45}},
+    {"meta_shift_letter_is_the_same_key", "\x1b" "X", {0, 45}},
+    {"meta_letters_of_each_row", "\x1bq\x1bp\x1b" "a\x1bl\x1bz\x1bm", {0, 16, 0, 25, 0, 30, 0, 38, 0, 44, 0, 50}},
+    {"meta_word_keys", "\x1b" "b\x1b" "f\x1b" "d", {0, 48, 0, 33, 0, 32}},
+    {"meta_digits", "\x1b" "1\x1b" "9\x1b" "0", {0, 120, 0, 128, 0, 129}},
+    {"meta_punctuation", "\x1b-\x1b=\x1b]\x1b;\x1b'\x1b`\x1b\\\x1b,\x1b/",
+     {0, 130, 0, 131, 0, 27, 0, 39, 0, 40, 0, 41, 0, 43, 0, 51, 0, 53}},
+    {"meta_backspace_del_or_bs", "\x1b\x7f\x1b\b", {0, 14, 0, 14}},
+    {"meta_enter", "\x1b\r", {0, 28}},
+    {"meta_without_a_code_is_one_key", std::string("\x1b \x1b!\x1b\t\x1b\x01\x1b\0", 10),
+     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    {"meta_utf8_character_is_one_key", "\x1b\xc3\xa9x", {0, 0, 'x'}},
+    {"meta_cut_utf8_then_ascii", "\x1b\xc3x", {0, 0, 'x'}},
+    {"esc_esc_is_meta_esc", "\x1b\x1b", {0, 0}},
+    {"esc_esc_esc", "\x1b\x1b\x1b", {0, 0, 27}},
+    {"esc_esc_then_a_letter", "\x1b\x1bx", {0, 0, 'x'}},
+    {"meta_sequence_adds_alt", "\x1b\x1b[A\x1b\x1bOP\x1b\x1b[[A", {0, 152, 0, 104, 0, 104}},
+    {"meta_ctrl_sequence_is_ctrl", "\x1b\x1b[1;5C", {224, 116}},
+    {"meta_fixed_sequence_has_no_code", "\x1b\x1b[Z\x1b\x1bOM", {0, 0, 0, 0}},
+    {"cut_csi_is_meta_bracket_then_its_bytes", "\x1b[1;", {0, 26, '1', ';'}},
+    {"esc_esc_cut_csi", "\x1b\x1b[", {0, 0, '['}},
     {"utf8_e_acute_to_cp850", "\xc3\xa9", {0x82}},
     {"utf8_capital_o_acute_is_224", "\xc3\x93", {224}},
     {"utf8_box_drawing", "\xe2\x94\x80", {0xC4}},
@@ -130,12 +150,35 @@ TEST(KeyDecoderTime, EscThenLateBytesAreSeparateKeys) {
     EXPECT_EQ(take_codes(&decoder), (std::vector<int>{27, '[', 'A'}));
 }
 
-TEST(KeyDecoderTime, TimedOutPartialSequenceCountsByteByByte) {
+TEST(KeyDecoderTime, TimedOutPartialSequenceIsAMetaKeyThenItsBytes) {
     KeyDecoder decoder;
     key_decoder_init(&decoder);
     feed(&decoder, "\x1bO", 0);
+    key_decoder_tick(&decoder, KEY_ESC_TIMEOUT_MS - 1);
+    EXPECT_FALSE(key_decoder_has_key(&decoder));
     key_decoder_tick(&decoder, KEY_ESC_TIMEOUT_MS);
-    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{27, 'O'}));
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{0, 24}));  // Alt+O
+}
+
+// Esc and a letter in two reads (a slow link) are one Meta key while the
+// letter comes within the timeout, and the Esc key and the letter after it.
+TEST(KeyDecoderTime, MetaKeySplitAcrossReadsIsOneKeyWithinTheTimeout) {
+    struct Case {
+        uint64_t letter_at_ms;
+        std::vector<int> codes;
+    } cases[] = {
+        {1, {0, 48}},
+        {KEY_ESC_TIMEOUT_MS - 1, {0, 48}},
+        {KEY_ESC_TIMEOUT_MS, {27, 'b'}},
+    };
+    for (const Case& c : cases) {
+        KeyDecoder decoder;
+        key_decoder_init(&decoder);
+        feed(&decoder, "\x1b", 0);
+        feed(&decoder, "b", c.letter_at_ms);
+        EXPECT_EQ(take_codes(&decoder), c.codes) << c.letter_at_ms;
+        EXPECT_EQ(key_decoder_deadline(&decoder), -1);
+    }
 }
 
 TEST(KeyDecoderTime, UtfEightSplitAcrossReadsIsOneCharacter) {

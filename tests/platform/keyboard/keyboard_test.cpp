@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/keyboard/key_decoder.h"
 #include "platform/platform.h"
 #include "platform/testing/testing.h"
 #include "tests/support/key_names.h"
@@ -56,15 +57,26 @@ TEST_F(KeyboardTest, KbhitNeverWaitsAndLeavesTheKeyQueued) {
 TEST_F(KeyboardTest, LoneEscIsReportedAfterItsTimeout) {
     testing_type_at(10, typed_keys("<Esc>"));
     EXPECT_EQ(platform::_getch(), 27);
-    EXPECT_EQ(testing_now_ms(), 10u + 50u);
+    EXPECT_EQ(testing_now_ms(), 10u + KEY_ESC_TIMEOUT_MS);
 }
 
 TEST_F(KeyboardTest, KbhitSeesALoneEscOnlyOnceItsTimeHasPassed) {
     testing_type(typed_keys("<Esc>"));
     EXPECT_EQ(platform::_kbhit(), 0);
-    platform::Sleep(50);
+    platform::Sleep(KEY_ESC_TIMEOUT_MS);
     EXPECT_NE(platform::_kbhit(), 0);
     EXPECT_EQ(platform::_getch(), 27);
+}
+
+// Windows gives nothing for an Alt key it has no code for: neither _kbhit
+// nor _getch sees Meta+Space or Meta+!, and Meta+b is Alt+B.
+TEST_F(KeyboardTest, MetaKeysComeAsAltKeysAndThoseWithoutACodeNotAtAll) {
+    testing_type("\x1b \x1b!");
+    EXPECT_EQ(platform::_kbhit(), 0);
+    testing_type("\x1b" "bz");
+    EXPECT_EQ(platform::_getch(), 0);
+    EXPECT_EQ(platform::_getch(), 48);
+    EXPECT_EQ(platform::_getch(), 'z');
 }
 
 TEST_F(KeyboardTest, GetchReturnsMinusOneWithoutAKeyboardOrAfterTheEnd) {
@@ -114,6 +126,26 @@ TEST_F(KeyboardTest, EchoReachesTheTerminalWhileTheLineIsTyped) {
     EXPECT_EQ(testing_terminal_output().find('2'), std::string::npos);
     platform::Sleep(0);
     EXPECT_NE(testing_terminal_output().find("42"), std::string::npos);
+}
+
+// Ctrl+L while a line is typed has the next present draw every row anew
+// from the model, colours from a reset, as when something else has
+// written over the terminal; another control key draws nothing more.
+TEST_F(KeyboardTest, CtrlLInALineRedrawsTheWholeTerminal) {
+    struct Case {
+        const char* key;
+        bool redrawn;
+    } cases[] = {{"\x0c", true}, {"\x07", false}};
+    for (const Case& c : cases) {
+        testing_console_create(20, 5);
+        testing_type("4");
+        testing_type_at(100, c.key);
+        testing_type_at(200, "\r");
+        EXPECT_EQ(read_line(), "4\n");
+        const std::string& output = testing_terminal_output();
+        std::string redraw = "\x1b[H\x1b[0m4\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[4;1H\x1b[K\x1b[5;1H\x1b[K";
+        EXPECT_EQ(output.find(redraw) != std::string::npos, c.redrawn) << output;
+    }
 }
 
 TEST_F(KeyboardTest, LineLongerThanTheBufferComesInSuccessiveCalls) {

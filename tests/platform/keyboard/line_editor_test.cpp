@@ -74,13 +74,35 @@ const EditCase EDIT_CASES[] = {
      {"top       ", " ab       ", "          ", "          "}, 1, 1, 0},
     {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<C-Left><C-Left><C-End>", "12 ",
      {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
-    {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><Down><BS>\r", "2",
+    {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><BS>\r", "2",
      {"100       ", "25        ", "2         ", "          "}, 0, 3, 1},
+    {"down_after_up_brings_back_the_line_being_typed", 0, 1, "100\r25\r55<Up><Up><Down><Down><Down>", "55",
+     {"top       ", "100       ", "25        ", "55        "}, 2, 3, 0},
+    {"the_line_being_typed_survives_page_up_and_a_cleared_entry", 0, 1, "1\r2\r34<PgUp><Esc><Down><Down>", "34",
+     {"top       ", "1         ", "2         ", "34        "}, 2, 3, 0},
+    {"ctrl_a_and_ctrl_e_go_to_the_ends", 0, 1, "123<C-a>0<C-e>4", "01234",
+     {"top       ", "01234     ", "          ", "          "}, 5, 1, 0},
+    {"ctrl_b_and_ctrl_f_move_one_character_inside_the_line", 0, 1, "ab<C-b><C-b><C-b>X<C-f><C-f><C-f>Y", "XabY",
+     {"top       ", "XabY      ", "          ", "          "}, 4, 1, 0},
+    {"ctrl_u_erases_from_the_start_to_the_cursor", 2, 1, "12 34<Left><Left><C-u>", "34",
+     {"top       ", "  34      ", "          ", "          "}, 2, 1, 0},
+    {"ctrl_k_erases_from_the_cursor_to_the_end", 0, 1, "12 34<Left><Left><C-k>", "12 ",
+     {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
+    {"ctrl_w_erases_the_word_before_the_cursor", 0, 1, "12 345 6<Left><C-w>", "12 6",
+     {"top       ", "12 6      ", "          ", "          "}, 3, 1, 0},
+    {"meta_b_and_meta_f_move_by_word", 0, 1, "12 34 56<M-b><M-b>X<M-f>Y", "12 X34 Y56",
+     {"top       ", "12 X34 Y56", "          ", "          "}, 8, 1, 0},
+    {"meta_d_and_meta_backspace_erase_a_word_after_and_before", 0, 1, "12 34 56<Home><Right><Right><M-d><End><M-BS>",
+     "12 ", {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
+    {"ctrl_d_on_text_deletes_under_the_cursor", 0, 1, "123<Left><Left><C-d><End><C-d>", "13",
+     {"top       ", "13        ", "          ", "          "}, 2, 1, 0},
+    {"other_meta_keys_and_ctrl_l_leave_the_line", 0, 1, "12<Left><M-x><M-Space><C-l>", "12",
+     {"top       ", "12        ", "          ", "          "}, 1, 1, 0},
     {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
     {"insert_toggles_overwriting", 0, 1, "abcd<Home><Right><Ins>XYZW<Ins>Q", "aXYZWQ",
      {"top       ", "aXYZWQ    ", "          ", "          "}, 6, 1, 0},
-    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><C-a>\x82", "a\x82",
+    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><C-t>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
      std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
@@ -149,6 +171,54 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
     EXPECT_EQ(screen.cursor_x, 5);
     EXPECT_EQ(screen.cursor_y, 4);
     EXPECT_EQ(buffer_text(editor.text), "abcdefghijklm");
+}
+
+// Ctrl+L leaves the line as it is and asks the keyboard for a redraw.
+TEST(LineEditor, CtrlLAsksForARedraw) {
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    screen_init(&screen, 10, 4);
+    LineEditor editor{};
+    EditorScope editor_scope{&editor};
+    line_editor_init(&editor);
+    line_editor_begin(&editor, &screen);
+    line_editor_key(&editor, &screen, Key{false, 0, '9'});
+    EXPECT_FALSE(editor.redraw_wanted);
+    EXPECT_EQ(line_editor_key(&editor, &screen, Key{false, 0, 12}), LINE_EDITOR_EDITING);
+    EXPECT_TRUE(editor.redraw_wanted);
+    EXPECT_EQ(buffer_text(editor.text), "9");
+}
+
+// Where stty has set other kill and word-erase characters they act as
+// Ctrl+U and Ctrl+W, which keep working; a character set to none (0) is
+// not taken for NUL.
+TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
+    struct Case {
+        uint8_t kill, word_erase;
+        uint8_t key;
+        const char* line;
+    } cases[] = {
+        {24, 7, 24, "5"},     // Ctrl+X kills "12 34" up to the cursor
+        {24, 7, 7, "12 5"},   // Ctrl+G erases "34"
+        {24, 7, 21, "5"},     // Ctrl+U still kills
+        {24, 7, 23, "12 5"},  // Ctrl+W still erases a word
+        {0, 0, 24, "12 345"}, // none set: Ctrl+X does nothing
+    };
+    for (const Case& c : cases) {
+        ScreenBuffer screen{};
+        ScreenScope screen_scope{&screen};
+        screen_init(&screen, 10, 4);
+        LineEditor editor{};
+        EditorScope editor_scope{&editor};
+        line_editor_init(&editor);
+        line_editor_begin(&editor, &screen);
+        editor.kill_key = c.kill;
+        editor.word_erase_key = c.word_erase;
+        for (char typed : std::string("12 345")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(typed)});
+        line_editor_key(&editor, &screen, Key{true, 224, 75});  // Left: "12 34|5"
+        line_editor_key(&editor, &screen, Key{false, 0, c.key});
+        EXPECT_EQ(buffer_text(editor.text), c.line) << int{c.key};
+    }
 }
 
 TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
