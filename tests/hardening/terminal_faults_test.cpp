@@ -241,7 +241,13 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
         }
     }
     tmux_run(session, "resize-window -t 0 -x 80 -y 25");
-    // Let the last resize and keys land before the line ends.
+    // tmux shows the pane at its new size at once, but hands the sizes to
+    // the program's terminal one after another, spaced out: the checks wait
+    // until the terminal has the last size, and the keys have landed.
+    std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
+    tty = tty.substr(0, tty.find('\n'));
+    ASSERT_TRUE(wait_until([&] { return shell_output("stty size <" + shell_quote(tty) + " 2>/dev/null") == "25 80\n"; }))
+        << "the terminal never took its last size";
     ASSERT_TRUE(tmux_wait_for_text(session, typed)) << typed << "\n" << tmux_text(session);
     answer("", "Antenna RX");
     answer("4", "premi un tasto");
