@@ -10,7 +10,7 @@ static const char SCREEN[] =
     "\x1b[H\x1b[2J\x1b[34;47m Velmora Istranda Quolvenix Pardov                      "
     "Ostravel Kamuni Dreskov \x1b[8;12H Antenna TX a mt. slm \x1b[8;40H";
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     char key[64];
     struct timespec slice = {0, 50000000L};
     (void)argv;

@@ -99,16 +99,14 @@ HANDLE GetStdHandle(DWORD which);
 DWORD GetLastError();
 
 BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info);
-BOOL FillConsoleOutputAttribute(HANDLE console, WORD attribute, DWORD length, COORD start,
-                                DWORD* written);
-BOOL FillConsoleOutputCharacterA(HANDLE console, char character, DWORD length, COORD start,
-                                 DWORD* written);
+BOOL FillConsoleOutputAttribute(HANDLE console, WORD attribute, DWORD length, COORD start, DWORD* written);
+BOOL FillConsoleOutputCharacterA(HANDLE console, char character, DWORD length, COORD start, DWORD* written);
 BOOL SetConsoleTextAttribute(HANDLE console, WORD attribute);
 BOOL GetConsoleCursorInfo(HANDLE console, CONSOLE_CURSOR_INFO* info);
 BOOL SetConsoleCursorInfo(HANDLE console, const CONSOLE_CURSOR_INFO* info);
 BOOL SetConsoleCursorPosition(HANDLE console, COORD position);
-BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const SMALL_RECT* clip,
-                                COORD destination, const CHAR_INFO* fill);
+BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const SMALL_RECT* clip, COORD destination,
+                                const CHAR_INFO* fill);
 COORD GetLargestConsoleWindowSize(HANDLE console);
 BOOL GetConsoleMode(HANDLE console, DWORD* mode);
 BOOL SetConsoleMode(HANDLE console, DWORD mode);

@@ -2,11 +2,11 @@
 // output is one, otherwise a plain file handle.
 #include "platform/console/console_state.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 #include "platform/terminal/terminal_session.h"
 

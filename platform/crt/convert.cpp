@@ -33,13 +33,9 @@ int64_t parse_integer(const char* text, uint64_t limit) {
 
 }  // namespace
 
-int atoi(const char* text) {
-    return static_cast<int>(parse_integer(text, std::numeric_limits<int32_t>::max()));
-}
+int atoi(const char* text) { return static_cast<int>(parse_integer(text, std::numeric_limits<int32_t>::max())); }
 
-long long _atoi64(const char* text) {
-    return parse_integer(text, std::numeric_limits<int64_t>::max());
-}
+long long _atoi64(const char* text) { return parse_integer(text, std::numeric_limits<int64_t>::max()); }
 
 double atof(const char* text) {
     if (text == nullptr) return 0.0;

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 struct MemoryFunctions {
-    void* (*alloc)(std::size_t size);                // malloc: a block of size bytes, or null
+    void* (*alloc)(std::size_t size);                 // malloc: a block of size bytes, or null
     void* (*realloc)(void* block, std::size_t size);  // realloc: the block resized, or null (block kept)
     void (*free)(void* block);                        // free: gives a block back; null is ignored
 };

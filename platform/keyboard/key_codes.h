@@ -24,7 +24,7 @@ constexpr uint8_t KEY_ESC = 27;
 constexpr uint8_t KEY_UNMAPPED = '?';  // a typed character code page 850 lacks
 
 // --- the leads of extended keys ----------------------------------------------
-constexpr uint8_t KEY_LEAD_NUL = 0;    // F1-F10, Alt combinations, Shift+Tab, Ctrl+@
+constexpr uint8_t KEY_LEAD_NUL = 0;     // F1-F10, Alt combinations, Shift+Tab, Ctrl+@
 constexpr uint8_t KEY_LEAD_GREY = 224;  // the grey cursor and editing keys, F11, F12
 
 // --- extended keys: the second code ------------------------------------------
@@ -32,7 +32,7 @@ constexpr uint8_t KEY_LEAD_GREY = 224;  // the grey cursor and editing keys, F11
 // character no unshifted US key types): lead KEY_LEAD_NUL. The line editor
 // ignores it and _getch never gives it, as Windows gives nothing for it.
 constexpr uint8_t KEY_EXT_NONE = 0;
-constexpr uint8_t KEY_EXT_CTRL_AT = 3;     // Ctrl+@ (a NUL byte), lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_CTRL_AT = 3;  // Ctrl+@ (a NUL byte), lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_ALT_BACKSPACE = 14;
 constexpr uint8_t KEY_EXT_SHIFT_TAB = 15;  // lead KEY_LEAD_NUL
 // Alt with a letter or a punctuation key: lead KEY_LEAD_NUL and the key's
@@ -45,7 +45,7 @@ constexpr uint8_t KEY_EXT_ALT_D = 32;
 constexpr uint8_t KEY_EXT_ALT_F = 33;
 constexpr uint8_t KEY_EXT_ALT_BACKSLASH = 43;
 constexpr uint8_t KEY_EXT_ALT_B = 48;
-constexpr uint8_t KEY_EXT_F1 = 59;         // F1-F10 are 59-68, lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_F1 = 59;  // F1-F10 are 59-68, lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_HOME = 71;
 constexpr uint8_t KEY_EXT_UP = 72;
 constexpr uint8_t KEY_EXT_PAGE_UP = 73;
@@ -65,8 +65,8 @@ constexpr uint8_t KEY_EXT_CTRL_RIGHT = 116;
 constexpr uint8_t KEY_EXT_CTRL_END = 117;
 constexpr uint8_t KEY_EXT_CTRL_PAGE_DOWN = 118;
 constexpr uint8_t KEY_EXT_CTRL_HOME = 119;
-constexpr uint8_t KEY_EXT_F11 = 133;  // F11, Shift, Ctrl, Alt: 133, 135, 137, 139
-constexpr uint8_t KEY_EXT_F12 = 134;  // F12, Shift, Ctrl, Alt: 134, 136, 138, 140
+constexpr uint8_t KEY_EXT_F11 = 133;           // F11, Shift, Ctrl, Alt: 133, 135, 137, 139
+constexpr uint8_t KEY_EXT_F12 = 134;           // F12, Shift, Ctrl, Alt: 134, 136, 138, 140
 constexpr uint8_t KEY_EXT_CTRL_PAGE_UP = 134;  // the same code as F12, as on Windows
 constexpr uint8_t KEY_EXT_CTRL_UP = 141;
 constexpr uint8_t KEY_EXT_CTRL_DOWN = 145;

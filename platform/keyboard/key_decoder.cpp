@@ -36,6 +36,7 @@ constexpr uint8_t BYTE_ESC = 0x1B;
 constexpr uint8_t BYTE_DEL = 0x7F;
 
 // The keys that escape sequences name.
+// clang-format off
 enum NamedKey : uint8_t {
     NAMED_UP, NAMED_DOWN, NAMED_RIGHT, NAMED_LEFT, NAMED_HOME, NAMED_END,
     NAMED_PAGE_UP, NAMED_PAGE_DOWN, NAMED_INSERT, NAMED_DELETE,
@@ -44,6 +45,7 @@ enum NamedKey : uint8_t {
     NAMED_COUNT,
     NAMED_NONE = NAMED_COUNT,  // a sequence that stands for a fixed key
 };
+// clang-format on
 
 // One accepted escape sequence: ESC, the introducer, an optional body of up
 // to two numbers separated by ';', and the final byte. For '~' sequences
@@ -61,6 +63,7 @@ struct SequenceForm {
 
 constexpr Key NO_KEY{false, 0, 0};
 
+// clang-format off
 constexpr SequenceForm SEQUENCE_FORMS[] = {
     // Cursor keys and Home/End: CSI and SS3 (application mode) forms.
     {"[", 'A', 0, NAMED_UP, NO_KEY},       {"O", 'A', 0, NAMED_UP, NO_KEY},
@@ -93,6 +96,7 @@ constexpr SequenceForm SEQUENCE_FORMS[] = {
     {"[", 'Z', 0, NAMED_NONE, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
     {"O", 'M', 0, NAMED_NONE, Key{false, 0, KEY_ENTER}},
 };
+// clang-format on
 
 // Column of NAMED_CODES by modifier.
 constexpr int32_t MOD_PLAIN = 0;
@@ -158,7 +162,8 @@ Key meta_key(uint8_t byte) {
     if (byte >= 'A' && byte <= 'Z') byte = static_cast<uint8_t>(byte - 'A' + 'a');  // Shift keeps the code
     for (const MetaRow& row : META_ROWS) {
         for (uint32_t i = 0; row.keys[i] != '\0'; ++i) {
-            if (static_cast<uint8_t>(row.keys[i]) == byte) return Key{true, N, static_cast<uint8_t>(row.first_code + i)};
+            if (static_cast<uint8_t>(row.keys[i]) == byte)
+                return Key{true, N, static_cast<uint8_t>(row.first_code + i)};
         }
     }
     return META_NONE;
@@ -221,8 +226,7 @@ void decode_utf8(KeyDecoder* decoder, const uint8_t* bytes, uint32_t length) {
 
 // Up to two numeric parameters of a sequence body ("1;5"); false when the
 // body holds anything else (private markers, intermediates).
-bool parse_parameters(const uint8_t* body, uint32_t length, int32_t* first, int32_t* second,
-                      int32_t* count) {
+bool parse_parameters(const uint8_t* body, uint32_t length, int32_t* first, int32_t* second, int32_t* count) {
     int32_t values[2] = {0, 0};
     int32_t index = 0;
     bool any = false;
@@ -264,8 +268,7 @@ const SequenceForm* form_of(const uint8_t* introducer, uint32_t introducer_lengt
 
 // A complete sequence: ESC, the introducer ('[' or 'O'), a body, a final
 // byte. Sequences naming no key are dropped.
-void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* body, uint32_t length,
-                     uint8_t final) {
+void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* body, uint32_t length, uint8_t final) {
     const uint8_t linux_introducer[2] = {'[', '['};
     bool meta = decoder->meta;
     if (introducer == '[' && length == 1 && body[0] == '[') {

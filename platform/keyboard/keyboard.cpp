@@ -24,14 +24,14 @@ namespace {
 constexpr std::size_t KEYBOARD_READ_CHUNK = 256;
 
 struct KeyboardState {
-    KeyDecoder decoder;              // typed bytes to keys; keys typed while busy wait here
-    bool second_code_waiting;        // _getch gave an extended key's lead; its code comes next
-    uint8_t second_code;             // that code
-    bool input_ended;                // the terminal said no more input will come
-    LineEditor editor;               // the console's line mode for fgets on standard input
-    ByteBuffer line;                 // a completed line (with its "\n") not yet handed out in full
-    uint32_t line_offset;            // how much of line fgets has handed out
-    bool editing;                    // fgets is editing a line: a resize lays it out again
+    KeyDecoder decoder;        // typed bytes to keys; keys typed while busy wait here
+    bool second_code_waiting;  // _getch gave an extended key's lead; its code comes next
+    uint8_t second_code;       // that code
+    bool input_ended;          // the terminal said no more input will come
+    LineEditor editor;         // the console's line mode for fgets on standard input
+    ByteBuffer line;           // a completed line (with its "\n") not yet handed out in full
+    uint32_t line_offset;      // how much of line fgets has handed out
+    bool editing;              // fgets is editing a line: a resize lays it out again
 };
 
 KeyboardState keyboard;
@@ -63,8 +63,7 @@ bool keyboard_read(int32_t timeout_ms) {
 // one every 50 ms) costs no system call.
 void keyboard_drain() {
     if (keyboard.input_ended || terminal_input_quiet()) return;
-    while (keyboard_read(0)) {
-    }
+    while (keyboard_read(0)) {}
 }
 
 // Waits for the next key without spinning: a read that blocks, bounded by
@@ -103,7 +102,8 @@ bool keyboard_uncoded(Key key) { return key.extended && key.lead == KEY_LEAD_NUL
 
 void keyboard_drop_uncoded() {
     Key key{};
-    while (key_decoder_peek(&keyboard.decoder, &key) && keyboard_uncoded(key)) key_decoder_take(&keyboard.decoder, &key);
+    while (key_decoder_peek(&keyboard.decoder, &key) && keyboard_uncoded(key))
+        key_decoder_take(&keyboard.decoder, &key);
 }
 
 // The next key _getch can give; false when input has ended.

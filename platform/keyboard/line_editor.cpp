@@ -79,7 +79,8 @@ void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     uint32_t length = text_length(editor);
     uint32_t first = index;
     int64_t start_cell = cell_of(editor, screen, 0);
-    if (start_cell < 0) first = std::max<uint32_t>(first, static_cast<uint32_t>(std::min<int64_t>(-start_cell, length)));
+    if (start_cell < 0)
+        first = std::max<uint32_t>(first, static_cast<uint32_t>(std::min<int64_t>(-start_cell, length)));
     if (first < length) {
         place_cursor(screen, cell_of(editor, screen, first));
         screen_write(screen, editor->text.bytes + first, length - first);
@@ -196,11 +197,11 @@ void finish_line(LineEditor* editor, ScreenBuffer* screen) {
 // Other Alt and function keys do nothing.
 void alt_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
     switch (key.code) {
-        case KEY_EXT_ALT_B: move_to(editor, screen, word_left(editor)); break;
-        case KEY_EXT_ALT_F: move_to(editor, screen, word_right(editor)); break;
-        case KEY_EXT_ALT_BACKSPACE: erase_range(editor, screen, word_left(editor), editor->cursor); break;
-        case KEY_EXT_ALT_D: erase_range(editor, screen, editor->cursor, word_end(editor)); break;
-        default: break;
+    case KEY_EXT_ALT_B: move_to(editor, screen, word_left(editor)); break;
+    case KEY_EXT_ALT_F: move_to(editor, screen, word_right(editor)); break;
+    case KEY_EXT_ALT_BACKSPACE: erase_range(editor, screen, word_left(editor), editor->cursor); break;
+    case KEY_EXT_ALT_D: erase_range(editor, screen, editor->cursor, word_end(editor)); break;
+    default: break;
     }
 }
 
@@ -211,29 +212,29 @@ LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key)
     }
     uint32_t length = text_length(editor);
     switch (key.code) {
-        case KEY_EXT_LEFT:
-            if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
-            break;
-        case KEY_EXT_RIGHT:
-            if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
-            break;
-        case KEY_EXT_HOME: move_to(editor, screen, 0); break;
-        case KEY_EXT_END: move_to(editor, screen, length); break;
-        case KEY_EXT_CTRL_LEFT: move_to(editor, screen, word_left(editor)); break;
-        case KEY_EXT_CTRL_RIGHT: move_to(editor, screen, word_right(editor)); break;
-        case KEY_EXT_INSERT: editor->overwrite = !editor->overwrite; break;
-        case KEY_EXT_DELETE: erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, length)); break;
-        case KEY_EXT_CTRL_HOME: erase_range(editor, screen, 0, editor->cursor); break;
-        case KEY_EXT_CTRL_END: erase_range(editor, screen, editor->cursor, length); break;
-        case KEY_EXT_UP:
-            if (editor->history_index > 0) recall(editor, screen, editor->history_index - 1);
-            break;
-        case KEY_EXT_DOWN: recall(editor, screen, editor->history_index + 1); break;
-        case KEY_EXT_PAGE_UP: recall(editor, screen, 0); break;
-        case KEY_EXT_PAGE_DOWN:
-            if (editor->history_count > 0) recall(editor, screen, editor->history_count - 1);
-            break;
-        default: break;
+    case KEY_EXT_LEFT:
+        if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
+        break;
+    case KEY_EXT_RIGHT:
+        if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
+        break;
+    case KEY_EXT_HOME: move_to(editor, screen, 0); break;
+    case KEY_EXT_END: move_to(editor, screen, length); break;
+    case KEY_EXT_CTRL_LEFT: move_to(editor, screen, word_left(editor)); break;
+    case KEY_EXT_CTRL_RIGHT: move_to(editor, screen, word_right(editor)); break;
+    case KEY_EXT_INSERT: editor->overwrite = !editor->overwrite; break;
+    case KEY_EXT_DELETE: erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, length)); break;
+    case KEY_EXT_CTRL_HOME: erase_range(editor, screen, 0, editor->cursor); break;
+    case KEY_EXT_CTRL_END: erase_range(editor, screen, editor->cursor, length); break;
+    case KEY_EXT_UP:
+        if (editor->history_index > 0) recall(editor, screen, editor->history_index - 1);
+        break;
+    case KEY_EXT_DOWN: recall(editor, screen, editor->history_index + 1); break;
+    case KEY_EXT_PAGE_UP: recall(editor, screen, 0); break;
+    case KEY_EXT_PAGE_DOWN:
+        if (editor->history_count > 0) recall(editor, screen, editor->history_count - 1);
+        break;
+    default: break;
     }
     return LINE_EDITOR_EDITING;
 }
@@ -243,19 +244,19 @@ LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key)
 bool control_key(LineEditor* editor, ScreenBuffer* screen, uint8_t code) {
     uint32_t length = text_length(editor);
     switch (code) {
-        case KEY_CTRL_A: move_to(editor, screen, 0); return true;
-        case KEY_CTRL_E: move_to(editor, screen, length); return true;
-        case KEY_CTRL_B:
-            if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
-            return true;
-        case KEY_CTRL_F:
-            if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
-            return true;
-        case KEY_CTRL_U: erase_range(editor, screen, 0, editor->cursor); return true;
-        case KEY_CTRL_K: erase_range(editor, screen, editor->cursor, length); return true;
-        case KEY_CTRL_W: erase_range(editor, screen, word_left(editor), editor->cursor); return true;
-        case KEY_CTRL_L: editor->redraw_wanted = true; return true;
-        default: break;
+    case KEY_CTRL_A: move_to(editor, screen, 0); return true;
+    case KEY_CTRL_E: move_to(editor, screen, length); return true;
+    case KEY_CTRL_B:
+        if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
+        return true;
+    case KEY_CTRL_F:
+        if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
+        return true;
+    case KEY_CTRL_U: erase_range(editor, screen, 0, editor->cursor); return true;
+    case KEY_CTRL_K: erase_range(editor, screen, editor->cursor, length); return true;
+    case KEY_CTRL_W: erase_range(editor, screen, word_left(editor), editor->cursor); return true;
+    case KEY_CTRL_L: editor->redraw_wanted = true; return true;
+    default: break;
     }
     // The terminal's own characters, where stty has set others.
     if (code == 0) return false;
@@ -300,26 +301,23 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
     line_editor_follow(editor, screen);
     if (key.extended) return extended_key(editor, screen, key);
     switch (key.code) {
-        case KEY_ENTER:
-        case KEY_LINE_FEED:
-            finish_line(editor, screen);
-            return LINE_EDITOR_DONE;
-        case KEY_BACKSPACE:
-            if (editor->cursor > 0) erase_range(editor, screen, editor->cursor - 1, editor->cursor);
-            return LINE_EDITOR_EDITING;
-        case KEY_ESC:
-            editor->text.length = 0;
-            editor->cursor = 0;
-            redraw_from(editor, screen, 0);
-            return LINE_EDITOR_EDITING;
-        case KEY_CTRL_D:
-            // As readline: the end of input on an empty line, otherwise
-            // the character under the cursor goes.
-            if (text_length(editor) == 0) return LINE_EDITOR_END;
-            erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, text_length(editor)));
-            return LINE_EDITOR_EDITING;
-        default:
-            break;
+    case KEY_ENTER:
+    case KEY_LINE_FEED: finish_line(editor, screen); return LINE_EDITOR_DONE;
+    case KEY_BACKSPACE:
+        if (editor->cursor > 0) erase_range(editor, screen, editor->cursor - 1, editor->cursor);
+        return LINE_EDITOR_EDITING;
+    case KEY_ESC:
+        editor->text.length = 0;
+        editor->cursor = 0;
+        redraw_from(editor, screen, 0);
+        return LINE_EDITOR_EDITING;
+    case KEY_CTRL_D:
+        // As readline: the end of input on an empty line, otherwise
+        // the character under the cursor goes.
+        if (text_length(editor) == 0) return LINE_EDITOR_END;
+        erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, text_length(editor)));
+        return LINE_EDITOR_EDITING;
+    default: break;
     }
     if (control_key(editor, screen, key.code)) return LINE_EDITOR_EDITING;
     // Other control characters are not part of a line: one typed character

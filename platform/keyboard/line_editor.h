@@ -15,18 +15,18 @@
 constexpr uint32_t LINE_HISTORY_CAPACITY = 50;
 
 struct LineEditor {
-    ByteBuffer text;                            // the line being edited, code page 850 bytes
-    uint32_t cursor;                            // insertion point in text, 0..text.size()
-    int32_t start_x;                            // column where the line begins
-    int32_t start_y;                            // row where it begins; moves up as the buffer scrolls, may leave the top
-    uint32_t shown;                             // cells the echo of the line covers on the screen
-    uint64_t scrolls_seen;                      // the buffer's scroll count that start_y accounts for
-    int32_t width_seen;                         // the buffer's width the echo was laid out for
-    int32_t height_seen;                        // and its height
-    bool overwrite;                             // Insert toggled: typing replaces the character at the cursor
-    bool redraw_wanted;                         // Ctrl+L: the terminal is to be drawn anew; the keyboard clears it
-    uint8_t kill_key;                           // the terminal's own line-kill character (stty kill), 0 none
-    uint8_t word_erase_key;                     // and its word-erase character (stty werase), 0 none
+    ByteBuffer text;         // the line being edited, code page 850 bytes
+    uint32_t cursor;         // insertion point in text, 0..text.size()
+    int32_t start_x;         // column where the line begins
+    int32_t start_y;         // row where it begins; moves up as the buffer scrolls, may leave the top
+    uint32_t shown;          // cells the echo of the line covers on the screen
+    uint64_t scrolls_seen;   // the buffer's scroll count that start_y accounts for
+    int32_t width_seen;      // the buffer's width the echo was laid out for
+    int32_t height_seen;     // and its height
+    bool overwrite;          // Insert toggled: typing replaces the character at the cursor
+    bool redraw_wanted;      // Ctrl+L: the terminal is to be drawn anew; the keyboard clears it
+    uint8_t kill_key;        // the terminal's own line-kill character (stty kill), 0 none
+    uint8_t word_erase_key;  // and its word-erase character (stty werase), 0 none
     ByteBuffer history[LINE_HISTORY_CAPACITY];  // lines entered in this run, oldest first
     uint32_t history_count = 0;                 // entries of history in use
     uint32_t history_index;                     // history entry on show; history_count when none

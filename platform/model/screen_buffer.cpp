@@ -83,9 +83,7 @@ Rect rect_intersect(Rect a, Rect b) {
                 std::min(a.bottom, b.bottom)};
 }
 
-bool rect_contains(Rect r, int32_t x, int32_t y) {
-    return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
-}
+bool rect_contains(Rect r, int32_t x, int32_t y) { return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom; }
 
 Rect rect_from(platform::SMALL_RECT r) { return Rect{r.Left, r.Top, r.Right, r.Bottom}; }
 
@@ -150,8 +148,8 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
     screen->window_y = 0;
     screen->window_width = screen->width;
     screen->window_height = screen->height;
-    screen->largest = platform::COORD{static_cast<platform::SHORT>(screen->width),
-                                      static_cast<platform::SHORT>(screen->height)};
+    screen->largest =
+        platform::COORD{static_cast<platform::SHORT>(screen->width), static_cast<platform::SHORT>(screen->height)};
     screen->scrolls = 0;
     screen->bells = 0;
     if (screen->cells != nullptr) return true;

@@ -19,22 +19,22 @@ struct Cell {
 };
 
 struct ScreenBuffer {
-    int32_t width;              // columns
-    int32_t height;             // rows
-    Cell* cells = nullptr;      // row-major, width * height, from the allocation seam
-    int32_t cursor_x;           // 0-based column of the cursor
-    int32_t cursor_y;           // 0-based row of the cursor
-    bool cursor_visible;        // CONSOLE_CURSOR_INFO.bVisible
-    uint32_t cursor_size;       // CONSOLE_CURSOR_INFO.dwSize, 1-100
-    uint16_t attribute;         // attribute given to text written now
-    uint32_t mode;              // output mode flags
-    int32_t window_x;           // the window's leftmost column
-    int32_t window_y;           // the window's top row
-    int32_t window_width;       // the window's columns, 1..width
-    int32_t window_height;      // the window's rows, 1..height
-    platform::COORD largest;    // the largest window the display can show
-    uint64_t scrolls;           // whole-buffer scrolls so far (text at row y moved to y - 1)
-    uint32_t bells;             // BEL characters written so far
+    int32_t width;            // columns
+    int32_t height;           // rows
+    Cell* cells = nullptr;    // row-major, width * height, from the allocation seam
+    int32_t cursor_x;         // 0-based column of the cursor
+    int32_t cursor_y;         // 0-based row of the cursor
+    bool cursor_visible;      // CONSOLE_CURSOR_INFO.bVisible
+    uint32_t cursor_size;     // CONSOLE_CURSOR_INFO.dwSize, 1-100
+    uint16_t attribute;       // attribute given to text written now
+    uint32_t mode;            // output mode flags
+    int32_t window_x;         // the window's leftmost column
+    int32_t window_y;         // the window's top row
+    int32_t window_width;     // the window's columns, 1..width
+    int32_t window_height;    // the window's rows, 1..height
+    platform::COORD largest;  // the largest window the display can show
+    uint64_t scrolls;         // whole-buffer scrolls so far (text at row y moved to y - 1)
+    uint32_t bells;           // BEL characters written so far
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;

@@ -163,7 +163,9 @@ int64_t window_top(const ScreenBuffer* screen) {
     return screen->window_y + static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT32_MAX));
 }
 
-bool default_blank(Cell cell) { return (cell.ch == BLANK || cell.ch == 0) && colour_byte(cell.attr) == DEFAULT_COLOURS; }
+bool default_blank(Cell cell) {
+    return (cell.ch == BLANK || cell.ch == 0) && colour_byte(cell.attr) == DEFAULT_COLOURS;
+}
 
 bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
 

@@ -20,10 +20,10 @@ struct TerminalRender {
     int64_t window_top;     // the buffer row its top row shows, counted from the start of the run (scrolls added)
     bool started;           // the first frame has pushed the user's old screen into the scrollback
     bool redraw;            // the terminal's contents are unknown (resize, resume): every row drawn anew
-    int32_t cursor_x;      // column of the terminal's cursor; -1 unknown (after the last column)
-    int32_t cursor_y;      // row of the terminal's cursor; -1 unknown
-    int32_t colours;       // attribute byte the terminal draws with now; -1 unknown
-    int32_t cursor_shown;  // the terminal's cursor: 1 shown, 0 hidden, -1 unknown
+    int32_t cursor_x;       // column of the terminal's cursor; -1 unknown (after the last column)
+    int32_t cursor_y;       // row of the terminal's cursor; -1 unknown
+    int32_t colours;        // attribute byte the terminal draws with now; -1 unknown
+    int32_t cursor_shown;   // the terminal's cursor: 1 shown, 0 hidden, -1 unknown
 };
 
 // Where a frame's bytes go. They gather in `bytes`, so that a frame is one

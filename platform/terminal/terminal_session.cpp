@@ -17,8 +17,8 @@
 #include <ctime>
 
 #include <fcntl.h>
-#include <sys/select.h>
 #include <sys/ioctl.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,24 +27,24 @@
 namespace {
 
 struct TerminalSession {
-    TerminalIo io;                                    // the terminal end in use
-    TerminalRender render;                            // the front copy and the terminal's drawing state
-    RenderOutput frame;                               // bytes of the frame being built, reused
-    bool opened;                                      // terminal_open succeeded: close restores
-    int keyboard_fd;                                  // the controlling terminal, read for keys; -1 none
-    int output_fd;                                    // standard output, the terminal drawn on
-    termios saved;                                    // the terminal's modes before raw mode
-    volatile std::sig_atomic_t raw;                   // raw mode is on (the flag guarding enter and leave)
-    char restore[2][RENDER_RESTORE_CAPACITY];         // restore bytes for signal handlers, two so one is always whole
-    std::size_t restore_length[2];                    // their lengths
-    volatile std::sig_atomic_t restore_current;       // which of the two is current
-    volatile std::sig_atomic_t resized;               // SIGWINCH came: take the new size at the next present
-    volatile std::sig_atomic_t resumed;               // SIGCONT came: raw mode again and a full redraw
+    TerminalIo io;                               // the terminal end in use
+    TerminalRender render;                       // the front copy and the terminal's drawing state
+    RenderOutput frame;                          // bytes of the frame being built, reused
+    bool opened;                                 // terminal_open succeeded: close restores
+    int keyboard_fd;                             // the controlling terminal, read for keys; -1 none
+    int output_fd;                               // standard output, the terminal drawn on
+    termios saved;                               // the terminal's modes before raw mode
+    volatile std::sig_atomic_t raw;              // raw mode is on (the flag guarding enter and leave)
+    char restore[2][RENDER_RESTORE_CAPACITY];    // restore bytes for signal handlers, two so one is always whole
+    std::size_t restore_length[2];               // their lengths
+    volatile std::sig_atomic_t restore_current;  // which of the two is current
+    volatile std::sig_atomic_t resized;          // SIGWINCH came: take the new size at the next present
+    volatile std::sig_atomic_t resumed;          // SIGCONT came: raw mode again and a full redraw
     // SIGIO came since the keyboard was last found empty: typed bytes may be
     // waiting. Set until the signal is armed, when nothing is known.
     volatile std::sig_atomic_t input_pending;
-    volatile std::sig_atomic_t input_signals;         // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
-    int keyboard_flags;                               // the keyboard's file status flags without O_ASYNC
+    volatile std::sig_atomic_t input_signals;  // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
+    int keyboard_flags;                        // the keyboard's file status flags without O_ASYNC
 };
 
 uint64_t clock_now_ms() {
@@ -56,16 +56,27 @@ uint64_t clock_now_ms() {
 void clock_sleep_ms(uint32_t milliseconds) {
     timespec left{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
     // A signal only interrupts the sleep; the rest is slept all the same.
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
 }
 
 bool frame_flush(const uint8_t* bytes, std::size_t length);
 
-TerminalSession session = {
-    TerminalIo{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms},
-    TerminalRender{}, RenderOutput{ByteBuffer{}, frame_flush}, false, -1, -1, termios{}, 0, {}, {0, 0}, 0, 0, 0, 1,
-    0, 0};
+TerminalSession session = {TerminalIo{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms},
+                           TerminalRender{},
+                           RenderOutput{ByteBuffer{}, frame_flush},
+                           false,
+                           -1,
+                           -1,
+                           termios{},
+                           0,
+                           {},
+                           {0, 0},
+                           0,
+                           0,
+                           0,
+                           1,
+                           0,
+                           0};
 
 bool frame_flush(const uint8_t* bytes, std::size_t length) {
     return session.io.write != nullptr && session.io.write(bytes, length);
@@ -74,16 +85,16 @@ bool frame_flush(const uint8_t* bytes, std::size_t length) {
 // The signals whose default action ends the process (with a core for
 // SIGQUIT and the crash signals): each restores the terminal first. The
 // real-time signals, which end it too, are added where they exist.
-constexpr int FATAL_SIGNALS[] = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
-                                 SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE,
+constexpr int FATAL_SIGNALS[] = {
+    SIGINT,    SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE,
 #ifdef SIGPWR
-                                 SIGPWR,
+    SIGPWR,
 #endif
 #ifdef SIGSTKFLT
-                                 SIGSTKFLT,
+    SIGSTKFLT,
 #endif
 #ifdef SIGEMT
-                                 SIGEMT,
+    SIGEMT,
 #endif
 };
 constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP};
@@ -281,7 +292,9 @@ int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     return -1;  // hung up or an error: no more keys will come
 }
 
-bool tty_write(const uint8_t* bytes, std::size_t length) { return terminal_write_all(session.output_fd, bytes, length); }
+bool tty_write(const uint8_t* bytes, std::size_t length) {
+    return terminal_write_all(session.output_fd, bytes, length);
+}
 
 bool tty_size(int32_t* columns, int32_t* rows) {
     winsize size{};

@@ -30,7 +30,7 @@ struct TerminalIo {
 
 // What terminal_open found.
 struct TerminalFound {
-    int32_t columns;         // the terminal's size, or 80 x 25 when it cannot tell
+    int32_t columns;  // the terminal's size, or 80 x 25 when it cannot tell
     int32_t rows;
     bool keyboard;           // a controlling terminal to read keys from
     bool input_is_keyboard;  // standard input is that terminal too

@@ -28,10 +28,10 @@ constexpr SHORT SCREEN_COLUMNS = 80;
 constexpr SHORT SCREEN_ROWS = 25;
 
 struct ConsoleSetUp {
-    bool started;          // standard output has been asked for once
-    HANDLE output;         // the console screen buffer that was changed
-    DWORD original_mode;   // its output mode before, when mode_changed
-    COORD original_size;   // its size before, when size_changed
+    bool started;         // standard output has been asked for once
+    HANDLE output;        // the console screen buffer that was changed
+    DWORD original_mode;  // its output mode before, when mode_changed
+    COORD original_size;  // its size before, when size_changed
     bool mode_changed;
     bool size_changed;
     // Set by the first restore: exit and the control handler's thread may

@@ -16,9 +16,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <conio.h>
 #include <float.h>
+#include <windows.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -72,8 +72,7 @@ void console_device_reset() { console_device_state = initial_state(); }
 
 int32_t console_color(int32_t foreground, int32_t background) {
     ConsoleDeviceState& state = console_device_state;
-    auto previous = static_cast<uint32_t>(state.background) * 65536u +
-                    static_cast<uint32_t>(state.foreground);
+    auto previous = static_cast<uint32_t>(state.background) * 65536u + static_cast<uint32_t>(state.foreground);
     if (foreground >= 0) state.foreground = state.colours.entries[foreground & 15];
     if (background >= 0) state.background = state.colours.entries[background & 15];
     // Also with both arguments left out: this is what first imposes the
@@ -210,7 +209,7 @@ void console_scroll_view(int32_t n) {
     platform::CHAR_INFO fill{};
     fill.Char.AsciiChar = ' ';
     fill.Attributes = attribute;
-    platform::ScrollConsoleScreenBufferA(console_output, &source, nullptr,
-                                         platform::COORD{0, console_coordinate(top)}, &fill);
+    platform::ScrollConsoleScreenBufferA(console_output, &source, nullptr, platform::COORD{0, console_coordinate(top)},
+                                         &fill);
     console_locate(bottom - n + 1, -1, -1);
 }

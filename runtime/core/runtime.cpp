@@ -16,8 +16,7 @@ void runtime_init(int argc, char** argv) {
     std::memset(&file_table, 0, sizeof file_table);
     // 64-bit significand, round to nearest even; the exception masks stay as
     // the process started (all masked).
-    platform::_controlfp(platform::_PC_64 | platform::_RC_NEAR,
-                         platform::_MCW_PC | platform::_MCW_RC);
+    platform::_controlfp(platform::_PC_64 | platform::_RC_NEAR, platform::_MCW_PC | platform::_MCW_RC);
     console_output = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
 }
 

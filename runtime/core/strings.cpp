@@ -26,8 +26,7 @@ SourceText source_text(void* src, int32_t src_size) {
     }
     auto* text = static_cast<const char*>(src);
     // A fixed buffer is never read past its end, terminated or not.
-    std::size_t length = src_size > 0 ? strnlen(text, static_cast<std::size_t>(src_size))
-                                       : std::strlen(text);
+    std::size_t length = src_size > 0 ? strnlen(text, static_cast<std::size_t>(src_size)) : std::strlen(text);
     return {text, static_cast<int64_t>(length)};
 }
 
@@ -137,9 +136,7 @@ int32_t str_length(const StringDesc* desc) {
     return static_cast<int32_t>(static_cast<uint32_t>(desc->length) & STR_LENGTH_MASK);
 }
 
-bool str_is_temp(const StringDesc* desc) {
-    return (static_cast<uint32_t>(desc->length) & STR_TEMP_BIT) != 0;
-}
+bool str_is_temp(const StringDesc* desc) { return (static_cast<uint32_t>(desc->length) & STR_TEMP_BIT) != 0; }
 
 void str_delete(StringDesc* desc) {
     if (desc == nullptr || desc->data == nullptr) return;
@@ -190,8 +187,8 @@ void* str_assign(void* dst, int32_t dst_size, void* src, int32_t src_size, int32
     }
     if (dst_size == STR_SIZE_DESC) {
         auto* desc = static_cast<StringDesc*>(dst);
-        bool taken_over = text.length > 0 && src != nullptr && src_size == STR_SIZE_DESC &&
-                          src != dst && str_is_temp(static_cast<StringDesc*>(src));
+        bool taken_over = text.length > 0 && src != nullptr && src_size == STR_SIZE_DESC && src != dst &&
+                          str_is_temp(static_cast<StringDesc*>(src));
         assign_to_desc(desc, src, src_size, text);
         if (taken_over) return dst;
     } else {

@@ -67,8 +67,7 @@ float single_from_double(double value) {
 int32_t input_read_char() {
     InputContext& context = input_context;
     if (context.stream != nullptr) return std::fgetc(context.stream);
-    if (context.read_index < 0 || context.read_index >= str_length(&context.line) ||
-        context.line.data == nullptr) {
+    if (context.read_index < 0 || context.read_index >= str_length(&context.line) || context.line.data == nullptr) {
         return -1;
     }
     auto byte = static_cast<unsigned char>(context.line.data[context.read_index]);

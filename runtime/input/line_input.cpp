@@ -82,8 +82,8 @@ void cursor_after_text(int32_t start_column, int64_t length) {
 
 }  // namespace
 
-int32_t input_line(int32_t file_number, StringDesc* prompt, void* destination, int32_t size_code,
-                   int32_t fill, int32_t question, int32_t newline) {
+int32_t input_line(int32_t file_number, StringDesc* prompt, void* destination, int32_t size_code, int32_t fill,
+                   int32_t question, int32_t newline) {
     if (static_cast<uint32_t>(file_number) > static_cast<uint32_t>(LAST_FILE_NUMBER)) {
         return error_set(ERROR_BAD_ARGUMENT);
     }
@@ -123,8 +123,8 @@ int32_t input_line(int32_t file_number, StringDesc* prompt, void* destination, i
     return error_set(ERROR_NONE);
 }
 
-int32_t input_line_console(StringDesc* prompt, void* destination, int32_t size_code, int32_t fill,
-                           int32_t question, int32_t newline) {
+int32_t input_line_console(StringDesc* prompt, void* destination, int32_t size_code, int32_t fill, int32_t question,
+                           int32_t newline) {
     return input_line(CONSOLE_FILE_NUMBER, prompt, destination, size_code, fill, question, newline);
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <unistd.h>
+#include <string>
 
 #include "tests/support/calculator_golden.h"
 #include "tests/support/shell.h"

@@ -46,6 +46,7 @@ protected:
 TEST_F(RangeTest, KnownHeights) {
     struct Case {
         int32_t tx, rx, km;
+        // clang-format off
     } cases[] = {
         {0, 0, 0},      {100, 25, 60},   {2, 3, 13},        {1, 0, 4},
         {-5, 100, 40},  {100, -1, 40},   {-100, -100, 0},   {INT32_MIN, 0, 0},
@@ -56,6 +57,7 @@ TEST_F(RangeTest, KnownHeights) {
         {16711235, 16842301, 32767},     {747831410, 1072832288, 240403},
         {89693, 673035, 4479},
     };
+    // clang-format on
     for (const Case& c : cases) EXPECT_EQ(range_km_compute(c.tx, c.rx), c.km) << c.tx << " " << c.rx;
 }
 

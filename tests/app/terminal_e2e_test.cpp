@@ -45,10 +45,13 @@ protected:
     bool field_shows(int32_t row, const std::string& shown) {
         std::string expected = shown + std::string(12 - shown.size(), ' ');
         std::string last;
-        bool seen = tmux_wait(pane.session, [&](const std::string&) {
-            last = tmux_row_text(tmux_screen(pane.session), row - 1, 39, 12);
-            return last == expected;
-        }, STEP_MS);
+        bool seen = tmux_wait(
+            pane.session,
+            [&](const std::string&) {
+                last = tmux_row_text(tmux_screen(pane.session), row - 1, 39, 12);
+                return last == expected;
+            },
+            STEP_MS);
         EXPECT_TRUE(seen) << "row " << row << " shows '" << last << "', not '" << expected << "'";
         return seen;
     }
@@ -99,10 +102,14 @@ TEST_F(TerminalTest, CtrlLRedrawsOverGarbageAndDownBringsBackTheTypedAnswer) {
     shell_output("printf '\\033[31mGARBAGE\\033[10;60Hzz\\033[1;1HXX' > " + shell_quote(tty));
     ASSERT_TRUE(tmux_wait_for_text(pane.session, "GARBAGE", STEP_MS)) << tmux_text(pane.session);
     send("C-l");
-    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) {
-        return text.find("GARBAGE") == std::string::npos && text.find("XX") == std::string::npos &&
-               text.find("zz") == std::string::npos;
-    }, STEP_MS)) << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait(
+        pane.session,
+        [](const std::string& text) {
+            return text.find("GARBAGE") == std::string::npos && text.find("XX") == std::string::npos &&
+                   text.find("zz") == std::string::npos;
+        },
+        STEP_MS))
+        << tmux_text(pane.session);
     send("-l 5");
     send("Up");
     ASSERT_TRUE(field_shows(10, "100"));
@@ -167,16 +174,18 @@ TEST_F(TerminalTest, ResizedSmallerAndBackAtTheKeyWaitTheWholeScreenShowsAgain) 
     calculator_pane_answer(pane, FINISHED_RX, "premi un tasto");
     resize(60, 20);
     // The window follows the cursor on row 25: the title leaves the top.
-    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) != 0; },
-                          STEP_MS))
+    ASSERT_TRUE(tmux_wait(
+        pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) != 0; }, STEP_MS))
         << tmux_text(pane.session);
-    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) {
-        return text.find(" premi un tasto per terminare") != std::string::npos;
-    }, STEP_MS)) << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait(
+        pane.session,
+        [](const std::string& text) { return text.find(" premi un tasto per terminare") != std::string::npos; },
+        STEP_MS))
+        << tmux_text(pane.session);
     calculator_pane_expect_window(tmux_screen(pane.session), 0, 5, 60, 20);
     resize(80, 25);
-    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) == 0; },
-                          STEP_MS))
+    ASSERT_TRUE(tmux_wait(
+        pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) == 0; }, STEP_MS))
         << tmux_text(pane.session);
     calculator_pane_expect_finished_screen(tmux_screen(pane.session));
     std::string all = history_and_screen();
@@ -190,7 +199,8 @@ TEST_F(TerminalTest, TypingPastTheRightEdgeMovesTheWindowSideways) {
     start(60, 20);
     std::string digits = "1234567890123456789012345";  // from column 40 to column 64
     tmux_send(pane.session, "-l " + digits);
-    ASSERT_TRUE(tmux_wait_for_text(pane.session, digits.substr(digits.size() - 21), STEP_MS)) << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait_for_text(pane.session, digits.substr(digits.size() - 21), STEP_MS))
+        << tmux_text(pane.session);
     TmuxScreen screen = tmux_screen(pane.session);
     int32_t row = tmux_row_of(screen, digits.substr(digits.size() - 21));
     // The cursor after the last digit, in column 65, is the window's last:

@@ -99,8 +99,9 @@ std::vector<Cell> reference_scroll(const std::vector<Cell>& before, int32_t widt
     Box asked{rect.Left, rect.Top, rect.Right, rect.Bottom};
     Box source = box_cut(asked, whole);
     if (box_empty(asked) || box_empty(source)) return after;
-    Box clip = clip_rect != nullptr ? box_cut(Box{clip_rect->Left, clip_rect->Top, clip_rect->Right, clip_rect->Bottom}, whole)
-                                    : whole;
+    Box clip = clip_rect != nullptr
+                   ? box_cut(Box{clip_rect->Left, clip_rect->Top, clip_rect->Right, clip_rect->Bottom}, whole)
+                   : whole;
     int32_t dx = origin.X + (source.left - asked.left);
     int32_t dy = origin.Y + (source.top - asked.top);
     if (dx == source.left && dy == source.top) return after;
@@ -143,8 +144,9 @@ void op_platform(FuzzedDataProvider& data) {
         if (refusals == 0) {
             FUZZ_CHECK(ok == platform::FALSE && written == 0 && same_cells(before, s.cells));
         } else {
-            DWORD expected = limit >= 0 ? static_cast<DWORD>(std::min<int64_t>(limit, static_cast<int64_t>(bytes.size())))
-                                        : static_cast<DWORD>(bytes.size());
+            DWORD expected = limit >= 0
+                                 ? static_cast<DWORD>(std::min<int64_t>(limit, static_cast<int64_t>(bytes.size())))
+                                 : static_cast<DWORD>(bytes.size());
             FUZZ_CHECK(ok != platform::FALSE && written == expected);
         }
         break;
@@ -157,9 +159,9 @@ void op_platform(FuzzedDataProvider& data) {
         DWORD length = any_length(data);
         COORD start{any_short(data), any_short(data)};
         DWORD written = 12345;
-        platform::BOOL ok = attribute
-                                ? platform::FillConsoleOutputAttribute(out, value, length, start, &written)
-                                : platform::FillConsoleOutputCharacterA(out, static_cast<char>(value), length, start, &written);
+        platform::BOOL ok =
+            attribute ? platform::FillConsoleOutputAttribute(out, value, length, start, &written)
+                      : platform::FillConsoleOutputCharacterA(out, static_cast<char>(value), length, start, &written);
         FUZZ_CHECK(ok != platform::FALSE);
         check_fill(before, start, length, written, attribute, value);
         break;
@@ -199,7 +201,8 @@ void op_platform(FuzzedDataProvider& data) {
         bool with_clip = data.ConsumeBool();
         COORD origin{any_short(data), any_short(data)};
         platform::CHAR_INFO fill{};
-        fill.Char.AsciiChar = static_cast<char>(data.ConsumeIntegral<uint8_t>() % 3 == 0 ? 0 : data.ConsumeIntegral<uint8_t>());
+        fill.Char.AsciiChar =
+            static_cast<char>(data.ConsumeIntegral<uint8_t>() % 3 == 0 ? 0 : data.ConsumeIntegral<uint8_t>());
         fill.Attributes = data.ConsumeBool() ? 0 : data.ConsumeIntegral<uint16_t>();
         bool changes = false;
         std::vector<Cell> expected =
@@ -243,7 +246,9 @@ void op_runtime(FuzzedDataProvider& data) {
     }
     case 1: console_color(any_int(data), any_int(data)); break;
     case 2: console_locate(any_int(data), any_int(data), data.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
-    case 3: console_scroll_view(data.ConsumeBool() ? data.ConsumeIntegralInRange<int32_t>(-2, 40) : any_int(data)); break;
+    case 3:
+        console_scroll_view(data.ConsumeBool() ? data.ConsumeIntegralInRange<int32_t>(-2, 40) : any_int(data));
+        break;
     case 4: {
         std::string text = data.ConsumeRandomLengthString(400);
         print_buffer(0, text.data(), static_cast<uint32_t>(text.size()), data.ConsumeIntegralInRange<PrintMask>(0, 3));
@@ -256,7 +261,10 @@ void op_runtime(FuzzedDataProvider& data) {
         print_string(0, str_temp_for_literal(text.c_str(), 0), data.ConsumeIntegralInRange<PrintMask>(0, 3));
         break;
     }
-    case 8: print_string(0, space_string(data.ConsumeIntegralInRange<int32_t>(-2, 300)), data.ConsumeIntegralInRange<PrintMask>(0, 3)); break;
+    case 8:
+        print_string(0, space_string(data.ConsumeIntegralInRange<int32_t>(-2, 300)),
+                     data.ConsumeIntegralInRange<PrintMask>(0, 3));
+        break;
     case 9: print_pad_zone(0, data.ConsumeIntegralInRange<PrintMask>(0, 3)); break;
     case 10: {
         int32_t start = any_int(data);
@@ -320,8 +328,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     bool on_terminal = data.ConsumeBool();
     fuzz_heap_install_with_console(data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0, 1u << 20, width, height,
                                    on_terminal);
-    if (data.ConsumeBool()) testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 120),
-                                                        data.ConsumeIntegralInRange<int32_t>(0, 60));
+    if (data.ConsumeBool())
+        testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 120),
+                                    data.ConsumeIntegralInRange<int32_t>(0, 60));
 
     for (int32_t step = 0; step < 64 && data.remaining_bytes() > 0; ++step) {
         switch (data.ConsumeIntegralInRange<int>(0, 4)) {

@@ -140,7 +140,8 @@ void read_one(FuzzedDataProvider& data, LineModel* model) {
         std::memset(buffer, 0x5A, sizeof buffer);
         input_next_field(buffer, limit, keep ? 1 : 0);
         std::string expected = limit < 1 ? std::string() : model_field(model, limit, keep);
-        FUZZ_CHECK(std::strlen(buffer) == expected.size() || std::memchr(expected.data(), 0, expected.size()) != nullptr);
+        FUZZ_CHECK(std::strlen(buffer) == expected.size() ||
+                   std::memchr(expected.data(), 0, expected.size()) != nullptr);
         FUZZ_CHECK(std::memcmp(buffer, expected.data(), expected.size()) == 0);
         FUZZ_CHECK(buffer[expected.size()] == '\0');
         std::size_t used = expected.size() + 1;
@@ -185,12 +186,11 @@ void read_one(FuzzedDataProvider& data, LineModel* model) {
         float v = 0;
         result = input_single(&v);
         double wide = std::strtod(text.c_str(), nullptr);
-        float expected = std::isnan(wide) ? std::numeric_limits<float>::quiet_NaN()
-                         : wide > static_cast<double>(std::numeric_limits<float>::max())
-                             ? std::numeric_limits<float>::max()
-                         : wide < -static_cast<double>(std::numeric_limits<float>::max())
-                             ? -std::numeric_limits<float>::max()
-                             : static_cast<float>(wide);
+        float expected =
+            std::isnan(wide)                                                 ? std::numeric_limits<float>::quiet_NaN()
+            : wide > static_cast<double>(std::numeric_limits<float>::max())  ? std::numeric_limits<float>::max()
+            : wide < -static_cast<double>(std::numeric_limits<float>::max()) ? -std::numeric_limits<float>::max()
+                                                                             : static_cast<float>(wide);
         FUZZ_CHECK((std::isnan(v) && std::isnan(expected)) || v == expected);
         break;
     }

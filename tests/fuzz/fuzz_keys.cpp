@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/keyboard/key_decoder.h"
-#include "platform/terminal/terminal_session.h"
 #include "platform/keyboard/line_editor.h"
+#include "platform/terminal/terminal_session.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/terminal_resizes.h"
@@ -90,7 +90,8 @@ void fuzz_decoder(FuzzedDataProvider& data) {
 // the line in its cell, the cursor at the insertion point.
 void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
     FUZZ_CHECK(editor.cursor <= editor.text.length);
-    for (uint32_t i = 0; i < editor.text.length; ++i) FUZZ_CHECK(editor.text.bytes[i] >= 0x20 && editor.text.bytes[i] != 0x7F);
+    for (uint32_t i = 0; i < editor.text.length; ++i)
+        FUZZ_CHECK(editor.text.bytes[i] >= 0x20 && editor.text.bytes[i] != 0x7F);
     int64_t cells = int64_t{screen.width} * screen.height;
     int64_t start = int64_t{editor.start_y} * screen.width + editor.start_x;
     for (uint32_t i = 0; i < editor.text.length; ++i) {
@@ -114,7 +115,9 @@ Key any_key(FuzzedDataProvider& data) {
         return Key{true, static_cast<uint8_t>(data.ConsumeBool() ? 224 : 0),
                    EXTENDED[data.ConsumeIntegralInRange<std::size_t>(0, sizeof EXTENDED - 1)]};
     }
-    default: return Key{data.ConsumeBool(), static_cast<uint8_t>(data.ConsumeBool() ? 224 : 0), data.ConsumeIntegral<uint8_t>()};
+    default:
+        return Key{data.ConsumeBool(), static_cast<uint8_t>(data.ConsumeBool() ? 224 : 0),
+                   data.ConsumeIntegral<uint8_t>()};
     }
 }
 
@@ -233,38 +236,39 @@ void fuzz_calculator(FuzzedDataProvider& data) {
     // Input ends after what was typed (key null): without that, and without
     // a key left, the key wait would rightly wait for ever.
     bool on_terminal = data.ConsumeBool();
-    calculator_run_typed({.key = nullptr, .width = width, .height = height, .on_terminal = on_terminal,
-                          .prepare = [&] {
-        uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
-        fuzz_heap_install_with_console(refuse, 1u << 20, width, height, on_terminal);
-        if (data.ConsumeBool()) {
-            ConsoleFaults& faults = testing_console().faults;
-            faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
-            faults.write_limit = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
-            faults.writes_before_refusal = data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
-        }
-        if (data.ConsumeBool()) {
-            testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130),
-                                        data.ConsumeIntegralInRange<int32_t>(0, 50));
-        }
-        uint64_t at = 0;
-        int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
-        for (int32_t i = 0; i < chunks; ++i) {
-            at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
-            testing_type_at(at, data.ConsumeRandomLengthString(300));
-        }
-        if (data.ConsumeBool()) {
-            std::vector<TerminalResize> resizes;
-            int32_t count = data.ConsumeIntegralInRange<int32_t>(1, 6);
-            for (int32_t i = 0; i < count; ++i) {
-                uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
-                int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
-                int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
-                resizes.push_back({when, w, h});
-            }
-            resize_plan_install(resizes);
-        }
-    }});
+    calculator_run_typed({.key = nullptr, .width = width, .height = height, .on_terminal = on_terminal, .prepare = [&] {
+                              uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
+                              fuzz_heap_install_with_console(refuse, 1u << 20, width, height, on_terminal);
+                              if (data.ConsumeBool()) {
+                                  ConsoleFaults& faults = testing_console().faults;
+                                  faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
+                                  faults.write_limit =
+                                      data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);
+                                  faults.writes_before_refusal =
+                                      data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int32_t>(0, 20);
+                              }
+                              if (data.ConsumeBool()) {
+                                  testing_console_set_largest(data.ConsumeIntegralInRange<int32_t>(0, 130),
+                                                              data.ConsumeIntegralInRange<int32_t>(0, 50));
+                              }
+                              uint64_t at = 0;
+                              int32_t chunks = data.ConsumeIntegralInRange<int32_t>(0, 6);
+                              for (int32_t i = 0; i < chunks; ++i) {
+                                  at += data.ConsumeIntegralInRange<uint64_t>(0, 3000);
+                                  testing_type_at(at, data.ConsumeRandomLengthString(300));
+                              }
+                              if (data.ConsumeBool()) {
+                                  std::vector<TerminalResize> resizes;
+                                  int32_t count = data.ConsumeIntegralInRange<int32_t>(1, 6);
+                                  for (int32_t i = 0; i < count; ++i) {
+                                      uint32_t when = data.ConsumeIntegralInRange<uint32_t>(0, 40);
+                                      int32_t w = data.ConsumeIntegralInRange<int32_t>(1, 120);
+                                      int32_t h = data.ConsumeIntegralInRange<int32_t>(1, 40);
+                                      resizes.push_back({when, w, h});
+                                  }
+                                  resize_plan_install(resizes);
+                              }
+                          }});
     const ScreenBuffer& s = testing_console().screen;
     FUZZ_CHECK(s.cursor_x >= 0 && s.cursor_x < s.width && s.cursor_y >= 0 && s.cursor_y < s.height);
     fuzz_check_window(s);

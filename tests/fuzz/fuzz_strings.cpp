@@ -60,7 +60,9 @@ void check_desc(const StringDesc* desc, const std::string& model) {
     FUZZ_CHECK(desc->data[model.size()] == '\0');
 }
 
-std::size_t buffer_size(const Buffer& b) { return b.size_code > 0 ? static_cast<std::size_t>(b.size_code) : UNSIZED_BUFFER; }
+std::size_t buffer_size(const Buffer& b) {
+    return b.size_code > 0 ? static_cast<std::size_t>(b.size_code) : UNSIZED_BUFFER;
+}
 
 std::size_t model_strlen(const std::vector<uint8_t>& bytes, std::size_t limit) {
     std::size_t n = 0;
@@ -101,15 +103,13 @@ struct Source {
     void* pointer;
     int32_t size_code;
     std::string text;
-    int32_t temporary;        // index in temporaries, or -1
-    int32_t variable;         // index in variables, or -1
-    int32_t buffer;           // index in buffers, or -1
-    std::string zstring;      // backing for a NUL-terminated source
+    int32_t temporary;    // index in temporaries, or -1
+    int32_t variable;     // index in variables, or -1
+    int32_t buffer;       // index in buffers, or -1
+    std::string zstring;  // backing for a NUL-terminated source
 };
 
-std::string random_text(FuzzedDataProvider& data) {
-    return data.ConsumeRandomLengthString(TEXT_MAX);
-}
+std::string random_text(FuzzedDataProvider& data) { return data.ConsumeRandomLengthString(TEXT_MAX); }
 
 StringDesc* make_temporary(World& w, FuzzedDataProvider& data, std::string* model) {
     std::string text = random_text(data);
@@ -248,8 +248,8 @@ void op_assign(World& w, FuzzedDataProvider& data, bool append) {
 void op_resize(World& w, FuzzedDataProvider& data) {
     Variable& v = w.variables[data.ConsumeIntegralInRange<int32_t>(0, VARIABLE_COUNT - 1)];
     bool preserve = data.ConsumeBool();
-    int32_t length = data.ConsumeBool() ? data.ConsumeIntegralInRange<int32_t>(-4, TEXT_MAX)
-                                        : data.ConsumeIntegral<int32_t>();
+    int32_t length =
+        data.ConsumeBool() ? data.ConsumeIntegralInRange<int32_t>(-4, TEXT_MAX) : data.ConsumeIntegral<int32_t>();
     str_resize(&v.desc, length, preserve);
     if (v.desc.data == nullptr) {
         FUZZ_CHECK(v.desc.length == 0 && v.desc.capacity == 0);

@@ -6,21 +6,21 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 #include "tests/support/runtime_fresh.h"
 #include "tests/support/test_heap.h"
-#include "runtime/core/temp_pool.h"
 
-#define FUZZ_CHECK(condition)                                                                     \
-    do {                                                                                          \
-        if (!(condition)) {                                                                       \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
             std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                         \
-        }                                                                                         \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 // Freeing or resizing what the heap never handed out (a literal, a pool
@@ -118,4 +118,3 @@ inline void fuzz_check_pool(int32_t expected_in_use) {
     const StringDesc* empty = str_empty();
     FUZZ_CHECK(empty->data == nullptr && empty->length == 0 && empty->capacity == 0);
 }
-

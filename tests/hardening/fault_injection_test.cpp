@@ -45,10 +45,11 @@ protected:
     // One whole run; `faults` is applied to the fresh console before it starts.
     static RunResult run(int64_t refuse_at, bool refuse_from_on, const ConsoleFaults& faults,
                          bool long_answer = false) {
-        calculator_run_typed({.typed = typed_text(long_answer), .prepare = [&] {
-            testing_console().faults = faults;
-            test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
-        }});
+        calculator_run_typed(
+            {.typed = typed_text(long_answer), .prepare = [&] {
+                 testing_console().faults = faults;
+                 test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
+             }});
 
         RunResult result{};
         for (int32_t row = 0; row < 25; ++row) result.rows.push_back(testing_row_text(row));

@@ -5,8 +5,8 @@
 // test; each must end with status 0.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <unistd.h>
+#include <string>
 
 #include "tests/support/calculator_golden.h"
 #include "tests/support/shell.h"
@@ -31,7 +31,8 @@ TEST_F(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
     // setsid: a new session with no terminal at all; the key wait has no
     // keyboard to wait on. util-linux's setsid(1) is Linux only.
     if (!shell_has_command("setsid")) GTEST_SKIP() << "setsid(1) is not installed";
-    ShellRun piped = run_bash("printf \"100\\n25\\n\" | timeout 60 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
+    ShellRun piped =
+        run_bash("printf \"100\\n25\\n\" | timeout 60 setsid -w \"$P\" | cat; echo \"status ${PIPESTATUS[1]}\"");
     EXPECT_EQ(piped.output, plain_transcript(" 60") + "status 0\n");
     ShellRun nothing = run_bash("timeout 60 setsid -w \"$P\" </dev/null >/dev/null; echo \"status $?\"");
     EXPECT_EQ(nothing.output, "status 0\n");
@@ -69,7 +70,7 @@ TEST_F(ProcessTest, AReaderThatGoesAwayMidwayLeavesTheProgramToFinish) {
     // (no SIGPIPE death) and the program still reads its answers and ends.
     for (const char* reader : {"head -c 1", "head -c 100", "true"}) {
         ShellRun outcome = run_bash(std::string("printf \"100\\n25\\n\" | timeout 60 \"$P\" | ") + reader +
-                                   " >/dev/null; echo \"status ${PIPESTATUS[1]}\"");
+                                    " >/dev/null; echo \"status ${PIPESTATUS[1]}\"");
         EXPECT_EQ(outcome.output, "status 0\n") << reader;
     }
 }

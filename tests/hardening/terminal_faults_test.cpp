@@ -7,6 +7,7 @@
 // with sane modes, its own colours and a visible cursor.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -14,13 +15,11 @@
 #include <fstream>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "tests/support/calculator_pane.h"
 #include "tests/support/terminal_modes.h"
 
 namespace {
-
 
 bool process_alive(int64_t pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
@@ -40,8 +39,8 @@ protected:
     // process id goes to the pid file, so it can be signalled by its id.
     void start(const std::string& prefix = "", const std::string& redirections = "", bool wait = true) {
         std::remove(pid_file.c_str());
-        std::string launch = prefix + " sh -c 'echo $$ >" + pid_file + "; exec \"$0\"' " + shell_quote(PORTATA_EXE) +
-                             " " + redirections;
+        std::string launch =
+            prefix + " sh -c 'echo $$ >" + pid_file + "; exec \"$0\"' " + shell_quote(PORTATA_EXE) + " " + redirections;
         // After portata: its exit status, then the terminal's modes.
         session = tmux_start(launch + "; echo \"EXIT:$?\"; " + modes_command() + "; sleep 60", 80, 25);
         if (wait) {
@@ -61,7 +60,8 @@ protected:
     }
     std::string wait_for_exit() {
         // The status, then the modes line right after it.
-        EXPECT_TRUE(tmux_wait(session, [](const std::string& text) { return modes_shown(text, "EXIT:"); }, 30000))
+        EXPECT_TRUE(tmux_wait(
+            session, [](const std::string& text) { return modes_shown(text, "EXIT:"); }, 30000))
             << tmux_text(session);
         return tmux_text(session);
     }
@@ -92,7 +92,8 @@ protected:
         for (int attempt = 0; attempt < TEST_WAIT_MS / 1000; ++attempt) {
             tmux_send(session, "-l 'echo READY'");
             tmux_send(session, "Enter");
-            if (tmux_wait(session, [](const std::string& t) { return t.find("\nREADY") != std::string::npos; }, 1000)) {
+            if (tmux_wait(
+                    session, [](const std::string& t) { return t.find("\nREADY") != std::string::npos; }, 1000)) {
                 return;
             }
         }
@@ -159,12 +160,14 @@ TEST_F(TerminalFaultsTest, SignalsWhileAskingAndWhileWaitingForTheKey) {
         int signal;
         const char* name;
         bool at_key_wait;
+        // clang-format off
     } cases[] = {
         {SIGHUP, "HUP", false},   {SIGTERM, "TERM", false}, {SIGINT, "INT", false},
         {SIGHUP, "HUP", true},    {SIGTERM, "TERM", true},  {SIGINT, "INT", true},
         // Every other signal whose default action ends the process, too.
         {SIGUSR1, "USR1", false}, {SIGALRM, "ALRM", true},  {SIGUSR2, "USR2", true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         std::string context = std::string(c.name) + (c.at_key_wait ? " at the key wait" : " while asking");
         start();
@@ -246,8 +249,9 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
     // until the terminal has the last size, and the keys have landed.
     std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
     tty = tty.substr(0, tty.find('\n'));
-    ASSERT_TRUE(wait_until([&] { return shell_output("stty size <" + shell_quote(tty) + " 2>/dev/null") == "25 80\n"; }))
-        << "the terminal never took its last size";
+    ASSERT_TRUE(wait_until([&] {
+        return shell_output("stty size <" + shell_quote(tty) + " 2>/dev/null") == "25 80\n";
+    })) << "the terminal never took its last size";
     ASSERT_TRUE(tmux_wait_for_text(session, typed)) << typed << "\n" << tmux_text(session);
     answer("", "Antenna RX");
     answer("4", "premi un tasto");
@@ -313,8 +317,10 @@ TEST_F(TerminalFaultsTest, AStoppedJobKilledEndsAtOnceAndLeavesTheShellAlone) {
         EXPECT_GT(gone, command) << context << "\n" << tmux_text(session);
         EXPECT_LE(gone, command + 4) << context << "\n" << tmux_text(session);
         shell_type("echo MO''DES; " + modes_command());
-        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) { return modes_shown(t, "MODES"); }, 30000))
-            << context << "\n" << tmux_text(session);
+        ASSERT_TRUE(tmux_wait(
+            session, [](const std::string& t) { return modes_shown(t, "MODES"); }, 30000))
+            << context << "\n"
+            << tmux_text(session);
         expect_modes_on(modes_line(tmux_text(session), "MODES"), SANE_MODES, context);
         tmux_stop(session);
     }
@@ -382,8 +388,8 @@ TEST_F(TerminalFaultsTest, ClosedOrEmptyStandardStreamsInATerminal) {
         const char* keys;   // tmux send-keys arguments
         const char* shows;  // text to wait for after the keys; "" for none
     };
-    const std::vector<Step> console_run = {{"-l 5", ""}, {"Enter", "Antenna RX"}, {"-l 5", ""},
-                                           {"Enter", "premi un tasto"}, {"q", ""}};
+    const std::vector<Step> console_run = {
+        {"-l 5", ""}, {"Enter", "Antenna RX"}, {"-l 5", ""}, {"Enter", "premi un tasto"}, {"q", ""}};
     const std::vector<Step> no_answers = {{"q", ""}};  // the answers read as empty, then the key
     const std::vector<Step> plain_lines = {{"-l 5", ""}, {"Enter", ""}, {"-l 5", ""}, {"Enter", ""}};
     struct Case {

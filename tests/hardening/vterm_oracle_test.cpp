@@ -14,14 +14,14 @@
 #include <vterm.h>
 
 #include "platform/console/console_state.h"
-#include "platform/terminal/terminal_session.h"
 #include "platform/terminal/terminal_render.h"
+#include "platform/terminal/terminal_session.h"
 #include "platform/testing/testing.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"
+#include "tests/support/platform_text.h"
 #include "tests/support/runtime_fresh.h"
 #include "tests/support/terminal_resizes.h"
-#include "tests/support/platform_text.h"
 
 namespace {
 
@@ -33,6 +33,7 @@ struct GlyphTable {
 };
 
 GlyphTable glyph_table() {
+    // clang-format off
     static const uint32_t CONTROL_GLYPHS[32] = {
         0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
         0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
@@ -236,6 +237,7 @@ protected:
         VtermOracleTest* test;
         int32_t frames;
     };
+    // clang-format on
     static RunHooks hooks;
 
     static bool frame_written(const uint8_t* bytes, std::size_t length) {
@@ -263,7 +265,7 @@ VtermOracleTest::RunHooks VtermOracleTest::hooks;
 TEST_F(VtermOracleTest, TheGlyphTableComesFromOutside) {
     // The oracle itself: iconv knows CP850, so every upper-half byte has a
     // character of its own.
-    EXPECT_EQ(glyphs.code_point[0x82], 0xE9u);  // é
+    EXPECT_EQ(glyphs.code_point[0x82], 0xE9u);    // é
     EXPECT_EQ(glyphs.code_point[0xC9], 0x2554u);  // ╔
     EXPECT_EQ(glyphs.code_point[0xFF], 0xA0u);
     EXPECT_EQ(glyphs.code_point[uint8_t{'A'}], uint32_t{'A'});
@@ -276,7 +278,8 @@ TEST_F(VtermOracleTest, EveryByteInEveryColourShowsAsTheModelHoldsIt) {
     for (int32_t page = 0; page < 256 * 256 / (64 * 20) + 1; ++page) {
         for (int32_t i = 0; i < 64 * 20; ++i) {
             int32_t n = page * 64 * 20 + i;
-            model.cells[static_cast<std::size_t>(i)] = Cell{static_cast<uint8_t>(n & 0xFF), static_cast<uint16_t>((n >> 8) & 0xFF)};
+            model.cells[static_cast<std::size_t>(i)] =
+                Cell{static_cast<uint8_t>(n & 0xFF), static_cast<uint16_t>((n >> 8) & 0xFF)};
         }
         present_and_feed();
         expect_terminal_shows_model("page " + std::to_string(page));
@@ -313,7 +316,8 @@ TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine)
         ScreenBuffer& model = testing_console().screen;
         if (lowest >= 0) {
             platform::DWORD written = 0;
-            platform::FillConsoleOutputAttribute(console_output, 0x1E, 5, platform::COORD{2, static_cast<platform::SHORT>(lowest)}, &written);
+            platform::FillConsoleOutputAttribute(console_output, 0x1E, 5,
+                                                 platform::COORD{2, static_cast<platform::SHORT>(lowest)}, &written);
         }
         screen_set_cursor(&model, 10, 12);
         present_and_feed();
@@ -345,8 +349,8 @@ TEST_F(VtermOracleTest, HandingTheTerminalBackLeavesDefaultColoursAndAFreshLine)
 // Whole calculator runs: answers typed with editing keys, in chunks, while
 // the terminal is resized; every frame drawn must show the model exactly.
 TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
-    static const char* const KEYS[] = {"1", "2", "5", "7", "0", "<BS>", "<Left>", "<Right>", "<Home>", "<End>",
-                                       "<Del>", " ", ",", "-", "\xc3\xa9"};
+    static const char* const KEYS[] = {"1",      "2",     "5",     "7", "0", "<BS>", "<Left>",  "<Right>",
+                                       "<Home>", "<End>", "<Del>", " ", ",", "-",    "\xc3\xa9"};
     for (uint32_t seed = 1; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         auto pick = [&](int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(rng); };
@@ -369,11 +373,11 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             resizes.push_back({static_cast<uint32_t>(pick(0, 40)), pick(10, 120), pick(3, 40)});
         }
         start_emulator(width, height);
-        calculator_run_typed({.key_at_ms = at + 5000, .width = width, .height = height, .on_terminal = true,
-                              .prepare = [&] {
-            for (const auto& [when, keys] : typed) testing_type_at(when, typed_keys(keys));
-            hook_run(resizes);
-        }});
+        calculator_run_typed(
+            {.key_at_ms = at + 5000, .width = width, .height = height, .on_terminal = true, .prepare = [&] {
+                 for (const auto& [when, keys] : typed) testing_type_at(when, typed_keys(keys));
+                 hook_run(resizes);
+             }});
         EXPECT_GT(hooks.frames, 0) << "seed " << seed;
         if (HasFailure()) {
             ADD_FAILURE() << "seed " << seed;
@@ -396,10 +400,10 @@ TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
         start_emulator(columns, rows);
         // Key by key, so that each draws a frame of its own.
         calculator_run_typed({"", "x", 60000, columns, rows, true, [&] {
-            const char* keys[] = {"1", "0", "0", "<Enter>", "2", "5", "<Enter>"};
-            for (uint64_t i = 0; i < 7; ++i) testing_type_at(100 * (i + 1), typed_keys(keys[i]));
-            hook_run({});
-        }});
+                                  const char* keys[] = {"1", "0", "0", "<Enter>", "2", "5", "<Enter>"};
+                                  for (uint64_t i = 0; i < 7; ++i) testing_type_at(100 * (i + 1), typed_keys(keys[i]));
+                                  hook_run({});
+                              }});
         EXPECT_GE(hooks.frames, 7) << columns << "x" << rows;
         VTermScreenCell cell{};
         vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 11}, &cell);

@@ -5,14 +5,10 @@ const std::string CALCULATOR_TITLE =
 
 const std::vector<ScreenText>& finished_screen() {
     static const std::vector<ScreenText> texts = {
-        {1, 1, CALCULATOR_TITLE, BLUE_ON_GREY},
-        {8, 12, CALCULATOR_ASK_TX, BLUE_ON_GREY},
-        {8, 40, FINISHED_TX, BLUE_ON_GREY},
-        {10, 12, CALCULATOR_ASK_RX, BLUE_ON_GREY},
-        {10, 40, FINISHED_RX, BLUE_ON_GREY},
-        {20, 12, CALCULATOR_RANGE_LABEL, BLUE_ON_CYAN},
-        {20, 40, FINISHED_RANGE, BLUE_ON_CYAN},
-        {25, 12, CALCULATOR_PRESS_KEY, GREY_ON_BLACK},
+        {1, 1, CALCULATOR_TITLE, BLUE_ON_GREY}, {8, 12, CALCULATOR_ASK_TX, BLUE_ON_GREY},
+        {8, 40, FINISHED_TX, BLUE_ON_GREY},     {10, 12, CALCULATOR_ASK_RX, BLUE_ON_GREY},
+        {10, 40, FINISHED_RX, BLUE_ON_GREY},    {20, 12, CALCULATOR_RANGE_LABEL, BLUE_ON_CYAN},
+        {20, 40, FINISHED_RANGE, BLUE_ON_CYAN}, {25, 12, CALCULATOR_PRESS_KEY, GREY_ON_BLACK},
     };
     return texts;
 }

@@ -26,8 +26,7 @@ void calculator_pane_expect_clean_exit(const CalculatorPane& pane) {
     EXPECT_EQ(text.find('q'), text.rfind('q')) << "the key reached the shell";
 }
 
-void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns,
-                                   int32_t rows) {
+void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns, int32_t rows) {
     for (int32_t y = 0; y < rows; ++y) {
         for (int32_t x = 0; x < columns; ++x) {
             int32_t row = top + y + 1;

@@ -33,8 +33,7 @@ void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
 void calculator_pane_expect_finished_screen(const TmuxScreen& screen);
 // The pane shows the window of columns x rows from the 0-based cell (left,
 // top) of the finished screen, each cell in its colours, the cursor in it.
-void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns,
-                                   int32_t rows);
+void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns, int32_t rows);
 
 // A whole run typed as a user would: the cursor at each question, the
 // finished screen for 100 and 25, and a clean end on a key. `start` opens

@@ -11,10 +11,10 @@
 #include "tests/support/runtime_fresh.h"
 
 struct CalculatorRun {
-    std::string typed = "";                   // there from the start
-    const char* key = "x";                    // typed at key_at_ms; null: the input ends after `typed`
-    uint64_t key_at_ms = 60000;               // long after the answers: the key wait has begun by then
-    int32_t width = 80;                       // the console model's size
+    std::string typed = "";      // there from the start
+    const char* key = "x";       // typed at key_at_ms; null: the input ends after `typed`
+    uint64_t key_at_ms = 60000;  // long after the answers: the key wait has begun by then
+    int32_t width = 80;          // the console model's size
     int32_t height = 25;
     bool on_terminal = false;                 // the model set up as on a terminal of that size (buffer >= 80x25)
     std::function<void()> prepare = nullptr;  // on the fresh console before typing: faults, a heap, hooks

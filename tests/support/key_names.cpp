@@ -12,6 +12,7 @@ struct NamedKey {
     Key key;
 };
 
+// clang-format off
 constexpr NamedKey NAMED_KEYS[] = {
     {"Enter", "\r", {false, 0, 13}},           {"Tab", "\t", {false, 0, 9}},
     {"BS", "\x7f", {false, 0, 8}},             {"Esc", "\x1b", {false, 0, 27}},
@@ -34,6 +35,7 @@ constexpr NamedKey NAMED_KEYS[] = {
     {"M-a", "\x1b" "a", {true, 0, 30}},        {"M-BS", "\x1b\x7f", {true, 0, 14}},
     {"M-Space", "\x1b ", {true, 0, 0}},
 };
+// clang-format on
 
 using ScriptKey = std::pair<std::string, Key>;  // a key's bytes, and the key
 

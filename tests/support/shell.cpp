@@ -1,8 +1,8 @@
 #include "tests/support/shell.h"
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
 
 std::string shell_quote(const std::string& text) {
     std::string quoted = "'";

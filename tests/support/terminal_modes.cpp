@@ -9,8 +9,7 @@ std::string modes_command(const std::vector<std::string>& modes, const std::stri
     for (const std::string& mode : modes) names += (names.empty() ? "" : "|") + mode;
     // Another terminal may be gone already: only its modes' absence tells.
     std::string device = tty.empty() ? "-a" : "-F " + shell_quote(tty) + " -a 2>/dev/null";
-    return "stty " + device + " | tr ' ;' '\\n\\n' | grep -E '^-?(" + names +
-           ")$' | tr '\\n' ' '; echo";
+    return "stty " + device + " | tr ' ;' '\\n\\n' | grep -E '^-?(" + names + ")$' | tr '\\n' ' '; echo";
 }
 
 bool has_word(const std::string& line, const std::string& word) {

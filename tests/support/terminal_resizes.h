@@ -19,10 +19,10 @@ struct TerminalResize {
 };
 
 struct ResizePlan {
-    TerminalIo original;                            // the scripted terminal's own functions
-    std::vector<TerminalResize> resizes;            // in any order
-    uint32_t reads;                                 // reads so far
-    int32_t columns;                                // the terminal's size now
+    TerminalIo original;                  // the scripted terminal's own functions
+    std::vector<TerminalResize> resizes;  // in any order
+    uint32_t reads;                       // reads so far
+    int32_t columns;                      // the terminal's size now
     int32_t rows;
     void (*resized)(int32_t columns, int32_t rows);  // told of each resize first; may be null
 };

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -45,8 +45,10 @@ void apply_sgr(const std::string& parameters, int32_t* fg, int32_t* bg) {
         } else if ((v == 38 || v == 48) && i + 2 < values.size() && values[i + 1] == 5) {
             int32_t index = values[i + 2];
             int32_t sgr = index < 8 ? 30 + index : 90 + (index - 8);
-            if (v == 38) *fg = sgr;
-            else *bg = sgr + 10;
+            if (v == 38)
+                *fg = sgr;
+            else
+                *bg = sgr + 10;
             i += 2;
         }
     }
@@ -64,9 +66,12 @@ std::vector<TmuxCell> parse_line(const std::string& line, int32_t* fg, int32_t* 
         }
         std::size_t length = 1;
         auto lead = static_cast<unsigned char>(line[i]);
-        if (lead >= 0xF0) length = 4;
-        else if (lead >= 0xE0) length = 3;
-        else if (lead >= 0xC0) length = 2;
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
         cells.push_back(TmuxCell{line.substr(i, length), *fg, *bg});
         i += length;
     }
@@ -116,8 +121,8 @@ bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::s
 }
 
 bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms) {
-    return tmux_wait(session, [&](const std::string& text) { return text.find(needle) != std::string::npos; },
-                     timeout_ms);
+    return tmux_wait(
+        session, [&](const std::string& text) { return text.find(needle) != std::string::npos; }, timeout_ms);
 }
 
 int64_t tmux_pane_pid(const TmuxSession& session) {

@@ -54,5 +54,4 @@ int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle);
 // colours, and those are what it gives beyond them.
 TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column);
 // `length` cells of a 0-based row from a 0-based column are in these colours.
-void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
-                         int32_t bg);
+void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg, int32_t bg);

@@ -10,6 +10,7 @@ TEST(ConvertTest, AtoiReadsALeadingNumberAndSaturates) {
     struct Case {
         const char* text;
         int value;
+        // clang-format off
     } cases[] = {
         {"", 0},          {"abc", 0},           {"12abc", 12},          {"-5", -5},
         {"+7", 7},        {"  12", 12},         {"\t\n 3", 3},          {"12.7", 12},
@@ -18,6 +19,7 @@ TEST(ConvertTest, AtoiReadsALeadingNumberAndSaturates) {
         {"-2147483649", -2147483647 - 1},       {"99999999999", 2147483647},
         {"00000000000000000000042", 42},        {"-99999999999999999999999999", -2147483647 - 1},
     };
+    // clang-format on
     for (const Case& c : cases) EXPECT_EQ(platform::atoi(c.text), c.value) << c.text;
     EXPECT_EQ(platform::atoi(nullptr), 0);
 }

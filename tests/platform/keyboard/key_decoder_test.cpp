@@ -45,6 +45,7 @@ TEST_P(KeyDecoderTable, GivesTheCodesOfGetch) {
     EXPECT_EQ(decode(GetParam().bytes), GetParam().codes) << GetParam().name;
 }
 
+// clang-format off
 const DecodeCase DECODE_CASES[] = {
     {"printable", "a1 ~", {'a', '1', ' ', '~'}},
     {"enter_is_cr", "\r", {13}},
@@ -113,9 +114,12 @@ const DecodeCase DECODE_CASES[] = {
     {"control_byte_breaks_sequence", "\x1b[1\rk", {13, 'k'}},
     {"esc_inside_sequence_restarts", "\x1b[1\x1b[A", {224, 72}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Bytes, KeyDecoderTable, ::testing::ValuesIn(DECODE_CASES),
-                         [](const ::testing::TestParamInfo<DecodeCase>& param_info) { return std::string(param_info.param.name); });
+                         [](const ::testing::TestParamInfo<DecodeCase>& param_info) {
+                             return std::string(param_info.param.name);
+                         });
 
 TEST(KeyDecoderTime, LoneEscWaitsForItsDeadline) {
     KeyDecoder decoder;

@@ -73,7 +73,9 @@ TEST_F(KeyboardTest, KbhitSeesALoneEscOnlyOnceItsTimeHasPassed) {
 TEST_F(KeyboardTest, MetaKeysComeAsAltKeysAndThoseWithoutACodeNotAtAll) {
     testing_type("\x1b \x1b!");
     EXPECT_EQ(platform::_kbhit(), 0);
-    testing_type("\x1b" "bz");
+    testing_type(
+        "\x1b"
+        "bz");
     EXPECT_EQ(platform::_getch(), 0);
     EXPECT_EQ(platform::_getch(), 48);
     EXPECT_EQ(platform::_getch(), 'z');

@@ -9,8 +9,8 @@
 
 #include "platform/keyboard/line_editor.h"
 #include "tests/support/key_names.h"
-#include "tests/support/screen_text.h"
 #include "tests/support/platform_text.h"
+#include "tests/support/screen_text.h"
 
 namespace {
 
@@ -53,6 +53,7 @@ TEST_P(LineEditorTable, LineEchoAndCursor) {
     EXPECT_EQ(screen.scrolls, c.scrolls);
 }
 
+// clang-format off
 const EditCase EDIT_CASES[] = {
     {"enter_ends_the_line_on_the_next_row", 3, 1, "350\r", "350",
      {"top       ", "   350    ", "          ", "          "}, 0, 2, 0},
@@ -107,6 +108,7 @@ const EditCase EDIT_CASES[] = {
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
      std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Scripts, LineEditorTable, ::testing::ValuesIn(EDIT_CASES),
                          [](const ::testing::TestParamInfo<EditCase>& param_info) {
@@ -159,7 +161,8 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
     line_editor_init(&editor);
     screen_set_cursor(&screen, 2, 4);
     line_editor_begin(&editor, &screen);
-    for (char c : std::string("abcdefghijkl")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
+    for (char c : std::string("abcdefghijkl"))
+        line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
     screen_resize(&screen, 10, 5);  // row 5, with "ijkl", is cut off
     line_editor_follow(&editor, &screen);
     EXPECT_EQ(screen.cursor_x, 4);
@@ -197,6 +200,7 @@ TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
         uint8_t kill, word_erase;
         uint8_t key;
         const char* line;
+        // clang-format off
     } cases[] = {
         {24, 7, 24, "5"},     // Ctrl+X kills "12 34" up to the cursor
         {24, 7, 7, "12 5"},   // Ctrl+G erases "34"
@@ -204,6 +208,7 @@ TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
         {24, 7, 23, "12 5"},  // Ctrl+W still erases a word
         {0, 0, 24, "12 345"}, // none set: Ctrl+X does nothing
     };
+    // clang-format on
     for (const Case& c : cases) {
         ScreenBuffer screen{};
         ScreenScope screen_scope{&screen};
@@ -214,7 +219,8 @@ TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
         line_editor_begin(&editor, &screen);
         editor.kill_key = c.kill;
         editor.word_erase_key = c.word_erase;
-        for (char typed : std::string("12 345")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(typed)});
+        for (char typed : std::string("12 345"))
+            line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(typed)});
         line_editor_key(&editor, &screen, Key{true, 224, 75});  // Left: "12 34|5"
         line_editor_key(&editor, &screen, Key{false, 0, c.key});
         EXPECT_EQ(buffer_text(editor.text), c.line) << int{c.key};

@@ -77,6 +77,7 @@ TEST_F(ScreenBufferTest, ControlCharacters) {
         const char* text;
         const char* row0;
         int32_t x, y;
+        // clang-format off
     } cases[] = {
         {"abc\rX", "Xbc       ", 1, 0},
         {"abc\nX", "abc       ", 1, 1},
@@ -86,6 +87,7 @@ TEST_F(ScreenBufferTest, ControlCharacters) {
         {"abcdefghi\tX", "abcdefghi ", 1, 1},  // a tab stop at the edge wraps
         {"a\ab", "ab        ", 2, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         screen_init(&screen, 10, 4);
         write(c.text);
@@ -195,11 +197,13 @@ struct WindowStep {
 // The window moves the least distance that shows the cursor.
 TEST_F(ScreenBufferTest, TheWindowFollowsTheCursorTheLeastDistance) {
     screen_fit_terminal(&screen, 4, 3);
+    // clang-format off
     const WindowStep steps[] = {
         {"inside: no move", 3, 2, 0, 0},    {"down one row", 3, 3, 0, 1},     {"right to the last column", 9, 3, 6, 1},
         {"left by one", 5, 3, 5, 1},        {"up to the top", 5, 0, 5, 0},    {"far left", 0, 1, 0, 0},
         {"a write from (0, 1) ends at column 5", -1, 0, 2, 0}, {"to the last cell", 9, 3, 6, 1},
     };
+    // clang-format on
     for (const WindowStep& step : steps) {
         if (step.cursor_x >= 0) {
             screen_set_cursor(&screen, step.cursor_x, step.cursor_y);
@@ -226,7 +230,7 @@ TEST_F(ScreenBufferTest, ATerminalResizeGrowsTheBufferNeverShrinksItAndKeepsEver
     EXPECT_EQ(screen.window_x, 6);
     EXPECT_EQ(screen.window_y, 2);
     EXPECT_EQ(screen.largest.X, 3);
-    EXPECT_EQ(screen.largest.Y, 3);  // the buffer's rows less one at the least
+    EXPECT_EQ(screen.largest.Y, 3);       // the buffer's rows less one at the least
     screen_fit_terminal(&screen, 12, 6);  // larger: the buffer grows, blank in 0x07
     EXPECT_EQ(screen.width, 12);
     EXPECT_EQ(screen.height, 6);

@@ -56,7 +56,7 @@ struct FrameCase {
     const char* name;
     std::vector<PutCell> cells;  // changed after the first frame of a blank 4x3 buffer
     int32_t cursor_x, cursor_y;
-    std::string bytes;           // what the next frame writes
+    std::string bytes;  // what the next frame writes
 };
 
 class TerminalRenderFrames : public ::testing::TestWithParam<FrameCase> {};
@@ -77,6 +77,7 @@ TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
     EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
 }
 
+// clang-format off
 const FrameCase FRAME_CASES[] = {
     {"one_cell_is_a_handful_of_bytes", {{2, 1, 'x', 0x07}}, 0, 0, "\x1b[2;3Hx\x1b[H"},
     {"a_gap_on_a_row_is_a_cursor_forward", {{0, 0, 'a', 0x07}, {3, 0, 'b', 0x07}}, 1, 0, "a\x1b[2Cb\x1b[1;2H"},
@@ -92,6 +93,7 @@ const FrameCase FRAME_CASES[] = {
      "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82\x1b[2;1H\xe2\x86\x90\xc2\xa0\xe2\x97\x99\xe2\x96\x88"
      "\x1b[3;1H"},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Changes, TerminalRenderFrames, ::testing::ValuesIn(FRAME_CASES),
                          [](const ::testing::TestParamInfo<FrameCase>& param_info) {
@@ -158,6 +160,7 @@ struct ColourCase {
 };
 
 // Windows colour numbers, blue in bit 0 and red in bit 2, against ANSI's.
+// clang-format off
 const ColourCase COLOUR_CASES[] = {
     {0x00, "\x1b[0;30;40m"}, {0x01, "\x1b[0;34;40m"}, {0x02, "\x1b[0;32;40m"}, {0x03, "\x1b[0;36;40m"},
     {0x04, "\x1b[0;31;40m"}, {0x05, "\x1b[0;35;40m"}, {0x06, "\x1b[0;33;40m"}, {0x07, "\x1b[0m"},
@@ -169,6 +172,7 @@ const ColourCase COLOUR_CASES[] = {
     {0xD7, "\x1b[0;37;105m"}, {0xE7, "\x1b[0;37;103m"}, {0xF7, "\x1b[0;37;107m"}, {0x71, "\x1b[0;34;47m"},
     {0xB1, "\x1b[0;34;106m"},
 };
+// clang-format on
 
 TEST(TerminalRenderColours, WindowsAttributesMapToTheirSgr) {
     for (const ColourCase& c : COLOUR_CASES) {

@@ -33,8 +33,8 @@ const std::vector<std::string> PROBE_MODES = {"icanon", "echo", "isig", "icrnl",
 // The shell catches SIGINT so that it outlives an interrupted probe (the
 // probe itself gets the default action back when it starts).
 std::string probe_command(const std::string& redirect = "") {
-    return std::string("trap : INT; TERMINAL_PROBE_PID_FILE='") + pid_file() + "' '" + TERMINAL_PROBE_EXE + "'" + redirect +
-           "; echo \"EXIT:$?\"; " + modes_command(PROBE_MODES) + "; sleep 60";
+    return std::string("trap : INT; TERMINAL_PROBE_PID_FILE='") + pid_file() + "' '" + TERMINAL_PROBE_EXE + "'" +
+           redirect + "; echo \"EXIT:$?\"; " + modes_command(PROBE_MODES) + "; sleep 60";
 }
 
 class TerminalTmuxTest : public ::testing::Test {
@@ -52,9 +52,7 @@ protected:
         ASSERT_TRUE(tmux_wait_for_text(session, "> ")) << tmux_text(session);
     }
 
-    void tmux_command(const std::string& arguments) {
-        EXPECT_EQ(tmux_run(session, arguments).status, 0) << arguments;
-    }
+    void tmux_command(const std::string& arguments) { EXPECT_EQ(tmux_run(session, arguments).status, 0) << arguments; }
 
     // The probe has ended with this status: the shell's line starts a fresh
     // row in the terminal's own colours, and the terminal is back in its

@@ -16,6 +16,7 @@ TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
         int32_t previous;
         uint16_t attribute;
     };
+    // clang-format off
     const Step steps[] = {
         {-1, 15, 0x00007, 0xF7},
         {1, 7, 0xF0007, 0x71},
@@ -23,6 +24,7 @@ TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
         {16, 30, 0x70001, 0xE0},
         {-1, -1, 0xE0000, 0xE0},  // nothing changes, yet the pair is imposed
     };
+    // clang-format on
     for (const Step& step : steps) {
         SCOPED_TRACE(::testing::Message() << step.foreground << ", " << step.background);
         test_screen().attribute = 0x4C;

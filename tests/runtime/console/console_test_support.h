@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/core/temp_pool.h"
 #include "tests/support/runtime_fresh.h"
 #include "tests/support/screen_text.h"
-#include "runtime/core/temp_pool.h"
 
 // A view area of rows 1..bottom: resolved while the largest window has
 // bottom - 1 rows, then the largest window is the buffer again, so that the
@@ -23,9 +23,7 @@ inline void fresh_console_with_view(int32_t width, int32_t height, int32_t botto
 inline ScreenBuffer& test_screen() { return testing_console().screen; }
 
 // Rows and columns 1-based, as the runtime counts.
-inline void test_put_cursor(int32_t row, int32_t column) {
-    screen_set_cursor(&test_screen(), column - 1, row - 1);
-}
+inline void test_put_cursor(int32_t row, int32_t column) { screen_set_cursor(&test_screen(), column - 1, row - 1); }
 
 // Every row filled with its own letter ('A' for row 1), so that moved rows
 // can be recognised; attribute 0x1E.

@@ -8,9 +8,9 @@
 
 #include "console_test_support.h"
 #include "runtime/console/print.h"
+#include "runtime/core/temp_pool.h"
 #include "tests/support/calculator_golden.h"
 #include "tests/support/test_heap.h"
-#include "runtime/core/temp_pool.h"
 
 namespace {
 
@@ -83,12 +83,14 @@ struct PadCase {
 };
 
 TEST(PrintPadTest, ZonesOnEightyColumns) {
+    // clang-format off
     const PadCase cases[] = {
         {0, std::string(14, ' '), 14}, {13, " ", 14},   {14, std::string(14, ' '), 28},
         {41, " ", 42},                 {42, std::string(14, ' '), 56},
         {55, " ", 56},                 {56, "\n", 0},   {70, "\n", 0},
         {79, "\n", 0},
     };
+    // clang-format on
     for (const PadCase& c : cases) {
         SCOPED_TRACE(c.column);
         fresh_console_redirected();
@@ -181,10 +183,12 @@ TEST(PrintColumnMoveTest, LineEndsAndTheWidth) {
         const char* text;
         int32_t column_after;
     };
+    // clang-format off
     const Case cases[] = {
         {5, "abc\ndef", 3}, {5, "ab\rx", 1},  {5, "abc\n", 0}, {5, "\r\n", 0},
         {5, "x\ny\rzz", 2}, {70, "0123456789abcdefghij", 10}, {0, "", 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         fresh_console_redirected();

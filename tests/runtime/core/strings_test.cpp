@@ -4,9 +4,9 @@
 #include <string>
 
 #include "runtime/core/strings.h"
+#include "runtime/core/temp_pool.h"
 #include "tests/support/fresh_core.h"
 #include "tests/support/test_heap.h"
-#include "runtime/core/temp_pool.h"
 
 namespace {
 
@@ -73,8 +73,7 @@ TEST_F(StringsTest, FailedGrowthWithPreserveKeepsTheText) {
     str_assign(&desc, STR_SIZE_DESC, const_cast<char*>("hello"), STR_SIZE_ZSTRING, 0);
     test_heap.refusals.largest = 38;
     // 40 characters want capacity 72; only the exact 40 can be had.
-    str_concat_assign(&desc, STR_SIZE_DESC, const_cast<char*>(" world, and more text to grow it"),
-                      STR_SIZE_ZSTRING, 0);
+    str_concat_assign(&desc, STR_SIZE_DESC, const_cast<char*>(" world, and more text to grow it"), STR_SIZE_ZSTRING, 0);
     EXPECT_EQ(text(), "hello world, and more text to grow it");
     EXPECT_EQ(desc.capacity, 37);
 }
@@ -126,6 +125,7 @@ TEST_F(StringsTest, AssignIntoFixedBuffersTruncatesAndFills) {
         int32_t size;
         int32_t fill;
         const char* expected;  // the whole buffer, with '#' for bytes left as they were
+        // clang-format off
     } cases[] = {
         {"0123456789", 5, 0, "0123\0"},
         {"ab", 6, 0, "ab\0###"},
@@ -133,6 +133,7 @@ TEST_F(StringsTest, AssignIntoFixedBuffersTruncatesAndFills) {
         {"", 4, 1, "\0\0\0\0"},
         {"", 4, 0, "\0###"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         char buffer[8];
         std::memset(buffer, '#', sizeof buffer);

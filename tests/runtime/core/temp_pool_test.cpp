@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "runtime/core/strings.h"
-#include "tests/support/fresh_core.h"
 #include "runtime/core/temp_pool.h"
+#include "tests/support/fresh_core.h"
 
 namespace {
 

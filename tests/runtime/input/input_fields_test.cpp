@@ -91,6 +91,7 @@ TEST_F(FieldTest, NarrowReadersKeepTheLowBits) {
         uint8_t low8;
         uint16_t low16;
     };
+    // clang-format off
     const NarrowCase cases[] = {
         {"300", 44, 300},
         {"1000", 232, 1000},
@@ -99,6 +100,7 @@ TEST_F(FieldTest, NarrowReadersKeepTheLowBits) {
         {"-128", 0x80, 0xFF80},
         {"255", 255, 255},
     };
+    // clang-format on
     for (const NarrowCase& c : cases) {
         SCOPED_TRACE(c.line);
         set_line(c.line);
@@ -155,6 +157,7 @@ struct StringCase {
 };
 
 TEST_F(FieldTest, StringKeepsBlanksAndHonoursQuotes) {
+    // clang-format off
     const StringCase cases[] = {
         {"  hello world  ", "hello world  ", ""},
         {"\"a, b\"", "a, b", ""},
@@ -172,6 +175,7 @@ TEST_F(FieldTest, StringKeepsBlanksAndHonoursQuotes) {
         {"\"unclosed, text", "unclosed, text", ""},
         {"x\xff" "y z", "x\xff" "y z", ""},
     };
+    // clang-format on
     for (const StringCase& c : cases) {
         SCOPED_TRACE(c.line);
         set_line(c.line);
@@ -179,7 +183,8 @@ TEST_F(FieldTest, StringKeepsBlanksAndHonoursQuotes) {
         error_set(ERROR_BAD_ARGUMENT);
         EXPECT_EQ(input_string(&text, STR_SIZE_DESC, 0), 0);
         EXPECT_EQ(error_get(), 0);
-        std::string got = text.data != nullptr ? std::string(text.data, static_cast<std::size_t>(str_length(&text))) : "";
+        std::string got =
+            text.data != nullptr ? std::string(text.data, static_cast<std::size_t>(str_length(&text))) : "";
         EXPECT_EQ(got, c.field);
         EXPECT_EQ(rest_of_line(), c.left);
         str_delete(&text);
@@ -197,13 +202,17 @@ TEST_F(FieldTest, StringFieldOfTheFullLimit) {
 }
 
 TEST_F(FieldTest, Byte255IsAnOrdinaryCharacter) {
-    set_line("\xff" "12");
+    set_line(
+        "\xff"
+        "12");
     EXPECT_EQ(input_read_char(), 255);
     EXPECT_EQ(input_unread_char('x'), 1);  // a step back, whatever the byte
 
     char field[12];
     input_next_field(field, 11, 0);
-    EXPECT_STREQ(field, "\xff" "12");
+    EXPECT_STREQ(field,
+                 "\xff"
+                 "12");
     EXPECT_EQ(input_read_char(), -1);
 }
 

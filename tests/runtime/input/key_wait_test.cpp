@@ -61,11 +61,13 @@ struct TimedCase {
 };
 
 TEST_F(KeyTest, TimedWaitsSleepTheWholeTimeInSlices) {
+    // clang-format off
     const TimedCase cases[] = {
         {0, 0, 0},     {-5, 0, 0},     {-2, 0, 0},      {1, 1, 1},       {99, 1, 99},
         {100, 2, 100}, {120, 3, 120},  {150, 3, 150},   {151, 4, 151},   {1000, 20, 1000},
         {INT32_MIN, 0, 0},
     };
+    // clang-format on
     for (const TimedCase& c : cases) {
         SCOPED_TRACE(c.milliseconds);
         testing_console_create(80, 25);
@@ -118,7 +120,9 @@ TEST_F(KeyTest, KeyGetGivesTheSecondCodeOfAnExtendedKey) {
     EXPECT_EQ(key_get(), 59);
     // A character whose code page 850 code is 224 reads as the start of an
     // extended key: the code after it is returned.
-    testing_type("\xc3\x93" "b");  // Ó, then b
+    testing_type(
+        "\xc3\x93"
+        "b");  // Ó, then b
     EXPECT_EQ(key_get(), 'b');
 }
 

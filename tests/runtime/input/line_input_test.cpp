@@ -90,7 +90,7 @@ TEST_F(LineInputTest, WrappedLinePutsTheCursorOnTheRowWhereItEnded) {
 
 struct LongLineCase {
     std::size_t length;
-    int32_t row;     // where the cursor goes, typing from row 1, column 1
+    int32_t row;  // where the cursor goes, typing from row 1, column 1
     int32_t column;
 };
 
@@ -98,6 +98,7 @@ TEST_F(LineInputTest, LongLinesAreJoinedFromChunksWithNothingLeftOver) {
     // 1023 characters fill a chunk; 1022 and the line end fit one; 2500
     // come as 1023 + 1023 + 454. Past 24 rows of text the echo scrolls, and
     // the text ends on the row above the last.
+    // clang-format off
     const LongLineCase cases[] = {
         {1022, 13, 63},
         {1023, 13, 64},
@@ -105,6 +106,7 @@ TEST_F(LineInputTest, LongLinesAreJoinedFromChunksWithNothingLeftOver) {
         {2046, 24, 47},
         {2500, 24, 21},
     };
+    // clang-format on
     for (const LongLineCase& c : cases) {
         SCOPED_TRACE(c.length);
         SetUp();
@@ -210,7 +212,10 @@ TEST_F(LineInputTest, LinesFromAFileSlot) {
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     std::string long_line = typed_text(2500);
-    std::string content = "first\r\nsecond\r" "third\n" + long_line + "\n";
+    std::string content =
+        "first\r\nsecond\r"
+        "third\n" +
+        long_line + "\n";
     content += std::string("ab\0cd\n", 6);
     content += "last";
     std::fwrite(content.data(), 1, content.size(), file);
