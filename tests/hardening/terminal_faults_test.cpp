@@ -99,6 +99,22 @@ protected:
         }
         FAIL() << "the shell never became ready\n" << tmux_text(session);
     }
+    // portata started at the interactive shell, as a user starts it, and
+    // brought to the key wait (100 and 25 answered) or to the first
+    // question with 12 typed.
+    void shell_portata_to(bool at_key_wait) {
+        start_shell();
+        if (HasFatalFailure()) return;
+        shell_type(shell_quote(PORTATA_EXE));
+        ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
+        if (at_key_wait) {
+            answer("100", "Antenna RX");
+            answer("25", "premi un tasto");
+        } else {
+            tmux_send(session, "-l 12");
+            ASSERT_TRUE(tmux_wait_for_text(session, "slm       12")) << tmux_text(session);
+        }
+    }
     // The shell shows its prompt again (on the last line with anything on it).
     bool wait_for_prompt() {
         return tmux_wait(session, [](const std::string& t) {
@@ -193,16 +209,8 @@ TEST_F(TerminalFaultsTest, CtrlCWhileAskingAndAtTheKeyWaitInterrupts) {
     // program as a job of its own and survives to report.
     for (bool at_key_wait : {false, true}) {
         std::string context = at_key_wait ? "Ctrl+C at the key wait" : "Ctrl+C while asking";
-        start_shell();
-        shell_type(PORTATA_EXE);
-        ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
-        if (at_key_wait) {
-            answer("100", "Antenna RX");
-            answer("25", "premi un tasto");
-        } else {
-            tmux_send(session, "-l 12");
-            ASSERT_TRUE(tmux_wait_for_text(session, "slm       12")) << tmux_text(session);
-        }
+        shell_portata_to(at_key_wait);
+        if (HasFatalFailure()) return;
         tmux_send(session, "C-c");
         ASSERT_TRUE(wait_for_prompt()) << tmux_text(session);
         shell_type("echo EX''IT:$?; " + modes_command());
@@ -290,16 +298,8 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedByTheShellGoesOnWithTheLine) {
 TEST_F(TerminalFaultsTest, AStoppedJobKilledEndsAtOnceAndLeavesTheShellAlone) {
     for (bool at_key_wait : {false, true}) {
         std::string context = at_key_wait ? "killed when stopped at the key wait" : "killed when stopped while asking";
-        start_shell();
-        shell_type(shell_quote(PORTATA_EXE));
-        ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
-        if (at_key_wait) {
-            answer("100", "Antenna RX");
-            answer("25", "premi un tasto");
-        } else {
-            tmux_send(session, "-l 12");
-            ASSERT_TRUE(tmux_wait_for_text(session, "slm       12")) << tmux_text(session);
-        }
+        shell_portata_to(at_key_wait);
+        if (HasFatalFailure()) return;
         tmux_send(session, "C-z");
         ASSERT_TRUE(tmux_wait(session, [](const std::string& t) {
             std::size_t stopped = t.find("Stopped");

@@ -49,3 +49,16 @@ struct RenderScope {
     TerminalRender* render;
     ~RenderScope() { terminal_render_init(render); }
 };
+
+// A fresh screen buffer of width x height and a fresh line editor, both
+// given back when the test ends.
+struct EditorDesk {
+    ScreenBuffer screen{};
+    LineEditor editor{};
+    ScreenScope screen_scope{&screen};
+    EditorScope editor_scope{&editor};
+    EditorDesk(int32_t width, int32_t height) {
+        screen_init(&screen, width, height);
+        line_editor_init(&editor);
+    }
+};

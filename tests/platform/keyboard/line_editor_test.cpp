@@ -28,14 +28,11 @@ class LineEditorTable : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(LineEditorTable, LineEchoAndCursor) {
     const EditCase& c = GetParam();
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 10, 4);
+    EditorDesk desk(10, 4);
+    ScreenBuffer& screen = desk.screen;
+    LineEditor& editor = desk.editor;
     screen_write(&screen, reinterpret_cast<const uint8_t*>("top"), 3);
     screen_set_cursor(&screen, c.x, c.y);
-    LineEditor editor{};
-    EditorScope editor_scope{&editor};
-    line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
     std::string completed;
     bool done = false;
@@ -116,13 +113,10 @@ INSTANTIATE_TEST_SUITE_P(Scripts, LineEditorTable, ::testing::ValuesIn(EDIT_CASE
                          });
 
 TEST(LineEditor, EchoTakesTheCurrentAttribute) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 10, 4);
+    EditorDesk desk(10, 4);
+    ScreenBuffer& screen = desk.screen;
+    LineEditor& editor = desk.editor;
     screen.attribute = 0x1E;
-    LineEditor editor{};
-    EditorScope editor_scope{&editor};
-    line_editor_init(&editor);
     line_editor_begin(&editor, &screen);
     line_editor_key(&editor, &screen, Key{false, 0, '4'});
     EXPECT_EQ(screen_cell(&screen, 0, 0).attr, 0x1E);
@@ -130,12 +124,9 @@ TEST(LineEditor, EchoTakesTheCurrentAttribute) {
 }
 
 TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 10, 4);
-    LineEditor editor{};
-    EditorScope editor_scope{&editor};
-    line_editor_init(&editor);
+    EditorDesk desk(10, 4);
+    ScreenBuffer& screen = desk.screen;
+    LineEditor& editor = desk.editor;
     screen_set_cursor(&screen, 6, 0);
     line_editor_begin(&editor, &screen);
     for (char c : std::string("abcdefgh")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
@@ -152,13 +143,10 @@ TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
 // the line is laid out again from its start all the same, scrolling at the
 // new bottom, and typing goes on after it.
 TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 10, 6);
+    EditorDesk desk(10, 6);
+    ScreenBuffer& screen = desk.screen;
+    LineEditor& editor = desk.editor;
     screen_write(&screen, reinterpret_cast<const uint8_t*>("top"), 3);
-    LineEditor editor{};
-    EditorScope editor_scope{&editor};
-    line_editor_init(&editor);
     screen_set_cursor(&screen, 2, 4);
     line_editor_begin(&editor, &screen);
     for (char c : std::string("abcdefghijkl"))
@@ -178,12 +166,9 @@ TEST(LineEditor, AResizeOfTheHeightAloneLaysTheLineOutAgain) {
 
 // Ctrl+L leaves the line as it is and asks the keyboard for a redraw.
 TEST(LineEditor, CtrlLAsksForARedraw) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 10, 4);
-    LineEditor editor{};
-    EditorScope editor_scope{&editor};
-    line_editor_init(&editor);
+    EditorDesk desk(10, 4);
+    ScreenBuffer& screen = desk.screen;
+    LineEditor& editor = desk.editor;
     line_editor_begin(&editor, &screen);
     line_editor_key(&editor, &screen, Key{false, 0, '9'});
     EXPECT_FALSE(editor.redraw_wanted);
@@ -210,12 +195,9 @@ TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        ScreenBuffer screen{};
-        ScreenScope screen_scope{&screen};
-        screen_init(&screen, 10, 4);
-        LineEditor editor{};
-        EditorScope editor_scope{&editor};
-        line_editor_init(&editor);
+        EditorDesk desk(10, 4);
+        ScreenBuffer& screen = desk.screen;
+        LineEditor& editor = desk.editor;
         line_editor_begin(&editor, &screen);
         editor.kill_key = c.kill;
         editor.word_erase_key = c.word_erase;
@@ -228,12 +210,9 @@ TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
 }
 
 TEST(LineEditor, CtrlDEndsInputOnlyOnAnEmptyLine) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 10, 4);
-    LineEditor editor{};
-    EditorScope editor_scope{&editor};
-    line_editor_init(&editor);
+    EditorDesk desk(10, 4);
+    ScreenBuffer& screen = desk.screen;
+    LineEditor& editor = desk.editor;
     line_editor_begin(&editor, &screen);
     constexpr Key CTRL_D{false, 0, 4};
     line_editor_key(&editor, &screen, Key{false, 0, '1'});
