@@ -93,46 +93,73 @@ constexpr unsigned int _RC_DOWN = 0x00000100;
 constexpr unsigned int _RC_UP = 0x00000200;
 constexpr unsigned int _RC_CHOP = 0x00000300;
 
-// --- kernel32 -------------------------------------------------------------
+// --- kernel32: platform/console/kernel32.cpp --------------------------------
+// Each returns FALSE and sets the last error (ERROR_INVALID_HANDLE) when the
+// handle is not a console: standard output redirected, or no terminal.
 
+// The handle of standard input, output or error (STD_*_HANDLE).
 HANDLE GetStdHandle(DWORD which);
+// The error code of the last console function that failed (ERROR_*).
 DWORD GetLastError();
 
+// Fills *info with the buffer's size, cursor, attribute, window and largest window.
 BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info);
+// Sets the attribute of length cells from start on, row after row; *written gets how many.
 BOOL FillConsoleOutputAttribute(HANDLE console, WORD attribute, DWORD length, COORD start, DWORD* written);
+// Sets the character of length cells from start on, row after row; *written gets how many.
 BOOL FillConsoleOutputCharacterA(HANDLE console, char character, DWORD length, COORD start, DWORD* written);
+// Sets the attribute later writes give their cells.
 BOOL SetConsoleTextAttribute(HANDLE console, WORD attribute);
+// Fills *info with the cursor's size (1-100 percent of a cell) and visibility.
 BOOL GetConsoleCursorInfo(HANDLE console, CONSOLE_CURSOR_INFO* info);
+// Sets the cursor's size (1-100) and visibility.
 BOOL SetConsoleCursorInfo(HANDLE console, const CONSOLE_CURSOR_INFO* info);
+// Moves the cursor to a cell inside the buffer (0-based column X, row Y).
 BOOL SetConsoleCursorPosition(HANDLE console, COORD position);
+// Moves the cells of *scroll (cut to *clip, if given) to destination; uncovered cells get *fill.
 BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const SMALL_RECT* clip, COORD destination,
                                 const CHAR_INFO* fill);
+// The largest window the terminal can show, in columns and rows; 0x0 when not a console.
 COORD GetLargestConsoleWindowSize(HANDLE console);
+// Fills *mode with the output mode (ENABLE_* flags).
 BOOL GetConsoleMode(HANDLE console, DWORD* mode);
+// Sets the output mode (ENABLE_* flags).
 BOOL SetConsoleMode(HANDLE console, DWORD mode);
+// Writes length bytes: through the console model on a console, as they are to a file.
 BOOL WriteFile(HANDLE file, const void* bytes, DWORD length, DWORD* written, void* overlapped);
+// Brings the terminal in line with the console, then waits milliseconds.
 void Sleep(DWORD milliseconds);
 
 // --- C runtime --------------------------------------------------------------
 
+// The keyboard: platform/keyboard/keyboard.cpp.
+// Nonzero when a key is waiting; never waits.
 int _kbhit();
+// The next key, waiting for one: a character, or 0 or 0xE0 and at the next call the key's code;
+// -1 when no key can come.
 int _getch();
 // Nonzero when a keyboard exists at all. Without one (no controlling
 // terminal: a service, a CI job) _kbhit never reports a key and _getch
 // returns -1 at once instead of waiting forever.
 int _kbhit_possible();
-
+// Reads a line of at most size - 1 bytes into buffer, edited on the console when stdin is its
+// keyboard, as the C library's fgets otherwise; nullptr at end of input.
 char* fgets(char* buffer, int size, std::FILE* stream);
 
-// Heap blocks, through the allocation seam of platform/crt/memory.h.
+// Heap blocks, through the allocation seam of platform/crt/memory.h (platform/crt/memory.cpp).
 void* malloc(std::size_t size);
 void* realloc(void* block, std::size_t size);
 void free(void* block);
 
+// Conversions, platform/crt/convert.cpp. The number at the start of text (leading white space,
+// a sign, digits); 0 when there is none; beyond the type's range, the nearest limit.
 int atoi(const char* text);
 long long _atoi64(const char* text);
+// The number at the start of text as strtod reads it, the decimal point a full stop; 0 when none.
 double atof(const char* text);
 
+// Sets the floating-point controls named in mask (_MCW_PC, _MCW_RC) to new_value's and returns
+// the precision and rounding then in force: platform/crt/float_control.cpp.
 unsigned int _controlfp(unsigned int new_value, unsigned int mask);
 
 }  // namespace platform

@@ -39,6 +39,7 @@ struct KeyDecoder {
     uint32_t queue_count;                   // keys waiting
 };
 
+// Empties the decoder: nothing pending, no key queued.
 void key_decoder_init(KeyDecoder* decoder);
 
 // Bytes as read from the terminal at now_ms. A pending Esc whose time ran
@@ -56,6 +57,7 @@ void key_decoder_flush(KeyDecoder* decoder);
 // -1 when nothing is pending.
 int64_t key_decoder_deadline(const KeyDecoder* decoder);
 
+// True when a decoded key waits to be taken.
 bool key_decoder_has_key(const KeyDecoder* decoder);
 
 // Takes the oldest decoded key; false when there is none.

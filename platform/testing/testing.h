@@ -47,8 +47,10 @@ void testing_type_at(uint64_t at_ms, const std::string& bytes);
 // Typed input ends after what has been typed (Ctrl+D at the terminal's end).
 void testing_end_input();
 
+// The simulated clock, in milliseconds.
 uint64_t testing_now_ms();
 
+// The console record the platform works on, for a test to look into.
 ConsoleState& testing_console();
 // The characters of a 0-based row, as bytes.
 std::string testing_row_text(int32_t row);

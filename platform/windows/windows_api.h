@@ -154,11 +154,13 @@ using ::fgets;
 // would never end.
 int _kbhit_possible();
 
+// The C runtime's conversions: the number at the start of text, 0 when there is none.
 int atoi(const char* text);
 long long _atoi64(const char* text);
 double atof(const char* text);
 
-// Heap blocks, through the allocation seam of platform/crt/memory.h.
+// Heap blocks, through the allocation seam of platform/crt/memory.h: a block of size bytes,
+// the block grown or shrunk to size, the block given back.
 void* malloc(std::size_t size);
 void* realloc(void* block, std::size_t size);
 void free(void* block);

@@ -44,6 +44,7 @@ struct SgrColours {
     int32_t fg;
     int32_t bg;
 };
+// The SGR colours a console attribute is shown with.
 SgrColours sgr_colours(uint16_t attribute);
 
 // What the program writes when its output is a pipe or a file, `range`

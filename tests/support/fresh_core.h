@@ -8,6 +8,7 @@
 #include "runtime/core/runtime.h"
 #include "runtime/core/temp_pool.h"
 
+// The heap, the runtime and the temporaries' pool as at start-up.
 inline void fresh_core() {
     memory_reset();
     runtime_init(0, nullptr);

@@ -10,6 +10,7 @@
 #include "platform/model/screen_buffer.h"
 #include "platform/terminal/terminal_render.h"
 
+// A byte buffer's bytes as a string.
 inline std::string buffer_text(const ByteBuffer& buffer) {
     if (buffer.bytes == nullptr) return {};
     return std::string(reinterpret_cast<const char*>(buffer.bytes), buffer.length);
@@ -30,6 +31,7 @@ inline std::string render_restore_text(const TerminalRender* render, const Scree
     return std::string(bytes, terminal_render_restore(render, screen, bytes));
 }
 
+// The bytes that set an attribute's colours.
 inline std::string render_colours_text(uint8_t attribute) {
     char bytes[16];
     return std::string(bytes, terminal_render_colours(attribute, bytes));

@@ -29,6 +29,7 @@ struct ResizePlan {
 
 inline ResizePlan resize_plan;
 
+// The terminal's read: first the resizes planned for this read, then the scripted bytes.
 inline int64_t resize_plan_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     uint32_t n = resize_plan.reads++;
     for (const TerminalResize& r : resize_plan.resizes) {
@@ -41,6 +42,7 @@ inline int64_t resize_plan_read(uint8_t* bytes, std::size_t capacity, int32_t ti
     return resize_plan.original.read(bytes, capacity, timeout_ms);
 }
 
+// The terminal's size as the plan has it now.
 inline bool resize_plan_size(int32_t* columns, int32_t* rows) {
     *columns = resize_plan.columns;
     *rows = resize_plan.rows;

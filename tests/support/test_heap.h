@@ -31,6 +31,7 @@ struct TestHeap {
 
 inline TestHeap test_heap;
 
+// Counts a request and says whether the refusals let it through.
 inline bool test_heap_grants(std::size_t size) {
     uint64_t n = test_heap.requests++;
     const HeapRefusals& r = test_heap.refusals;
@@ -47,6 +48,7 @@ inline bool test_heap_takes(void* block) {
     return false;
 }
 
+// malloc, realloc and free of the seam, keeping the live blocks and their sizes.
 inline void* test_heap_alloc(std::size_t size) {
     if (!test_heap_grants(size)) return nullptr;
     void* block = std::malloc(size == 0 ? 1 : size);

@@ -29,6 +29,7 @@ struct TmuxScreen {
     int32_t cursor_y;  // 0-based
 };
 
+// True when tmux can be run here.
 bool tmux_available();
 // Starts `command` (run by sh) in a detached pane of the given size.
 TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows);
@@ -36,14 +37,18 @@ TmuxSession tmux_start(const std::string& command, int32_t columns, int32_t rows
 ShellRun tmux_run(const TmuxSession& session, const std::string& arguments);
 // tmux send-keys arguments, e.g. "-l 100" or "Enter" or "C-c".
 void tmux_send(const TmuxSession& session, const std::string& arguments);
+// The pane's visible text, a line a row.
 std::string tmux_text(const TmuxSession& session);
+// The pane's cells, with their colours, and its cursor.
 TmuxScreen tmux_screen(const TmuxSession& session);
 // Polls the screen's text until the predicate holds; false after timeout_ms.
 bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready,
                int32_t timeout_ms = TEST_WAIT_MS);
+// Polls the screen until it holds needle; false after timeout_ms.
 bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms = TEST_WAIT_MS);
 // The pane's process id.
 int64_t tmux_pane_pid(const TmuxSession& session);
+// Ends the session and its server.
 void tmux_stop(TmuxSession& session);
 
 // The text of a 0-based row from a 0-based column.
