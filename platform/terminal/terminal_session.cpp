@@ -26,27 +26,6 @@
 
 namespace {
 
-struct TerminalSession {
-    TerminalIo io;                               // the terminal end in use
-    TerminalRender render;                       // the front copy and the terminal's drawing state
-    RenderOutput frame;                          // bytes of the frame being built, reused
-    bool opened;                                 // terminal_open succeeded: close restores
-    int keyboard_fd;                             // the controlling terminal, read for keys; -1 none
-    int output_fd;                               // standard output, the terminal drawn on
-    termios saved;                               // the terminal's modes before raw mode
-    volatile std::sig_atomic_t raw;              // raw mode is on (the flag guarding enter and leave)
-    char restore[2][RENDER_RESTORE_CAPACITY];    // restore bytes for signal handlers, two so one is always whole
-    std::size_t restore_length[2];               // their lengths
-    volatile std::sig_atomic_t restore_current;  // which of the two is current
-    volatile std::sig_atomic_t resized;          // SIGWINCH came: take the new size at the next present
-    volatile std::sig_atomic_t resumed;          // SIGCONT came: raw mode again and a full redraw
-    // SIGIO came since the keyboard was last found empty: typed bytes may be
-    // waiting. Set until the signal is armed, when nothing is known.
-    volatile std::sig_atomic_t input_pending;
-    volatile std::sig_atomic_t input_signals;  // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
-    int keyboard_flags;                        // the keyboard's file status flags without O_ASYNC
-};
-
 uint64_t clock_now_ms() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -61,22 +40,29 @@ void clock_sleep_ms(uint32_t milliseconds) {
 
 bool frame_flush(const uint8_t* bytes, std::size_t length);
 
-TerminalSession session = {TerminalIo{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms},
-                           TerminalRender{},
-                           RenderOutput{ByteBuffer{}, frame_flush},
-                           false,
-                           -1,
-                           -1,
-                           termios{},
-                           0,
-                           {},
-                           {0, 0},
-                           0,
-                           0,
-                           0,
-                           1,
-                           0,
-                           0};
+// At the start: closed, cooked, no signal seen.
+struct TerminalSession {
+    TerminalIo io{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms};  // the terminal end in use
+    TerminalRender render{};                         // the front copy and the terminal's drawing state
+    RenderOutput frame{ByteBuffer{}, frame_flush};   // bytes of the frame being built, reused
+    bool opened = false;                             // terminal_open succeeded: close restores
+    int keyboard_fd = -1;                            // the controlling terminal, read for keys; -1 none
+    int output_fd = -1;                              // standard output, the terminal drawn on
+    termios saved{};                                 // the terminal's modes before raw mode
+    volatile std::sig_atomic_t raw = 0;              // raw mode is on (the flag guarding enter and leave)
+    char restore[2][RENDER_RESTORE_CAPACITY]{};      // restore bytes for signal handlers, two so one is always whole
+    std::size_t restore_length[2]{};                 // their lengths
+    volatile std::sig_atomic_t restore_current = 0;  // which of the two is current
+    volatile std::sig_atomic_t resized = 0;          // SIGWINCH came: take the new size at the next present
+    volatile std::sig_atomic_t resumed = 0;          // SIGCONT came: raw mode again and a full redraw
+    // SIGIO came since the keyboard was last found empty: typed bytes may be
+    // waiting. Set until the signal is armed, when nothing is known.
+    volatile std::sig_atomic_t input_pending = 1;
+    volatile std::sig_atomic_t input_signals = 0;  // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
+    int keyboard_flags = 0;                        // the keyboard's file status flags without O_ASYNC
+};
+
+TerminalSession session;
 
 bool frame_flush(const uint8_t* bytes, std::size_t length) {
     return session.io.write != nullptr && session.io.write(bytes, length);

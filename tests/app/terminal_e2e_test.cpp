@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int32_t STEP_MS = TEST_WAIT_MS;
-
 class TerminalTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -22,21 +20,11 @@ protected:
 
     void start(int32_t columns = 80, int32_t rows = 25) {
         pane.session = tmux_start(calculator_pane_command(std::string("'") + PORTATA_EXE + "'"), columns, rows);
-        ASSERT_TRUE(tmux_wait_for_text(pane.session, "Antenna TX", STEP_MS)) << tmux_text(pane.session);
-    }
-
-    void resize(int32_t columns, int32_t rows) {
-        tmux_run(pane.session, "resize-window -t 0 -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+        ASSERT_TRUE(tmux_wait_for_text(pane.session, "Antenna TX")) << tmux_text(pane.session);
     }
 
     // The terminal's scrollback and screen together, oldest line first.
     std::string history_and_screen() { return tmux_run(pane.session, "capture-pane -p -S - -t 0").output; }
-
-    static int32_t count(const std::string& text, const std::string& needle) {
-        int32_t n = 0;
-        for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-        return n;
-    }
 
     void send(const std::string& keys) { tmux_send(pane.session, keys); }
 
@@ -45,18 +33,15 @@ protected:
     bool field_shows(int32_t row, const std::string& shown) {
         std::string expected = shown + std::string(12 - shown.size(), ' ');
         std::string last;
-        bool seen = tmux_wait(
-            pane.session,
-            [&](const std::string&) {
-                last = tmux_row_text(tmux_screen(pane.session), row - 1, 39, 12);
-                return last == expected;
-            },
-            STEP_MS);
+        bool seen = tmux_wait(pane.session, [&](const std::string&) {
+            last = tmux_row_text(tmux_screen(pane.session), row - 1, 39, 12);
+            return last == expected;
+        });
         EXPECT_TRUE(seen) << "row " << row << " shows '" << last << "', not '" << expected << "'";
         return seen;
     }
 
-    CalculatorPane pane{{}, STEP_MS};
+    CalculatorPane pane{{}, TEST_WAIT_MS};
 };
 
 TEST_F(TerminalTest, TheScreenAnswersAndEndsOnAKey) {
@@ -97,19 +82,13 @@ TEST_F(TerminalTest, CtrlLRedrawsOverGarbageAndDownBringsBackTheTypedAnswer) {
     start();
     calculator_pane_answer(pane, "100", "Antenna RX");
     send("-l 2");
-    std::string tty = shell_output("tmux -L " + pane.session.socket + " display -p -t 0 '#{pane_tty}'");
-    tty = tty.substr(0, tty.find('\n'));
-    shell_output("printf '\\033[31mGARBAGE\\033[10;60Hzz\\033[1;1HXX' > " + shell_quote(tty));
-    ASSERT_TRUE(tmux_wait_for_text(pane.session, "GARBAGE", STEP_MS)) << tmux_text(pane.session);
+    shell_output("printf '\\033[31mGARBAGE\\033[10;60Hzz\\033[1;1HXX' > " + shell_quote(tmux_pane_tty(pane.session)));
+    ASSERT_TRUE(tmux_wait_for_text(pane.session, "GARBAGE")) << tmux_text(pane.session);
     send("C-l");
-    ASSERT_TRUE(tmux_wait(
-        pane.session,
-        [](const std::string& text) {
-            return text.find("GARBAGE") == std::string::npos && text.find("XX") == std::string::npos &&
-                   text.find("zz") == std::string::npos;
-        },
-        STEP_MS))
-        << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) {
+        return text.find("GARBAGE") == std::string::npos && text.find("XX") == std::string::npos &&
+               text.find("zz") == std::string::npos;
+    })) << tmux_text(pane.session);
     send("-l 5");
     send("Up");
     ASSERT_TRUE(field_shows(10, "100"));
@@ -142,7 +121,7 @@ TEST_F(TerminalTest, InterruptedWhileAskingLeavesTheTerminalSane) {
         } else {
             tmux_send(pane.session, "C-c");
         }
-        ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", STEP_MS)) << tmux_text(pane.session);
+        ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=")) << tmux_text(pane.session);
         std::string text = tmux_text(pane.session);
         EXPECT_NE(text.find(c.status), std::string::npos) << text;
         expect_modes_on(modes_line(text, "EXIT:"));
@@ -162,7 +141,7 @@ TEST_F(TerminalTest, ASmallTerminalShowsAWindowOntoTheWholeScreen) {
         calculator_pane_answer(pane, FINISHED_RX, "premi un tasto");
         calculator_pane_expect_window(tmux_screen(pane.session), 0, 25 - rows, columns, rows);
         std::string all = history_and_screen();
-        EXPECT_EQ(count(all, " Velmora Istranda"), 1) << all;
+        EXPECT_EQ(text_count(all, " Velmora Istranda"), 1) << all;
         calculator_pane_expect_clean_exit(pane);
         tmux_stop(pane.session);
     }
@@ -172,24 +151,20 @@ TEST_F(TerminalTest, ResizedSmallerAndBackAtTheKeyWaitTheWholeScreenShowsAgain) 
     start();
     calculator_pane_answer(pane, FINISHED_TX, "Antenna RX");
     calculator_pane_answer(pane, FINISHED_RX, "premi un tasto");
-    resize(60, 20);
+    tmux_resize(pane.session, 60, 20);
     // The window follows the cursor on row 25: the title leaves the top.
-    ASSERT_TRUE(tmux_wait(
-        pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) != 0; }, STEP_MS))
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) != 0; }))
         << tmux_text(pane.session);
-    ASSERT_TRUE(tmux_wait(
-        pane.session,
-        [](const std::string& text) { return text.find(" premi un tasto per terminare") != std::string::npos; },
-        STEP_MS))
-        << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) {
+        return text.find(" premi un tasto per terminare") != std::string::npos;
+    })) << tmux_text(pane.session);
     calculator_pane_expect_window(tmux_screen(pane.session), 0, 5, 60, 20);
-    resize(80, 25);
-    ASSERT_TRUE(tmux_wait(
-        pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) == 0; }, STEP_MS))
+    tmux_resize(pane.session, 80, 25);
+    ASSERT_TRUE(tmux_wait(pane.session, [](const std::string& text) { return text.rfind(" Velmora", 0) == 0; }))
         << tmux_text(pane.session);
     calculator_pane_expect_finished_screen(tmux_screen(pane.session));
     std::string all = history_and_screen();
-    EXPECT_EQ(count(all, " Velmora Istranda"), 1) << "one copy of the title, scrollback included\n" << all;
+    EXPECT_EQ(text_count(all, " Velmora Istranda"), 1) << "one copy of the title, scrollback included\n" << all;
     calculator_pane_expect_clean_exit(pane);
 }
 
@@ -199,8 +174,7 @@ TEST_F(TerminalTest, TypingPastTheRightEdgeMovesTheWindowSideways) {
     start(60, 20);
     std::string digits = "1234567890123456789012345";  // from column 40 to column 64
     tmux_send(pane.session, "-l " + digits);
-    ASSERT_TRUE(tmux_wait_for_text(pane.session, digits.substr(digits.size() - 21), STEP_MS))
-        << tmux_text(pane.session);
+    ASSERT_TRUE(tmux_wait_for_text(pane.session, digits.substr(digits.size() - 21))) << tmux_text(pane.session);
     TmuxScreen screen = tmux_screen(pane.session);
     int32_t row = tmux_row_of(screen, digits.substr(digits.size() - 21));
     // The cursor after the last digit, in column 65, is the window's last:

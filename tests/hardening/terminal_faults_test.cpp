@@ -60,8 +60,7 @@ protected:
     }
     std::string wait_for_exit() {
         // The status, then the modes line right after it.
-        EXPECT_TRUE(tmux_wait(
-            session, [](const std::string& text) { return modes_shown(text, "EXIT:"); }, 30000))
+        EXPECT_TRUE(tmux_wait(session, [](const std::string& text) { return modes_shown(text, "EXIT:"); }))
             << tmux_text(session);
         return tmux_text(session);
     }
@@ -99,6 +98,8 @@ protected:
         }
         FAIL() << "the shell never became ready\n" << tmux_text(session);
     }
+    // Where a case stops the program, for its messages.
+    static const char* stage(bool at_key_wait) { return at_key_wait ? " at the key wait" : " while asking"; }
     // portata started at the interactive shell, as a user starts it, and
     // brought to the key wait (100 and 25 answered) or to the first
     // question with 12 typed.
@@ -161,12 +162,6 @@ protected:
         EXPECT_EQ(after.find("$ q"), std::string::npos) << context << ": the key reached the shell";
         expect_terminal_handed_back(after, context);
     }
-    static int32_t count(const std::string& text, const std::string& needle) {
-        int32_t n = 0;
-        for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-        return n;
-    }
-
     TmuxSession session{};
     std::string pid_file;
 };
@@ -185,7 +180,7 @@ TEST_F(TerminalFaultsTest, SignalsWhileAskingAndWhileWaitingForTheKey) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        std::string context = std::string(c.name) + (c.at_key_wait ? " at the key wait" : " while asking");
+        std::string context = std::string(c.name) + stage(c.at_key_wait);
         start();
         if (c.at_key_wait) {
             answer("100", "Antenna RX");
@@ -208,7 +203,7 @@ TEST_F(TerminalFaultsTest, CtrlCWhileAskingAndAtTheKeyWaitInterrupts) {
     // Ctrl+C signals the whole foreground job: an interactive shell runs the
     // program as a job of its own and survives to report.
     for (bool at_key_wait : {false, true}) {
-        std::string context = at_key_wait ? "Ctrl+C at the key wait" : "Ctrl+C while asking";
+        std::string context = std::string("Ctrl+C") + stage(at_key_wait);
         shell_portata_to(at_key_wait);
         if (HasFatalFailure()) return;
         tmux_send(session, "C-c");
@@ -233,7 +228,7 @@ TEST_F(TerminalFaultsTest, TheTerminalGoingAwayEndsTheProgram) {
         // The pane's terminal is closed under the program: a hangup.
         tmux_run(session, "kill-pane -t 0");
         bool gone = wait_until([&] { return !process_alive(pid); });
-        EXPECT_TRUE(gone) << "portata outlived its terminal" << (at_key_wait ? " at the key wait" : " while asking");
+        EXPECT_TRUE(gone) << "portata outlived its terminal" << stage(at_key_wait);
         if (!gone) kill(static_cast<pid_t>(pid), SIGKILL);
         tmux_stop(session);
     }
@@ -248,15 +243,14 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
             std::string digit = std::to_string((w + round) % 9 + 1);
             tmux_send(session, "-l " + digit);
             typed += digit;
-            tmux_run(session, "resize-window -t 0 -x " + std::to_string(w) + " -y " + std::to_string(w / 4 + 8));
+            tmux_resize(session, w, w / 4 + 8);
         }
     }
-    tmux_run(session, "resize-window -t 0 -x 80 -y 25");
+    tmux_resize(session, 80, 25);
     // tmux shows the pane at its new size at once, but hands the sizes to
     // the program's terminal one after another, spaced out: the checks wait
     // until the terminal has the last size, and the keys have landed.
-    std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
-    tty = tty.substr(0, tty.find('\n'));
+    std::string tty = tmux_pane_tty(session);
     ASSERT_TRUE(wait_until([&] {
         return shell_output("stty size <" + shell_quote(tty) + " 2>/dev/null") == "25 80\n";
     })) << "the terminal never took its last size";
@@ -264,7 +258,7 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
     answer("", "Antenna RX");
     answer("4", "premi un tasto");
     std::string text = tmux_text(session);
-    EXPECT_EQ(count(text, typed), 1) << "every key once: " << typed << "\n" << text;
+    EXPECT_EQ(text_count(text, typed), 1) << "every key once: " << typed << "\n" << text;
     // The answer is every digit typed: atoi saturates a line this long.
     EXPECT_NE(text.find(" 185372 km"), std::string::npos) << text;
     tmux_send(session, "q");
@@ -297,7 +291,7 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedByTheShellGoesOnWithTheLine) {
 // shell's lines and changes none of its modes.
 TEST_F(TerminalFaultsTest, AStoppedJobKilledEndsAtOnceAndLeavesTheShellAlone) {
     for (bool at_key_wait : {false, true}) {
-        std::string context = at_key_wait ? "killed when stopped at the key wait" : "killed when stopped while asking";
+        std::string context = std::string("killed when stopped") + stage(at_key_wait);
         shell_portata_to(at_key_wait);
         if (HasFatalFailure()) return;
         tmux_send(session, "C-z");
@@ -308,7 +302,7 @@ TEST_F(TerminalFaultsTest, AStoppedJobKilledEndsAtOnceAndLeavesTheShellAlone) {
         // The shell polls for the job's end: a job left stopped would never
         // let GONE show.
         shell_type("kill %1; while kill -0 %1 2>/dev/null; do sleep 0.05; done; echo GO''NE");
-        ASSERT_TRUE(tmux_wait_for_text(session, "\nGONE", 30000)) << context << "\n" << tmux_text(session);
+        ASSERT_TRUE(tmux_wait_for_text(session, "\nGONE")) << context << "\n" << tmux_text(session);
         // The shell's lines follow one another: nothing moved its cursor.
         TmuxScreen screen = tmux_screen(session);
         int32_t command = tmux_row_of(screen, "$ kill %1");
@@ -317,8 +311,7 @@ TEST_F(TerminalFaultsTest, AStoppedJobKilledEndsAtOnceAndLeavesTheShellAlone) {
         EXPECT_GT(gone, command) << context << "\n" << tmux_text(session);
         EXPECT_LE(gone, command + 4) << context << "\n" << tmux_text(session);
         shell_type("echo MO''DES; " + modes_command());
-        ASSERT_TRUE(tmux_wait(
-            session, [](const std::string& t) { return modes_shown(t, "MODES"); }, 30000))
+        ASSERT_TRUE(tmux_wait(session, [](const std::string& t) { return modes_shown(t, "MODES"); }))
             << context << "\n"
             << tmux_text(session);
         expect_modes_on(modes_line(tmux_text(session), "MODES"), SANE_MODES, context);

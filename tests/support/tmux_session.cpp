@@ -129,6 +129,16 @@ int64_t tmux_pane_pid(const TmuxSession& session) {
     return std::atoll(tmux(session, "display-message -p -t 0 '#{pane_pid}'").c_str());
 }
 
+std::string tmux_pane_tty(const TmuxSession& session) {
+    std::string tty = tmux(session, "display-message -p -t 0 '#{pane_tty}'");
+    return tty.substr(0, tty.find('\n'));
+}
+
+bool tmux_resize(const TmuxSession& session, int32_t columns, int32_t rows) {
+    return tmux_run(session, "resize-window -t 0 -x " + std::to_string(columns) + " -y " + std::to_string(rows))
+               .status == 0;
+}
+
 void tmux_stop(TmuxSession& session) {
     if (session.running) tmux(session, "kill-server");
     session.running = false;
@@ -170,4 +180,10 @@ void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, 
         EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x;
         EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x;
     }
+}
+
+int32_t text_count(const std::string& text, const std::string& needle) {
+    int32_t n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
 }

@@ -48,6 +48,10 @@ bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::s
 bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms = TEST_WAIT_MS);
 // The pane's process id.
 int64_t tmux_pane_pid(const TmuxSession& session);
+// The path of the pane's terminal, the one its program runs on.
+std::string tmux_pane_tty(const TmuxSession& session);
+// Resizes the pane's window to columns x rows; false when tmux refused.
+bool tmux_resize(const TmuxSession& session, int32_t columns, int32_t rows);
 // Ends the session and its server.
 void tmux_stop(TmuxSession& session);
 
@@ -60,3 +64,6 @@ int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle);
 TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column);
 // `length` cells of a 0-based row from a 0-based column are in these colours.
 void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg, int32_t bg);
+
+// How many times needle stands in text (overlapping ones counted).
+int32_t text_count(const std::string& text, const std::string& needle);

@@ -52,8 +52,6 @@ protected:
         ASSERT_TRUE(tmux_wait_for_text(session, "> ")) << tmux_text(session);
     }
 
-    void tmux_command(const std::string& arguments) { EXPECT_EQ(tmux_run(session, arguments).status, 0) << arguments; }
-
     // The probe has ended with this status: the shell's line starts a fresh
     // row in the terminal's own colours, and the terminal is back in its
     // cooked modes.
@@ -88,7 +86,7 @@ TEST_F(TerminalTmuxTest, ColoursCharactersLineEditingResizeAndAKey) {
     EXPECT_EQ(screen.cursor_x, 4);
     EXPECT_EQ(screen.cursor_y, 2);
 
-    tmux_command("resize-window -t 0 -x 70 -y 20");
+    EXPECT_TRUE(tmux_resize(session, 70, 20));
     tmux_send(session, "Enter");
     ASSERT_TRUE(tmux_wait_for_text(session, "tasto?")) << tmux_text(session);
     screen = tmux_screen(session);

@@ -41,8 +41,7 @@ std::string file_text(const std::string& path) {
 // keys typed before then are read by the terminal's line discipline, which
 // turns Enter into a line feed that the console does not take for Enter.
 bool wait_for_wine_console(const TmuxSession& session, int32_t timeout_ms) {
-    std::string tty = tmux_run(session, "display-message -p -t 0 '#{pane_tty}'").output;
-    if (!tty.empty() && tty.back() == '\n') tty.pop_back();
+    std::string tty = tmux_pane_tty(session);
     return wait_until([&] { return has_word(shell_output(modes_command({"icanon"}, tty)), "-icanon"); }, timeout_ms);
 }
 
