@@ -59,8 +59,17 @@ GlyphTable glyph_table() {
     return table;
 }
 
-// Windows colour number -> ANSI colour index: blue and red swap bits.
-int32_t ansi_index(uint32_t windows) { return static_cast<int32_t>((windows & 0xA) | ((windows & 1) << 2) | ((windows >> 2) & 1)); }
+// The ANSI colour index (30-37 and 90-97 order: black, red, green, yellow,
+// blue, magenta, cyan, white, then the bright ones) a terminal shows each
+// console colour as, written out from the consoles' documentation in
+// their order.
+constexpr int32_t ANSI_INDEX[16] = {
+    0,  4,  2,  6,   // black, blue, green, cyan
+    1,  5,  3,  7,   // red, magenta, yellow (brown), light grey
+    8,  12, 10, 14,  // dark grey, light blue, light green, light cyan
+    9,  13, 11, 15,  // light red, light magenta, light yellow, white
+};
+int32_t ansi_index(uint32_t windows) { return ANSI_INDEX[windows & 0x0Fu]; }
 
 struct Emulator {
     VTerm* vt;
@@ -357,6 +366,11 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
         // The height is drawn first, as the seeds' sizes have always been.
         int32_t height = seed % 3 == 0 ? 25 : pick(5, 40);
         int32_t width = seed % 3 == 0 ? 80 : pick(20, 120);
+        // The first two on the small terminals users have most.
+        if (seed <= 2) {
+            width = seed == 1 ? 80 : 60;
+            height = seed == 1 ? 24 : 20;
+        }
         std::vector<std::pair<uint64_t, std::string>> typed;  // arrival -> keys
         uint64_t at = 0;
         for (int32_t answer = 0; answer < 2; ++answer) {
@@ -383,34 +397,6 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             ADD_FAILURE() << "seed " << seed;
             return;
         }
-        input_context_reset();
-        TearDown();
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// The calculator on terminals smaller than its screen: every frame shows
-// exactly the window onto the model, and the end is the finished screen's
-// last rows, with the title gone up into the terminal's scrollback.
-TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
-    for (auto [columns, rows] : {std::pair{80, 24}, std::pair{60, 20}}) {
-        start_emulator(columns, rows);
-        // Key by key, so that each draws a frame of its own.
-        calculator_run_typed({"", "x", 60000, columns, rows, true, [&] {
-                                  const char* keys[] = {"1", "0", "0", "<Enter>", "2", "5", "<Enter>"};
-                                  for (uint64_t i = 0; i < 7; ++i) testing_type_at(100 * (i + 1), typed_keys(keys[i]));
-                                  hook_run({});
-                              }});
-        EXPECT_GE(hooks.frames, 7) << columns << "x" << rows;
-        VTermScreenCell cell{};
-        vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 11}, &cell);
-        EXPECT_EQ(cell.chars[0], 0u) << columns << "x" << rows;
-        vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 12}, &cell);
-        EXPECT_EQ(cell.chars[0], uint32_t{'p'}) << "the prompt on the bottom row, " << columns << "x" << rows;
-        if (HasFailure()) return;
         input_context_reset();
         TearDown();
     }
