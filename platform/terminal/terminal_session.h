@@ -78,11 +78,6 @@ void terminal_redraw();
 // or when there is no terminal.
 void terminal_line_keys(uint8_t* kill, uint8_t* word_erase);
 
-// True when the real terminal has certainly had no key typed since a read
-// found it empty (it signals arrivals): a check for keys may skip reading.
-// False whenever that is not known.
-bool terminal_input_quiet();
-
 // Writes every byte to a file descriptor, going on after short writes and
 // interruptions; false when the descriptor takes no more. Async-signal-safe.
 bool terminal_write_all(int fd, const uint8_t* bytes, std::size_t length);
