@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"

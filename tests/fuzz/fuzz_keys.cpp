@@ -241,7 +241,7 @@ void fuzz_calculator(FuzzedDataProvider& data) {
                               uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
                               fuzz_heap_install_with_console(refuse, 1u << 20, width, height, on_terminal);
                               if (data.ConsumeBool()) {
-                                  ConsoleFaults& faults = testing_console().faults;
+                                  ConsoleFaults& faults = testing_hooks().faults;
                                   faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
                                   faults.write_limit =
                                       data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);

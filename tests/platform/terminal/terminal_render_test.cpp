@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/terminal/terminal_render.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/platform_text.h"
 
 namespace {
