@@ -59,8 +59,13 @@ struct TerminalSession {
 
 TerminalSession session;
 
+// Writes a frame's bytes. A frame not wholly written leaves what the
+// terminal shows unknown, colours included: the next one draws every row
+// anew.
 bool frame_flush(const uint8_t* bytes, std::size_t length) {
-    return session.io.write != nullptr && session.io.write(bytes, length);
+    if (session.io.write != nullptr && session.io.write(bytes, length)) return true;
+    terminal_redraw();
+    return false;
 }
 
 // The signals whose default action ends the process (with a core for
@@ -353,7 +358,7 @@ void terminal_present(ScreenBuffer* screen) {
     session.frame.bytes.length = 0;
     terminal_render_frame(&session.render, screen, &session.frame);
     if (session.frame.bytes.length == 0) return;
-    session.io.write(session.frame.bytes.bytes, session.frame.bytes.length);
+    frame_flush(session.frame.bytes.bytes, session.frame.bytes.length);
     if (session.opened) restore_prepare(screen);
 }
 

@@ -67,8 +67,9 @@ int64_t scripted_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) 
 }
 
 bool scripted_write(const uint8_t* bytes, std::size_t length) {
-    scripted.output.append(reinterpret_cast<const char*>(bytes), length);
-    return true;
+    bool fails = hooks.terminal_write_fails;
+    scripted.output.append(reinterpret_cast<const char*>(bytes), fails ? length / 2 : length);
+    return !fails;
 }
 
 bool scripted_size(int32_t* columns, int32_t* rows) {
@@ -130,7 +131,7 @@ void testing_console_create(int32_t width, int32_t height) {
     console.mode = CONSOLE_LINE_INPUT;
     screen_init(&console.screen, width, height);
     terminal_io() = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
-    hooks = ConsoleHooks{ConsoleFaults{false, -1, -1}, ConsoleCounters{}};
+    hooks = ConsoleHooks{ConsoleFaults{false, -1, -1}, ConsoleCounters{}, false};
     console.file_write = captured_file_write;
     console.hook = hooked_call;
 }

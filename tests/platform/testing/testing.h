@@ -40,6 +40,7 @@ struct ConsoleCounters {
 struct ConsoleHooks {
     ConsoleFaults faults;
     ConsoleCounters counters;
+    bool terminal_write_fails;  // the scripted terminal takes half of each write, then reports an error
 };
 
 // Standard output becomes a fresh console of the given size: blank cells in
