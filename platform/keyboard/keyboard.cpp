@@ -240,7 +240,7 @@ char* fgets(char* buffer, int size, std::FILE* stream) {
         // typed is not in the model: the next present draws everything anew.
         terminal_present(&platform_console.screen);
         char* line = std::fgets(buffer, size, stream);
-        if (isatty(STDIN_FILENO) != 0) terminal_note_resize();
+        if (isatty(STDIN_FILENO) != 0) terminal_redraw();
         return line;
     }
     if (buffer == nullptr || size < 1) return nullptr;

@@ -64,8 +64,9 @@ void terminal_apply_signals(ScreenBuffer* screen);
 // Called before every wait and at exit.
 void terminal_present(ScreenBuffer* screen);
 
-// As if SIGWINCH had come: the next present takes the terminal's size and
-// redraws everything.
+// The terminal's size may have changed (SIGWINCH came): the next present
+// takes it, the screen buffer follows, and everything is drawn anew.
+// Async-signal-safe.
 void terminal_note_resize();
 
 // Something other than the renderer may have written over the terminal

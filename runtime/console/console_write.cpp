@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "runtime/console/console_device.h"
+#include "runtime/core/console_output.h"
 #include "runtime/core/runtime.h"
 
 namespace {

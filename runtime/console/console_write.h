@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "runtime/console/print.h"
+#include "runtime/console/print_mask.h"
 
 // Writes length bytes at the cursor; of the flags only PRINT_NEWLINE counts, set when the text ends the line.
 void console_write(const char* text, uint32_t length, PrintMask flags);

@@ -9,11 +9,9 @@
 
 #include <cstdint>
 
+#include "runtime/console/print_mask.h"
 #include "runtime/core/strings.h"
 
-using PrintMask = uint32_t;
-constexpr PrintMask PRINT_NEWLINE = 1u << 0;
-constexpr PrintMask PRINT_PAD = 1u << 1;
 constexpr int32_t PRINT_ZONE_WIDTH = 14;
 
 // Prints desc's text (null or no buffer: none), then what mask asks for; desc is released as a temporary.

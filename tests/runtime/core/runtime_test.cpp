@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "runtime/core/console_output.h"
 #include "runtime/core/runtime.h"
 
 namespace {
