@@ -1,10 +1,7 @@
-// The print layer: print items to the console (file number 0) or a file
-// slot (1-255), newlines, 14-column print zones, and strings of blanks.
-//
-// A mask says what follows an item: PRINT_NEWLINE ends the line, PRINT_PAD
-// pads to the next 14-column zone (after an integer: fills a 14-character
-// field), both together only end the line. On the console, a zone that
-// would not fit on the line becomes a newline.
+// The print layer: print items (texts and integers) to the console (file
+// number 0) or a file slot (1-255), each followed by what its mask asks
+// for, a line end or a pad to the next 14-column print zone, and strings of
+// blanks.
 #pragma once
 
 #include <cstdint>

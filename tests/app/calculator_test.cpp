@@ -1,3 +1,6 @@
+// Whole calculator runs on the scripted console: catches a cell of the
+// finished screen out of place, answers read from the wrong field, a wrong
+// layout on small terminals or after a long answer, and the final key read.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,6 @@
+// The kernel32 functions on the screen buffer model: catches wrong buffer
+// info, cursor and mode round trips, bad arguments accepted, and WriteFile
+// faults (short and refused writes) not reported as the console reports them.
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"

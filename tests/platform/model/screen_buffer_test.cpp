@@ -1,3 +1,6 @@
+// The screen buffer model: catches wrong wrapping and scrolling at the last
+// column and row, control characters taking cells, fills running past the
+// buffer, and a window that does not follow the cursor.
 #include <gtest/gtest.h>
 
 #include <string>
