@@ -62,8 +62,11 @@ const DecodeCase DECODE_CASES[] = {
     {"meta_letters_of_each_row", "\x1bq\x1bp\x1b" "a\x1bl\x1bz\x1bm", {0, 16, 0, 25, 0, 30, 0, 38, 0, 44, 0, 50}},
     {"meta_word_keys", "\x1b" "b\x1b" "f\x1b" "d", {0, 48, 0, 33, 0, 32}},
     {"meta_digits", "\x1b" "1\x1b" "9\x1b" "0", {0, 120, 0, 128, 0, 129}},
-    {"meta_punctuation", "\x1b-\x1b=\x1b]\x1b;\x1b'\x1b`\x1b\\\x1b,\x1b/",
-     {0, 130, 0, 131, 0, 27, 0, 39, 0, 40, 0, 41, 0, 43, 0, 51, 0, 53}},
+    {"meta_punctuation", "\x1b-\x1b=\x1b;\x1b'\x1b`\x1b\\\x1b,\x1b/",
+     {0, 130, 0, 131, 0, 39, 0, 40, 0, 41, 0, 43, 0, 51, 0, 53}},
+    // Meta keys whose Esc and byte also open a sequence: alone, the Meta key.
+    {"meta_key_that_opens_a_string", "\x1b]", {0, 27}},
+    {"meta_shift_p_opens_a_string", "\x1bP", {0, 25}},
     {"meta_backspace_del_or_bs", "\x1b\x7f\x1b\b", {0, 14, 0, 14}},
     {"meta_enter", "\x1b\r", {0, 28}},
     {"meta_without_a_code_is_one_key", std::string("\x1b \x1b!\x1b\t\x1b\x01\x1b\0", 10),
@@ -111,7 +114,17 @@ const DecodeCase DECODE_CASES[] = {
     {"bracketed_paste_marks_swallowed", "\x1b[200~ab\x1b[201~", {'a', 'b'}},
     {"long_sequence_swallowed",
      "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20mq", {'q'}},
+    // Reports of the terminal are no keys: mouse reports and control strings.
+    {"x10_mouse_reports_dropped", "1\x1b[M`F,2\x1b[MaF,3", {'1', '2', '3'}},
+    {"x10_mouse_report_of_any_bytes", "\x1b[M\x1b\xff\x80z", {'z'}},
+    {"osc_up_to_bel", "\x1b]0;x\x07" "5", {'5'}},
+    {"osc_up_to_st", "\x1b]11;rgb:0000/0000/0000\x1b\\" "5", {'5'}},
+    {"dcs_sos_pm_apc", "\x1bP1$r0m\x1b\\a\x1bXs\x07" "b\x1b^p\x1b\\c\x1b_g\x1b\\d", {'a', 'b', 'c', 'd'}},
+    {"long_osc_up_to_st", "\x1b]2;" + std::string(100, 't') + "\x1b\\q", {'q'}},
+    {"long_osc_up_to_bel", "\x1b]2;" + std::string(100, 't') + "\x07q", {'q'}},
+    {"esc_in_a_string_starts_afresh", "\x1b]0;x\x1b[A", {224, 72}},
     {"control_byte_breaks_sequence", "\x1b[1\rk", {13, 'k'}},
+    {"nul_breaks_sequence", std::string("\x1b[\0k", 4), {0, 3, 'k'}},
     {"esc_inside_sequence_restarts", "\x1b[1\x1b[A", {224, 72}},
 };
 // clang-format on
