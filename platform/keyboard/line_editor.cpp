@@ -145,8 +145,9 @@ uint32_t word_right(const LineEditor* editor) {
     return i;
 }
 
-// The end of the word at or after the cursor, as readline's Meta+d erases
-// to it (Ctrl+Right, word_right, goes on to the next word's start).
+// The end of the word at or after the cursor, where readline's Meta+f
+// moves and up to which its Meta+d erases (the console's Ctrl+Right,
+// word_right, goes on to the next word's start).
 uint32_t word_end(const LineEditor* editor) {
     const uint8_t* text = editor->text.bytes;
     uint32_t length = text_length(editor);
@@ -193,12 +194,13 @@ void finish_line(LineEditor* editor, ScreenBuffer* screen) {
 }
 
 // Alt keys (the terminal's Meta or Option key): readline's word keys, as
-// macOS Terminal sends Option+Left and Option+Right as Meta+b and Meta+f.
-// Other Alt and function keys do nothing.
+// macOS Terminal sends Option+Left and Option+Right as Meta+b and Meta+f;
+// Meta+f stops at the end of the word, as in readline and macOS text
+// fields. Other Alt and function keys do nothing.
 void alt_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
     switch (key.code) {
     case KEY_EXT_ALT_B: move_to(editor, screen, word_left(editor)); break;
-    case KEY_EXT_ALT_F: move_to(editor, screen, word_right(editor)); break;
+    case KEY_EXT_ALT_F: move_to(editor, screen, word_end(editor)); break;
     case KEY_EXT_ALT_BACKSPACE: erase_range(editor, screen, word_left(editor), editor->cursor); break;
     case KEY_EXT_ALT_D: erase_range(editor, screen, editor->cursor, word_end(editor)); break;
     default: break;
