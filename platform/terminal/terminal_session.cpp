@@ -47,7 +47,7 @@ struct TerminalSession {
     RenderOutput frame{ByteBuffer{}, frame_flush};   // bytes of the frame being built, reused
     bool opened = false;                             // terminal_open succeeded: close restores
     int keyboard_fd = -1;                            // the controlling terminal, read for keys; -1 none
-    int output_fd = -1;                              // standard output, the terminal drawn on
+    int output_fd = -1;                              // standard output, the terminal drawn on; -1 for keys alone
     termios saved{};                                 // the terminal's modes before raw mode
     volatile std::sig_atomic_t raw = 0;              // raw mode is on (the flag guarding enter and leave)
     char restore[2][RENDER_RESTORE_CAPACITY]{};      // restore bytes for signal handlers, two so one is always whole
@@ -126,6 +126,9 @@ bool terminal_is_ours() {
     return foreground < 0 || foreground == getpgrp();
 }
 
+// The terminal is read for keys alone; nothing is drawn on it.
+bool keys_only() { return session.output_fd < 0; }
+
 // --- restoring -------------------------------------------------------------
 
 // Precomputes what a signal handler writes, from what the terminal shows
@@ -147,7 +150,7 @@ void write_text(int fd, const char* bytes, std::size_t length) {
 void restore_from_signal(bool discard_input) {
     if (!terminal_is_ours()) return;
     int current = session.restore_current;
-    write_text(session.output_fd, session.restore[current], session.restore_length[current]);
+    if (!keys_only()) write_text(session.output_fd, session.restore[current], session.restore_length[current]);
     raw_leave();
     if (discard_input && session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
 }
@@ -260,6 +263,8 @@ int keyboard_wait(int32_t timeout_ms) {
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
+    // Keys alone: raw mode from the first read (again after a stop).
+    if (keys_only()) raw_enter();
     // Cleared before looking: bytes arriving from here on raise SIGIO again.
     session.input_pending = 0;
     int ready = keyboard_wait(timeout_ms);
@@ -384,12 +389,22 @@ bool terminal_open(TerminalFound* found) {
     return true;
 }
 
+bool terminal_open_keys() {
+    int fd = keyboard_open();
+    if (fd < 0) return false;
+    session.keyboard_fd = fd;
+    session.io.read = tty_read;
+    install_handlers();
+    session.opened = true;
+    return true;
+}
+
 void terminal_close(ScreenBuffer* screen) {
     if (!session.opened) return;
     if (screen != nullptr) terminal_present(screen);
     char bytes[RENDER_RESTORE_CAPACITY];
     std::size_t length = terminal_render_restore(&session.render, screen, bytes);
-    write_text(session.output_fd, bytes, length);
+    if (!keys_only()) write_text(session.output_fd, bytes, length);
     raw_leave();
     if (session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
     session.opened = false;

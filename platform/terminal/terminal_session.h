@@ -41,6 +41,13 @@ struct TerminalFound {
 // when standard output is a terminal that cannot be written to.
 bool terminal_open(TerminalFound* found);
 
+// Connects the controlling terminal for keys alone, under a terminal that
+// is written to as a file (TERM=dumb): nothing is drawn or written to it.
+// Raw mode starts at the first read of keys, so that lines read before
+// keep the terminal's own editing and echo. False, nothing changed,
+// without a controlling terminal.
+bool terminal_open_keys();
+
 // Draws the last frame of `screen` (null: none) and hands the terminal
 // back to the shell: modes, colours, a visible cursor on a fresh line, and
 // unread input discarded. Nothing when the terminal was not opened.
