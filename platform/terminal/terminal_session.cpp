@@ -12,16 +12,21 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <sys/ioctl.h>
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/model/cp850.h"
 #include "platform/terminal/terminal_render.h"
 
 namespace {
@@ -60,6 +65,9 @@ struct TerminalSession {
     volatile std::sig_atomic_t input_pending = 1;
     volatile std::sig_atomic_t input_signals = 0;  // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
     int keyboard_flags = 0;                        // the keyboard's file status flags without O_ASYNC
+    // The terminal's character set, from the locale. The rest of the
+    // platform speaks UTF-8: typed bytes and drawn text are converted here.
+    TerminalCharset charset = CHARSET_UTF8;
 };
 
 TerminalSession session;
@@ -261,8 +269,25 @@ int keyboard_wait(int32_t timeout_ms) {
     return select(session.keyboard_fd + 1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit);
 }
 
+// Typed bytes of a single-byte character set as UTF-8, in place: each
+// byte takes up to three.
+int64_t typed_to_utf8(uint8_t* bytes, int64_t count) {
+    char utf8[4];
+    int64_t length = 0;
+    for (int64_t i = 0; i < count; ++i) length += utf8_encode(charset_to_unicode(session.charset, bytes[i]), utf8);
+    for (int64_t i = count - 1, end = length; i >= 0; --i) {
+        uint32_t n = utf8_encode(charset_to_unicode(session.charset, bytes[i]), utf8);
+        end -= n;
+        std::memcpy(bytes + end, utf8, n);
+    }
+    return length;
+}
+
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
+    // Room for the bytes of another character set to become UTF-8.
+    if (session.charset != CHARSET_UTF8) capacity /= 3;
+    if (capacity == 0) return 0;
     // Keys alone: raw mode from the first read (again after a stop).
     if (keys_only()) raw_enter();
     // Cleared before looking: bytes arriving from here on raise SIGIO again.
@@ -278,13 +303,38 @@ int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
     // A full buffer may have left more behind.
     if (n < 0 || static_cast<std::size_t>(n) == capacity) session.input_pending = 1;
-    if (n > 0) return n;
+    if (n > 0) return session.charset == CHARSET_UTF8 ? n : typed_to_utf8(bytes, n);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
     return -1;  // hung up or an error: no more keys will come
 }
 
+// The renderer's UTF-8 in the terminal's character set, '?' for what the
+// set lacks.
 bool tty_write(const uint8_t* bytes, std::size_t length) {
-    return terminal_write_all(session.output_fd, bytes, length);
+    if (session.charset == CHARSET_UTF8) return terminal_write_all(session.output_fd, bytes, length);
+    uint8_t converted[256];
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < length;) {
+        uint32_t code_point = 0;
+        i += utf8_decode(bytes + i, length - i, &code_point);
+        converted[count++] = charset_from_unicode(session.charset, code_point);
+        if (count < sizeof converted) continue;
+        if (!terminal_write_all(session.output_fd, converted, count)) return false;
+        count = 0;
+    }
+    return terminal_write_all(session.output_fd, converted, count);
+}
+
+// Where the C library looks for the locale of characters, in its order.
+constexpr const char* LOCALE_VARIABLES[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+
+// The locale of characters the environment names; null when none is set.
+const char* locale_name() {
+    for (const char* variable : LOCALE_VARIABLES) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && value[0] != '\0') return value;
+    }
+    return nullptr;
 }
 
 bool tty_size(int32_t* columns, int32_t* rows) {
@@ -337,6 +387,19 @@ bool terminal_write_all(int fd, const uint8_t* bytes, std::size_t length) {
 
 TerminalIo& terminal_io() { return session.io; }
 
+TerminalCharset terminal_locale_charset() {
+    const char* name = locale_name();
+    if (name == nullptr) return charset_of_locale(nullptr, nullptr);
+    char saved[256] = "C";
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    if (current != nullptr && std::strlen(current) < sizeof saved) std::snprintf(saved, sizeof saved, "%s", current);
+    char codeset[64] = "";
+    bool taken = std::setlocale(LC_CTYPE, "") != nullptr;
+    if (taken) std::snprintf(codeset, sizeof codeset, "%s", nl_langinfo(CODESET));
+    std::setlocale(LC_CTYPE, saved);
+    return charset_of_locale(name, taken ? codeset : nullptr);
+}
+
 void terminal_apply_signals(ScreenBuffer* screen) {
     if (session.resumed) {
         session.resumed = 0;
@@ -377,6 +440,7 @@ bool terminal_open(TerminalFound* found) {
     }
     found->keyboard = session.keyboard_fd >= 0;
     found->input_is_keyboard = found->keyboard && isatty(STDIN_FILENO) != 0;
+    session.charset = terminal_locale_charset();
     session.io.read = tty_read;
     session.io.write = tty_write;
     session.io.size = tty_size;

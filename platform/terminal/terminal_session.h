@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/model/cp850.h"
 #include "platform/model/screen_buffer.h"
 
 // The terminal end: bytes in, bytes out, size, and the clock. The real
@@ -89,6 +90,11 @@ void terminal_line_keys(uint8_t* kill, uint8_t* word_erase);
 // found it empty (it signals arrivals): a check for keys may skip reading.
 // False whenever that is not known.
 bool terminal_input_quiet();
+
+// The terminal's character set by the user's locale, as the C library reads
+// it (setlocale and nl_langinfo); the process's own locale is put back at
+// once, so that no conversion (atof's decimal point) ever sees the user's.
+TerminalCharset terminal_locale_charset();
 
 // Writes every byte to a file descriptor, going on after short writes and
 // interruptions; false when the descriptor takes no more. Async-signal-safe.

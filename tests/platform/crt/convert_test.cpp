@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "platform/platform.h"
+#include "platform/terminal/terminal_session.h"
 
 namespace {
 
@@ -40,6 +44,29 @@ TEST(ConvertTest, AtofReadsDecimalsAndExponents) {
     EXPECT_DOUBLE_EQ(platform::atof("abc"), 0.0);
     EXPECT_TRUE(std::isinf(platform::atof("1e999")));
     EXPECT_DOUBLE_EQ(platform::atof(nullptr), 0.0);
+}
+
+// Reading the terminal's character set from the user's locale leaves the
+// process's locale as it was: atof's decimal point stays the full stop,
+// even after a locale that writes a decimal comma.
+TEST(ConvertTest, ReadingTheLocalesCharacterSetLeavesTheDecimalPoint) {
+    const char* before = std::getenv("LC_ALL");
+    std::string saved = before != nullptr ? before : "";
+    struct Case {
+        const char* locale;
+        TerminalCharset charset;
+    } cases[] = {{"C.UTF-8", CHARSET_UTF8}, {"it_IT.UTF-8", CHARSET_UTF8}, {"C", CHARSET_ASCII}};
+    for (const Case& c : cases) {
+        setenv("LC_ALL", c.locale, 1);
+        EXPECT_EQ(terminal_locale_charset(), c.charset) << c.locale;
+        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C") << c.locale;
+        EXPECT_DOUBLE_EQ(platform::atof("2.5"), 2.5) << c.locale;
+    }
+    if (before != nullptr) {
+        setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
 }
 
 }  // namespace
