@@ -102,8 +102,20 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
     {"insert_toggles_overwriting", 0, 1, "abcd<Home><Right><Ins>XYZW<Ins>Q", "aXYZWQ",
      {"top       ", "aXYZWQ    ", "          ", "          "}, 6, 1, 0},
-    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<Tab><F3><C-t>\x82", "a\x82",
+    {"controls_and_function_keys_are_not_inserted", 0, 1, "a<F3><C-t>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
+    // A Tab stays in the line, echoed as blanks up to the next multiple of
+    // 8 columns (the right edge at the latest), as the console echoes it.
+    {"tab_is_kept_and_echoed_to_the_next_stop", 0, 1, "100<Tab>25", "100\t25",
+     {"top       ", "100     25", "          ", "          "}, 0, 2, 0},
+    {"tab_at_the_last_stop_fills_to_the_edge", 6, 1, "ab<Tab>c", "ab\tc",
+     {"top       ", "      ab  ", "c         ", "          "}, 1, 2, 0},
+    {"backspace_takes_a_tab_whole", 0, 1, "1<Tab>2<Left><BS>", "12",
+     {"top       ", "12        ", "          ", "          "}, 1, 1, 0},
+    {"text_before_a_tab_moves_its_stop", 0, 1, "123456789<Tab>x<Home><Del><Del>", "3456789\tx",
+     {"top       ", "3456789 x ", "          ", "          "}, 0, 1, 0},
+    {"cursor_keys_and_words_step_over_a_tab", 0, 1, "1<Tab>2<Home><Right><Right>a<M-f>b<C-Left>c", "1\tca2b",
+     {"top       ", "1       ca", "2b        ", "          "}, 9, 1, 0},
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
      std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
 };
