@@ -454,6 +454,8 @@ bool terminal_open(TerminalFound* found) {
 }
 
 bool terminal_open_keys() {
+    // A terminal that takes no writes shows no text asking for a key.
+    if (!output_writable()) return false;
     int fd = keyboard_open();
     if (fd < 0) return false;
     session.keyboard_fd = fd;

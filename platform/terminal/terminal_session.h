@@ -46,7 +46,7 @@ bool terminal_open(TerminalFound* found);
 // is written to as a file (TERM=dumb): nothing is drawn or written to it.
 // Raw mode starts at the first read of keys, so that lines read before
 // keep the terminal's own editing and echo. False, nothing changed,
-// without a controlling terminal.
+// without a controlling terminal, or when standard output takes no writes.
 bool terminal_open_keys();
 
 // Draws the last frame of `screen` (null: none) and hands the terminal
