@@ -22,7 +22,8 @@
 //                             byte, Meta+Esc, 0 0
 //   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
 //                             xterm modifier parameter; any other complete
-//                             sequence is swallowed whole
+//                             sequence is swallowed whole, a cursor
+//                             position report (CSI row;column R) too
 //   ESC [ M and three bytes   an X10 or normal mouse report: dropped
 //   ESC ] / P / X / ^ / _     an OSC, DCS, SOS, PM or APC string (a reply
 //                             of the terminal): dropped up to its BEL or
@@ -123,6 +124,9 @@ constexpr SequenceForm SEQUENCE_FORMS[] = {
     {"_", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
 };
 // clang-format on
+
+// The largest modifier parameter of a key.
+constexpr int32_t MODIFIER_LARGEST = 16;
 
 // Column of NAMED_CODES by modifier.
 constexpr int32_t MOD_PLAIN = 0;
@@ -293,6 +297,15 @@ const SequenceForm* form_of(const uint8_t* introducer, uint32_t introducer_lengt
     return nullptr;
 }
 
+// The numbers of a sequence can be a key's: a modifier is at most 16 (1 +
+// Shift, Alt, Ctrl, Meta), and a letter form with two numbers has 1 first.
+// A cursor position report (CSI row;column R, F3's final byte) mostly has
+// neither.
+bool key_numbers(bool numbered, int32_t first, int32_t second, int32_t count) {
+    if (count < 2) return true;
+    return second <= MODIFIER_LARGEST && (numbered || first == 1);
+}
+
 // A complete sequence: ESC, the introducer ('[' or 'O'), a body, a final
 // byte. Sequences naming no key are dropped.
 void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* body, uint32_t length, uint8_t final) {
@@ -309,7 +322,7 @@ void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* bod
     if (!parse_parameters(body, length, &first, &second, &count)) return;
     bool numbered = final == '~';
     const SequenceForm* form = form_of(&introducer, 1, final, numbered ? first : 0);
-    if (form == nullptr) return;
+    if (form == nullptr || !key_numbers(numbered, first, second, count)) return;
     if (form->named == NAMED_NONE) {
         queue_push(decoder, meta ? META_NONE : form->fixed);
         return;

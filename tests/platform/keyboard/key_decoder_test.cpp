@@ -111,6 +111,8 @@ const DecodeCase DECODE_CASES[] = {
     {"unknown_number_swallowed", "\x1b[99~x", {'x'}},
     {"unknown_final_swallowed", "\x1b[5Xy", {'y'}},
     {"device_report_swallowed", "\x1b[?1;2cz", {'z'}},
+    {"cursor_position_reports_swallowed", "\x1b[12;40R\x1b[1;40R\x1b[24;1Rz", {'z'}},
+    {"ctrl_f3_is_no_position_report", "\x1b[1;5R", {0, 96}},
     {"bracketed_paste_marks_swallowed", "\x1b[200~ab\x1b[201~", {'a', 'b'}},
     {"long_sequence_swallowed",
      "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20mq", {'q'}},
