@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 #include "platform/platform.h"
@@ -52,21 +53,14 @@ TEST(ConvertTest, AtofReadsDecimalsAndExponents) {
 TEST(ConvertTest, ReadingTheLocalesCharacterSetLeavesTheDecimalPoint) {
     const char* before = std::getenv("LC_ALL");
     std::string saved = before != nullptr ? before : "";
-    struct Case {
-        const char* locale;
-        TerminalCharset charset;
-    } cases[] = {{"C.UTF-8", CHARSET_UTF8}, {"it_IT.UTF-8", CHARSET_UTF8}, {"C", CHARSET_ASCII}};
-    for (const Case& c : cases) {
-        setenv("LC_ALL", c.locale, 1);
-        EXPECT_EQ(terminal_locale_charset(), c.charset) << c.locale;
-        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C") << c.locale;
-        EXPECT_DOUBLE_EQ(platform::atof("2.5"), 2.5) << c.locale;
+    for (const char* locale : {"it_IT.UTF-8", "C"}) {
+        setenv("LC_ALL", locale, 1);
+        EXPECT_EQ(terminal_locale_charset(), locale[0] == 'C' ? CHARSET_ASCII : CHARSET_UTF8) << locale;
+        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C") << locale;
+        EXPECT_DOUBLE_EQ(platform::atof("2.5"), 2.5) << locale;
     }
-    if (before != nullptr) {
-        setenv("LC_ALL", saved.c_str(), 1);
-    } else {
-        unsetenv("LC_ALL");
-    }
+    if (before == nullptr) unsetenv("LC_ALL");
+    if (before != nullptr) setenv("LC_ALL", saved.c_str(), 1);
 }
 
 }  // namespace
