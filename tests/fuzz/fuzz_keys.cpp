@@ -216,10 +216,11 @@ void fuzz_keyboard(FuzzedDataProvider& data) {
             read.append(buffer, n);
             FUZZ_CHECK(n < static_cast<std::size_t>(size));
             for (std::size_t i = n + 1; i < sizeof buffer; ++i) FUZZ_CHECK(buffer[i] == 0x5A);
-            // A line holds only characters, then at most its '\n' at the end.
+            // A line holds only characters and Tabs, then at most its '\n'
+            // at the end.
             for (std::size_t i = 0; i < n; ++i) {
                 auto byte = static_cast<uint8_t>(buffer[i]);
-                FUZZ_CHECK(byte >= 0x20 || (byte == '\n' && i + 1 == n));
+                FUZZ_CHECK(byte >= 0x20 || byte == '\t' || (byte == '\n' && i + 1 == n));
             }
         } else if (which == 2) {
             (void)platform::_kbhit();
