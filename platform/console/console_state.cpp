@@ -31,6 +31,9 @@ void stdout_end_line() {
 // At exit: the last frame, then the terminal back to the shell.
 void console_close() { terminal_close(&platform_console.screen); }
 
+// At exit, on a terminal not drawn on: only its modes back to the shell.
+void keys_close() { terminal_close(nullptr); }
+
 bool terminal_wanted() {
     if (isatty(STDOUT_FILENO) == 0) return false;
     const char* term = std::getenv("TERM");
@@ -75,11 +78,19 @@ void console_state_setup() {
     // process.
     std::signal(SIGPIPE, SIG_IGN);
     std::atexit(stdout_end_line);
+    // A terminal that is written to as a file still has a keyboard: a wait
+    // for a key waits for one, as the text asks.
+    if (isatty(STDOUT_FILENO) != 0 && terminal_open_keys()) {
+        console.mode = CONSOLE_FILE_KEYBOARD;
+        std::atexit(keys_close);
+    }
 }
 
 bool console_is_console() { return platform_console.mode >= CONSOLE_SCREEN; }
 
-bool console_has_keyboard() { return platform_console.mode >= CONSOLE_KEYBOARD; }
+bool console_has_keyboard() {
+    return platform_console.mode == CONSOLE_FILE_KEYBOARD || platform_console.mode >= CONSOLE_KEYBOARD;
+}
 
 bool console_line_input() { return platform_console.mode == CONSOLE_LINE_INPUT; }
 

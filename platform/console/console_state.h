@@ -9,13 +9,15 @@
 #include "platform/platform.h"
 
 // What the console is, set up once at the first GetStdHandle (or by a
-// test). Each mode has everything the one before it has.
+// test). From CONSOLE_SCREEN on, each mode has everything the one before
+// it has.
 enum ConsoleMode : uint8_t {
-    CONSOLE_NOT_SET_UP,  // nothing asked yet
-    CONSOLE_FILE,        // standard output is a file or a pipe: console functions fail, WriteFile writes bytes
-    CONSOLE_SCREEN,      // standard output is a terminal showing the screen buffer; no keyboard
-    CONSOLE_KEYBOARD,    // and keys come from the controlling terminal, standard input being elsewhere
-    CONSOLE_LINE_INPUT,  // and standard input is that terminal: fgets edits a line with echo
+    CONSOLE_NOT_SET_UP,     // nothing asked yet
+    CONSOLE_FILE,           // standard output is a file or a pipe: console functions fail, WriteFile writes bytes
+    CONSOLE_FILE_KEYBOARD,  // as a file, on a terminal not drawn on (TERM=dumb); keys come from that terminal
+    CONSOLE_SCREEN,         // standard output is a terminal showing the screen buffer; no keyboard
+    CONSOLE_KEYBOARD,       // and keys come from the controlling terminal, standard input being elsewhere
+    CONSOLE_LINE_INPUT,     // and standard input is that terminal: fgets edits a line with echo
 };
 
 // The console functions on the console output handle, as a hook is told
@@ -53,7 +55,7 @@ extern ConsoleState platform_console;
 
 // Sets the console up once: a console on the terminal when standard output
 // is one (and TERM is not "dumb") and the terminal can be had, otherwise a
-// file handle.
+// file handle, with keys from the terminal when standard output is one.
 void console_state_setup();
 
 // Standard output is the console (a terminal shows its screen buffer).

@@ -40,8 +40,9 @@ long long _atoi64(const char* text) { return parse_integer(text, std::numeric_li
 double atof(const char* text) {
     if (text == nullptr) return 0.0;
     // strtod is defined for every input: beyond the range it gives HUGE_VAL
-    // or 0 with ERANGE. The program never sets a locale, so the decimal
-    // point is the full stop.
+    // or 0 with ERANGE. The program's locale stays "C" (the user's is only
+    // read for the terminal's character set, and put back at once), so the
+    // decimal point is the full stop.
     return std::strtod(text, nullptr);
 }
 

@@ -22,16 +22,27 @@
 //                             byte, Meta+Esc, 0 0
 //   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
 //                             xterm modifier parameter; any other complete
-//                             sequence is swallowed whole; cut short by the
-//                             timeout, Meta+[ or Meta+O (0 26, 0 24) and the
-//                             bytes after it one by one
+//                             sequence is swallowed whole, a cursor
+//                             position report (CSI row;column R) too
+//   ESC [ M and three bytes   an X10 or normal mouse report: dropped
+//   ESC ] / P / X / ^ / _     an OSC, DCS, SOS, PM or APC string (a reply
+//                             of the terminal): dropped up to its BEL or
+//                             ST (ESC \); an ESC that starts no ST ends the
+//                             string and starts what follows afresh
+//   a sequence cut short      by the timeout: the Meta key of its first
+//                             introducer byte (Meta+[ is 0 26, Meta+O 0 24,
+//                             Meta+P 0 25) and the bytes after it one by
+//                             one; too long to keep, dropped
 #include "platform/keyboard/key_decoder.h"
+
+#include <cstring>
 
 #include "platform/keyboard/key_codes.h"
 #include "platform/model/cp850.h"
 
 namespace {
 
+constexpr uint8_t BYTE_BEL = 0x07;
 constexpr uint8_t BYTE_ESC = 0x1B;
 constexpr uint8_t BYTE_DEL = 0x7F;
 
@@ -47,18 +58,26 @@ enum NamedKey : uint8_t {
 };
 // clang-format on
 
-// One accepted escape sequence: ESC, the introducer, an optional body of up
-// to two numbers separated by ';', and the final byte. For '~' sequences
-// the first number picks the key and the second is the modifier; for the
-// letter forms the modifier is the second number (CSI 1;5A), or the first
-// (SS3 5A, as some terminals send it). xterm's modifier is 1 + a bit set:
-// 1 Shift, 2 Alt, 4 Ctrl.
+// What follows a sequence's introducer, up to the sequence's end.
+enum SequenceBody : uint8_t {
+    BODY_PARAMETERS,   // up to two numbers, then the final byte: a key, or swallowed
+    BODY_THREE_BYTES,  // three bytes of any value: a report, dropped
+    BODY_STRING,       // any bytes up to BEL or ST (ESC \): a report, dropped
+};
+
+// One accepted escape sequence: ESC, the introducer, and a body. A key's
+// body is up to two numbers separated by ';' and the final byte. For '~'
+// sequences the first number picks the key and the second is the
+// modifier; for the letter forms the modifier is the second number (CSI
+// 1;5A), or the first (SS3 5A, as some terminals send it). xterm's
+// modifier is 1 + a bit set: 1 Shift, 2 Alt, 4 Ctrl.
 struct SequenceForm {
-    const char* introducer;  // "[" (CSI), "O" (SS3) or "[[" (the Linux console's F1-F5)
-    uint8_t final;           // the final byte
+    const char* introducer;  // "[" (CSI), "O" (SS3), "[[" (the Linux console's F1-F5), or a report's
+    uint8_t final;           // the final byte of a key; 0 for a report
     int32_t number;          // the first number of a '~' sequence; 0 for the other forms
-    NamedKey named;          // the key, its modifier applied; NAMED_NONE for `fixed`
+    NamedKey named;          // the key, its modifier applied; NAMED_NONE for `fixed` or a report
     Key fixed;               // the key of a form that names no key
+    SequenceBody body = BODY_PARAMETERS;
 };
 
 constexpr Key NO_KEY{false, 0, 0};
@@ -95,8 +114,19 @@ constexpr SequenceForm SEQUENCE_FORMS[] = {
     // Shift+Tab, and the keypad's Enter in application mode.
     {"[", 'Z', 0, NAMED_NONE, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
     {"O", 'M', 0, NAMED_NONE, Key{false, 0, KEY_ENTER}},
+    // Reports the terminal sends, dropped whole: the X10 and normal mouse
+    // report (button, column and row, each one byte), and the control
+    // strings OSC (colour and title replies), DCS (DECRQSS and XTGETTCAP
+    // replies), SOS, PM and APC.
+    {"[M", 0, 0, NAMED_NONE, NO_KEY, BODY_THREE_BYTES},
+    {"]", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},  {"P", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
+    {"X", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},  {"^", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
+    {"_", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
 };
 // clang-format on
+
+// The largest modifier parameter of a key.
+constexpr int32_t MODIFIER_LARGEST = 16;
 
 // Column of NAMED_CODES by modifier.
 constexpr int32_t MOD_PLAIN = 0;
@@ -259,11 +289,21 @@ bool same_text(const char* text, const uint8_t* bytes, uint32_t length) {
 // The form of SEQUENCE_FORMS a sequence matches, or null.
 const SequenceForm* form_of(const uint8_t* introducer, uint32_t introducer_length, uint8_t final, int32_t number) {
     for (const SequenceForm& form : SEQUENCE_FORMS) {
-        if (form.final == final && form.number == number && same_text(form.introducer, introducer, introducer_length)) {
+        if (form.body == BODY_PARAMETERS && form.final == final && form.number == number &&
+            same_text(form.introducer, introducer, introducer_length)) {
             return &form;
         }
     }
     return nullptr;
+}
+
+// The numbers of a sequence can be a key's: a modifier is at most 16 (1 +
+// Shift, Alt, Ctrl, Meta), and a letter form with two numbers has 1 first.
+// A cursor position report (CSI row;column R, F3's final byte) mostly has
+// neither.
+bool key_numbers(bool numbered, int32_t first, int32_t second, int32_t count) {
+    if (count < 2) return true;
+    return second <= MODIFIER_LARGEST && (numbered || first == 1);
 }
 
 // A complete sequence: ESC, the introducer ('[' or 'O'), a body, a final
@@ -282,7 +322,7 @@ void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* bod
     if (!parse_parameters(body, length, &first, &second, &count)) return;
     bool numbered = final == '~';
     const SequenceForm* form = form_of(&introducer, 1, final, numbered ? first : 0);
-    if (form == nullptr) return;
+    if (form == nullptr || !key_numbers(numbered, first, second, count)) return;
     if (form->named == NAMED_NONE) {
         queue_push(decoder, meta ? META_NONE : form->fixed);
         return;
@@ -307,7 +347,46 @@ void clear_pending(KeyDecoder* decoder) {
     decoder->meta = false;
 }
 
-bool is_introducer(uint8_t byte) { return byte == '[' || byte == 'O'; }
+// A byte that, after ESC, opens a sequence of SEQUENCE_FORMS.
+bool is_introducer(uint8_t byte) {
+    for (const SequenceForm& form : SEQUENCE_FORMS) {
+        if (static_cast<uint8_t>(form.introducer[0]) == byte) return true;
+    }
+    return false;
+}
+
+// The byte makes a two-byte introducer of the one before it ("[[", "[M").
+bool extends_introducer(uint8_t introducer, uint8_t byte) {
+    for (const SequenceForm& form : SEQUENCE_FORMS) {
+        const char* text = form.introducer;
+        if (text[1] != '\0' && static_cast<uint8_t>(text[0]) == introducer && static_cast<uint8_t>(text[1]) == byte)
+            return true;
+    }
+    return false;
+}
+
+// The report whose introducer the pending bytes open, or null.
+const SequenceForm* pending_report(const KeyDecoder* decoder) {
+    for (const SequenceForm& form : SEQUENCE_FORMS) {
+        auto length = static_cast<uint32_t>(std::strlen(form.introducer));
+        if (form.body != BODY_PARAMETERS && decoder->pending_length > length &&
+            same_text(form.introducer, decoder->pending + 1, length))
+            return &form;
+    }
+    return nullptr;
+}
+
+// Keeps one more byte of a sequence. Past the capacity the sequence is too
+// long to be a key and is dropped up to its end; the last place then holds
+// the latest byte, so that a string's ST is still seen.
+void pending_append(KeyDecoder* decoder, uint8_t byte) {
+    if (decoder->pending_length == KEY_PENDING_CAPACITY) {
+        decoder->swallowing = true;
+        decoder->pending[KEY_PENDING_CAPACITY - 1] = byte;
+        return;
+    }
+    decoder->pending[decoder->pending_length++] = byte;
+}
 
 // The pending bytes will never complete. A lone Esc is the Esc key (after
 // another Esc, Meta+Esc); a sequence cut short is the Meta key of Esc and
@@ -383,27 +462,48 @@ void continue_meta_character(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms)
     if (!continues) decode_byte(decoder, byte, now_ms);
 }
 
+// The next byte of a report: its last byte, BEL or ST drop it whole. In
+// a string an ESC that does not start ST ends it, and that ESC starts
+// afresh.
+void continue_report(KeyDecoder* decoder, const SequenceForm& report, uint8_t byte, uint64_t now_ms) {
+    auto opened = static_cast<uint32_t>(1 + std::strlen(report.introducer));  // ESC and the introducer
+    if (report.body == BODY_THREE_BYTES) {
+        pending_append(decoder, byte);
+        if (decoder->pending_length == opened + 3) clear_pending(decoder);
+        return;
+    }
+    bool after_esc = decoder->pending_length > opened && decoder->pending[decoder->pending_length - 1] == BYTE_ESC;
+    if (after_esc || byte == BYTE_BEL) clear_pending(decoder);
+    if (after_esc && byte != '\\') {
+        decode_byte(decoder, BYTE_ESC, now_ms);
+        decode_byte(decoder, byte, now_ms);
+    } else if (!after_esc && byte != BYTE_BEL) {
+        pending_append(decoder, byte);
+    }
+}
+
 // The next byte of an escape sequence in progress.
 void continue_sequence(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    const SequenceForm* report = pending_report(decoder);
+    if (report != nullptr) {
+        continue_report(decoder, *report, byte, now_ms);
+        return;
+    }
     uint8_t introducer = decoder->pending[1];
     const uint8_t* body = decoder->pending + 2;
     uint32_t body_length = decoder->pending_length - 2;
     bool linux_function = introducer == '[' && body_length == 1 && body[0] == '[';
-    if (byte >= 0x40 && byte <= 0x7E && !(introducer == '[' && body_length == 0 && byte == '[')) {
+    if (body_length == 0 && extends_introducer(introducer, byte)) {
+        pending_append(decoder, byte);
+        return;
+    }
+    if (byte >= 0x40 && byte <= 0x7E) {
         if (!decoder->swallowing) decode_sequence(decoder, introducer, body, body_length, byte);
         clear_pending(decoder);
         return;
     }
     if (byte >= 0x20 && byte <= 0x3F && !linux_function) {
-        if (decoder->pending_length == KEY_PENDING_CAPACITY) {
-            decoder->swallowing = true;  // too long to be a key: drop it up to its end
-            return;
-        }
-        decoder->pending[decoder->pending_length++] = byte;
-        return;
-    }
-    if (byte == '[' && introducer == '[' && body_length == 0) {
-        decoder->pending[decoder->pending_length++] = byte;
+        pending_append(decoder, byte);
         return;
     }
     // A byte no sequence may hold: drop what was pending and start afresh.

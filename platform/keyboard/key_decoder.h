@@ -23,7 +23,7 @@ struct Key {
 // ttimeoutlen: over ssh a sequence can arrive split in two reads.
 constexpr uint32_t KEY_ESC_TIMEOUT_MS = 100;
 // The longest escape sequence or UTF-8 character kept; longer sequences are
-// dropped up to their final byte.
+// dropped up to their end (a final byte, or a string's BEL or ST).
 constexpr uint32_t KEY_PENDING_CAPACITY = 32;
 // Keys decoded but not yet taken; keys beyond it are lost (a full keyboard buffer).
 constexpr uint32_t KEY_QUEUE_CAPACITY = 256;

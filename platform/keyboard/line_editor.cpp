@@ -4,6 +4,7 @@
 #include "platform/keyboard/line_editor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "platform/keyboard/key_codes.h"
@@ -13,6 +14,8 @@ namespace {
 // Room a line keeps beyond a typed character: the line end its reader
 // appends once Enter completes it, so that step never needs memory.
 constexpr uint32_t LINE_END_ROOM = 2;
+// The console's tab stops: every 8 columns.
+constexpr int64_t TAB_STOP = 8;
 
 uint32_t text_length(const LineEditor* editor) { return editor->text.length; }
 
@@ -59,10 +62,44 @@ bool follow_resize(LineEditor* editor, ScreenBuffer* screen) {
     return true;
 }
 
+// The cells a character of the line takes when its echo starts at cell
+// number `cell`: one, or for a Tab the blanks up to the next tab stop, the
+// right edge at the latest, as the console echoes it.
+int64_t cells_taken(uint8_t byte, int64_t cell, int32_t width) {
+    if (byte != KEY_TAB) return 1;
+    int64_t x = ((cell % width) + width) % width;
+    return std::min<int64_t>((x / TAB_STOP + 1) * TAB_STOP, width) - x;
+}
+
 // Cell number (row * width + column) of the line's character at index;
 // negative once that part has scrolled off the top.
 int64_t cell_of(const LineEditor* editor, const ScreenBuffer* screen, uint32_t index) {
-    return line_top(editor, screen) * screen->width + editor->start_x + index;
+    int64_t cell = line_top(editor, screen) * screen->width + editor->start_x;
+    const uint8_t* text = editor->text.bytes;
+    if (index == 0 || std::memchr(text, KEY_TAB, index) == nullptr) return cell + index;
+    for (uint32_t i = 0; i < index; ++i) cell += cells_taken(text[i], cell, screen->width);
+    return cell;
+}
+
+// The first character of the line still in the buffer; those before it
+// have scrolled off the top.
+uint32_t first_shown(const LineEditor* editor, const ScreenBuffer* screen) {
+    uint32_t length = text_length(editor);
+    int64_t cell = cell_of(editor, screen, 0);
+    uint32_t i = 0;
+    for (; i < length && cell < 0; ++i) cell += cells_taken(editor->text.bytes[i], cell, screen->width);
+    return i;
+}
+
+// Blanks the cells numbered from `from` up to `to` that lie in the buffer.
+void blank_cells(ScreenBuffer* screen, int64_t from, int64_t to) {
+    from = std::max<int64_t>(from, 0);
+    if (from >= to) return;
+    auto count = static_cast<uint32_t>(std::min<int64_t>(to - from, UINT32_MAX));
+    auto x = static_cast<int32_t>(from % screen->width);
+    auto y = static_cast<int32_t>(std::min<int64_t>(from / screen->width, INT32_MAX));
+    screen_fill_character(screen, ' ', count, x, y);
+    screen_fill_attribute(screen, screen->attribute, count, x, y);
 }
 
 // The cursor at a cell number, kept inside the buffer.
@@ -72,33 +109,20 @@ void place_cursor(ScreenBuffer* screen, int64_t cell) {
     screen_set_cursor(screen, static_cast<int32_t>(cell % screen->width), static_cast<int32_t>(cell / screen->width));
 }
 
-// Rewrites the line from index on, blanks what the line covered beyond its
-// new end, and puts the cursor at the insertion point.
+// Rewrites the line from index on (a Tab's blanks follow the columns its
+// text now starts at), blanks what the line covered beyond its new end,
+// and puts the cursor at the insertion point.
 void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     uint32_t length = text_length(editor);
-    uint32_t first = index;
-    int64_t start_cell = cell_of(editor, screen, 0);
-    if (start_cell < 0)
-        first = std::max<uint32_t>(first, static_cast<uint32_t>(std::min<int64_t>(-start_cell, length)));
+    uint32_t first = std::max(index, first_shown(editor, screen));
     if (first < length) {
         place_cursor(screen, cell_of(editor, screen, first));
         screen_write(screen, editor->text.bytes + first, length - first);
     }
-    if (editor->shown > length) {
-        int64_t cell = cell_of(editor, screen, length);
-        int64_t count = editor->shown - length;
-        if (cell < 0) {
-            count += cell;
-            cell = 0;
-        }
-        if (count > 0) {
-            int32_t x = static_cast<int32_t>(cell % screen->width);
-            int32_t y = static_cast<int32_t>(cell / screen->width);
-            screen_fill_character(screen, ' ', static_cast<uint32_t>(count), x, y);
-            screen_fill_attribute(screen, screen->attribute, static_cast<uint32_t>(count), x, y);
-        }
-    }
-    editor->shown = length;
+    int64_t start = cell_of(editor, screen, 0);
+    int64_t end = cell_of(editor, screen, length);
+    blank_cells(screen, end, start + editor->shown);
+    editor->shown = static_cast<uint32_t>(std::min<int64_t>(end - start, UINT32_MAX));
     place_cursor(screen, cell_of(editor, screen, editor->cursor));
 }
 
@@ -124,7 +148,7 @@ void recall(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     redraw_from(editor, screen, 0);
 }
 
-bool is_word_byte(uint8_t byte) { return byte != ' '; }
+bool is_word_byte(uint8_t byte) { return byte != ' ' && byte != KEY_TAB; }
 
 uint32_t word_left(const LineEditor* editor) {
     const uint8_t* text = editor->text.bytes;
@@ -143,8 +167,9 @@ uint32_t word_right(const LineEditor* editor) {
     return i;
 }
 
-// The end of the word at or after the cursor, as readline's Meta+d erases
-// to it (Ctrl+Right, word_right, goes on to the next word's start).
+// The end of the word at or after the cursor, where readline's Meta+f
+// moves and up to which its Meta+d erases (the console's Ctrl+Right,
+// word_right, goes on to the next word's start).
 uint32_t word_end(const LineEditor* editor) {
     const uint8_t* text = editor->text.bytes;
     uint32_t length = text_length(editor);
@@ -189,12 +214,13 @@ void finish_line(LineEditor* editor, ScreenBuffer* screen) {
 }
 
 // Alt keys (the terminal's Meta or Option key): readline's word keys, as
-// macOS Terminal sends Option+Left and Option+Right as Meta+b and Meta+f.
-// Other Alt and function keys do nothing.
+// macOS Terminal sends Option+Left and Option+Right as Meta+b and Meta+f;
+// Meta+f stops at the end of the word, as in readline and macOS text
+// fields. Other Alt and function keys do nothing.
 void alt_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
     switch (key.code) {
     case KEY_EXT_ALT_B: move_to(editor, screen, word_left(editor)); break;
-    case KEY_EXT_ALT_F: move_to(editor, screen, word_right(editor)); break;
+    case KEY_EXT_ALT_F: move_to(editor, screen, word_end(editor)); break;
     case KEY_EXT_ALT_BACKSPACE: erase_range(editor, screen, word_left(editor), editor->cursor); break;
     case KEY_EXT_ALT_D: erase_range(editor, screen, editor->cursor, word_end(editor)); break;
     default: break;
@@ -314,9 +340,10 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
     default: break;
     }
     if (control_key(editor, screen, key.code)) return LINE_EDITOR_EDITING;
-    // Other control characters are not part of a line: one typed character
-    // is always one byte and one cell.
-    if (key.code < 0x20 || key.code == 0x7F) return LINE_EDITOR_EDITING;
+    // A Tab stays in the line, as on the console, and its echo is blanks up
+    // to the next tab stop. Other control characters are not part of a
+    // line: every other character is one byte and one cell.
+    if ((key.code < 0x20 && key.code != KEY_TAB) || key.code == 0x7F) return LINE_EDITOR_EDITING;
     if (editor->overwrite && editor->cursor < text_length(editor)) {
         editor->text.bytes[editor->cursor] = key.code;
     } else if (!byte_buffer_reserve(&editor->text, uint64_t{text_length(editor)} + LINE_END_ROOM) ||

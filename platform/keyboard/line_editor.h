@@ -54,7 +54,9 @@ void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
 // One key: edits the line and brings its echo on the screen up to date. A
 // character for which the line cannot grow is dropped, as a full keyboard
 // buffer drops it. Besides the Windows console's keys it takes readline's:
-// Ctrl+A/E/B/F move, Ctrl+U/K/W and Meta+Backspace/d erase, Meta+b/f move
-// by word, Ctrl+D on a line with text deletes, Ctrl+L sets redraw_wanted;
-// kill_key and word_erase_key act as Ctrl+U and Ctrl+W.
+// Ctrl+A/E/B/F move, Ctrl+U/K/W and Meta+Backspace/d erase, Meta+b and
+// Meta+f move to a word's start and end (the console's Ctrl+Left and
+// Ctrl+Right both to a word's start), Ctrl+D on a line with text deletes,
+// Ctrl+L sets redraw_wanted; kill_key and word_erase_key act as Ctrl+U and
+// Ctrl+W.
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key);

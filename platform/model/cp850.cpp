@@ -3,6 +3,8 @@
 // (cells to UTF-8) and the key decoder (typed UTF-8 to cells).
 #include "platform/model/cp850.h"
 
+#include <cstring>
+
 namespace {
 
 // The glyphs of the control bytes 0x00-0x1F as the console draws them (the
@@ -36,6 +38,38 @@ constexpr uint16_t CP850_HIGH[128] = {
 
 constexpr uint16_t CP850_GLYPH_DEL = 0x2302;  // 0x7F drawn as a house
 
+constexpr uint32_t REPLACEMENT = 0xFFFD;  // what a byte that starts no UTF-8 character reads as
+constexpr uint8_t UNMAPPED = '?';         // the byte for a character a set lacks
+
+// Where ISO-8859-15 differs from ISO-8859-1.
+struct Latin9Change {
+    uint8_t byte;
+    uint16_t code_point;
+};
+constexpr Latin9Change LATIN9_CHANGES[] = {
+    {0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161}, {0xB4, 0x017D},
+    {0xB8, 0x017E}, {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178},
+};
+
+// A codeset name without case, '-' and '_', cut to fit `out`.
+void codeset_key(const char* codeset, char* out, std::size_t capacity) {
+    std::size_t n = 0;
+    for (; *codeset != '\0' && *codeset != '@' && n + 1 < capacity; ++codeset) {
+        char c = *codeset;
+        if (c == '-' || c == '_') continue;
+        out[n++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    out[n] = '\0';
+}
+
+uint32_t utf8_length_of(uint8_t lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
 }  // namespace
 
 uint32_t cp850_to_unicode(uint8_t byte) {
@@ -56,8 +90,9 @@ int32_t cp850_from_unicode(uint32_t code_point) {
     return -1;
 }
 
-uint32_t cp850_to_utf8(uint8_t byte, char out[4]) {
-    uint32_t c = cp850_to_unicode(byte);
+uint32_t cp850_to_utf8(uint8_t byte, char out[4]) { return utf8_encode(cp850_to_unicode(byte), out); }
+
+uint32_t utf8_encode(uint32_t c, char out[4]) {
     if (c < 0x80) {
         out[0] = static_cast<char>(c);
         return 1;
@@ -71,4 +106,55 @@ uint32_t cp850_to_utf8(uint8_t byte, char out[4]) {
     out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out[2] = static_cast<char>(0x80 | (c & 0x3F));
     return 3;
+}
+
+uint32_t utf8_decode(const uint8_t* bytes, std::size_t length, uint32_t* code_point) {
+    uint32_t count = utf8_length_of(bytes[0]);
+    *code_point = REPLACEMENT;
+    if (count == 0 || count > length) return 1;
+    uint32_t c = count == 1 ? bytes[0] : bytes[0] & (0xFFu >> (count + 1));
+    for (uint32_t i = 1; i < count; ++i) {
+        if ((bytes[i] & 0xC0) != 0x80) return 1;
+        c = (c << 6) | (bytes[i] & 0x3Fu);
+    }
+    *code_point = c;
+    return count;
+}
+
+TerminalCharset charset_from_codeset(const char* codeset) {
+    char key[16];
+    codeset_key(codeset, key, sizeof key);
+    if (std::strcmp(key, "utf8") == 0) return CHARSET_UTF8;
+    if (std::strcmp(key, "iso88591") == 0 || std::strcmp(key, "latin1") == 0) return CHARSET_LATIN1;
+    if (std::strcmp(key, "iso885915") == 0 || std::strcmp(key, "latin9") == 0) return CHARSET_LATIN9;
+    return CHARSET_ASCII;
+}
+
+TerminalCharset charset_of_locale(const char* name, const char* codeset) {
+    if (name == nullptr || name[0] == '\0') return CHARSET_UTF8;
+    if (codeset != nullptr) return charset_from_codeset(codeset);
+    const char* dot = std::strchr(name, '.');
+    return dot == nullptr ? CHARSET_UTF8 : charset_from_codeset(dot + 1);
+}
+
+uint32_t charset_to_unicode(TerminalCharset charset, uint8_t byte) {
+    if (byte < 0x80) return byte;
+    if (charset == CHARSET_LATIN9) {
+        for (const Latin9Change& change : LATIN9_CHANGES) {
+            if (change.byte == byte) return change.code_point;
+        }
+    }
+    return charset == CHARSET_LATIN1 || charset == CHARSET_LATIN9 ? byte : UNMAPPED;
+}
+
+uint8_t charset_from_unicode(TerminalCharset charset, uint32_t code_point) {
+    if (code_point < 0x80) return static_cast<uint8_t>(code_point);
+    if (charset == CHARSET_LATIN9) {
+        for (const Latin9Change& change : LATIN9_CHANGES) {
+            if (change.code_point == code_point) return change.byte;
+            if (change.byte == code_point) return UNMAPPED;  // the ISO-8859-1 character this byte was
+        }
+    }
+    bool latin = charset == CHARSET_LATIN1 || charset == CHARSET_LATIN9;
+    return latin && code_point <= 0xFF ? static_cast<uint8_t>(code_point) : UNMAPPED;
 }

@@ -12,16 +12,21 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <sys/ioctl.h>
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/model/cp850.h"
 #include "platform/terminal/terminal_render.h"
 
 namespace {
@@ -50,7 +55,7 @@ struct TerminalSession {
     RenderOutput frame{ByteBuffer{}, frame_flush};   // bytes of the frame being built, reused
     bool opened = false;                             // terminal_open succeeded: close restores
     int keyboard_fd = -1;                            // the controlling terminal, read for keys; -1 none
-    int output_fd = -1;                              // standard output, the terminal drawn on
+    int output_fd = -1;                              // standard output, the terminal drawn on; -1 for keys alone
     termios saved{};                                 // the terminal's modes before raw mode
     volatile std::sig_atomic_t raw = 0;              // raw mode is on (the flag guarding enter and leave)
     char restore[2][RENDER_RESTORE_CAPACITY]{};      // restore bytes for signal handlers, two so one is always whole
@@ -59,6 +64,9 @@ struct TerminalSession {
     volatile std::sig_atomic_t resized = 0;          // SIGWINCH came: take the new size at the next present
     volatile std::sig_atomic_t resumed = 0;          // SIGCONT came: raw mode again and a full redraw
     int wake[2] = {-1, -1};                          // a byte written by those two handlers ends a keyboard wait
+    // The terminal's character set, from the locale. The rest of the
+    // platform speaks UTF-8: typed bytes and drawn text are converted here.
+    TerminalCharset charset = CHARSET_UTF8;
 };
 
 TerminalSession session;
@@ -123,6 +131,9 @@ bool terminal_is_ours() {
     return foreground < 0 || foreground == getpgrp();
 }
 
+// The terminal is read for keys alone; nothing is drawn on it.
+bool keys_only() { return session.output_fd < 0; }
+
 // --- restoring -------------------------------------------------------------
 
 // Precomputes what a signal handler writes, from what the terminal shows
@@ -144,7 +155,7 @@ void write_text(int fd, const char* bytes, std::size_t length) {
 void restore_from_signal(bool discard_input) {
     if (!terminal_is_ours()) return;
     int current = session.restore_current;
-    write_text(session.output_fd, session.restore[current], session.restore_length[current]);
+    if (!keys_only()) write_text(session.output_fd, session.restore[current], session.restore_length[current]);
     raw_leave();
     if (discard_input && session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
 }
@@ -285,21 +296,65 @@ int keyboard_wait(int32_t timeout_ms) {
     return ready;
 }
 
+// Typed bytes of a single-byte character set as UTF-8, in place: each
+// byte takes up to three.
+int64_t typed_to_utf8(uint8_t* bytes, int64_t count) {
+    char utf8[4];
+    int64_t length = 0;
+    for (int64_t i = 0; i < count; ++i) length += utf8_encode(charset_to_unicode(session.charset, bytes[i]), utf8);
+    for (int64_t i = count - 1, end = length; i >= 0; --i) {
+        uint32_t n = utf8_encode(charset_to_unicode(session.charset, bytes[i]), utf8);
+        end -= n;
+        std::memcpy(bytes + end, utf8, n);
+    }
+    return length;
+}
+
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
+    // Room for the bytes of another character set to become UTF-8.
+    if (session.charset != CHARSET_UTF8) capacity /= 3;
+    if (capacity == 0) return 0;
+    // Keys alone: raw mode from the first read (again after a stop).
+    if (keys_only()) raw_enter();
     int ready = keyboard_wait(timeout_ms);
     // A signal (resize, resume) ends the wait early: the caller presents
     // and waits again.
     if (ready < 0) return errno == EINTR ? 0 : -1;
     if (ready == 0) return 0;
     ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
-    if (n > 0) return n;
+    if (n > 0) return session.charset == CHARSET_UTF8 ? n : typed_to_utf8(bytes, n);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
     return -1;  // hung up or an error: no more keys will come
 }
 
+// The renderer's UTF-8 in the terminal's character set, '?' for what the
+// set lacks.
 bool tty_write(const uint8_t* bytes, std::size_t length) {
-    return terminal_write_all(session.output_fd, bytes, length);
+    if (session.charset == CHARSET_UTF8) return terminal_write_all(session.output_fd, bytes, length);
+    uint8_t converted[256];
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < length;) {
+        uint32_t code_point = 0;
+        i += utf8_decode(bytes + i, length - i, &code_point);
+        converted[count++] = charset_from_unicode(session.charset, code_point);
+        if (count < sizeof converted) continue;
+        if (!terminal_write_all(session.output_fd, converted, count)) return false;
+        count = 0;
+    }
+    return terminal_write_all(session.output_fd, converted, count);
+}
+
+// Where the C library looks for the locale of characters, in its order.
+constexpr const char* LOCALE_VARIABLES[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+
+// The locale of characters the environment names; null when none is set.
+const char* locale_name() {
+    for (const char* variable : LOCALE_VARIABLES) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && value[0] != '\0') return value;
+    }
+    return nullptr;
 }
 
 bool tty_size(int32_t* columns, int32_t* rows) {
@@ -365,6 +420,19 @@ bool terminal_write_all(int fd, const uint8_t* bytes, std::size_t length) {
 
 TerminalIo& terminal_io() { return session.io; }
 
+TerminalCharset terminal_locale_charset() {
+    const char* name = locale_name();
+    if (name == nullptr) return charset_of_locale(nullptr, nullptr);
+    char saved[256] = "C";
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    if (current != nullptr && std::strlen(current) < sizeof saved) std::snprintf(saved, sizeof saved, "%s", current);
+    char codeset[64] = "";
+    bool taken = std::setlocale(LC_CTYPE, "") != nullptr;
+    if (taken) std::snprintf(codeset, sizeof codeset, "%s", nl_langinfo(CODESET));
+    std::setlocale(LC_CTYPE, saved);
+    return charset_of_locale(name, taken ? codeset : nullptr);
+}
+
 void terminal_apply_signals(ScreenBuffer* screen) {
     if (session.resumed) {
         session.resumed = 0;
@@ -402,6 +470,7 @@ bool terminal_open(TerminalFound* found) {
     }
     found->keyboard = session.keyboard_fd >= 0;
     found->input_is_keyboard = found->keyboard && isatty(STDIN_FILENO) != 0;
+    session.charset = terminal_locale_charset();
     session.io.read = tty_read;
     session.io.write = tty_write;
     session.io.size = tty_size;
@@ -415,12 +484,24 @@ bool terminal_open(TerminalFound* found) {
     return true;
 }
 
+bool terminal_open_keys() {
+    // A terminal that takes no writes shows no text asking for a key.
+    if (!output_writable()) return false;
+    int fd = keyboard_open();
+    if (fd < 0) return false;
+    session.keyboard_fd = fd;
+    session.io.read = tty_read;
+    install_handlers();
+    session.opened = true;
+    return true;
+}
+
 void terminal_close(ScreenBuffer* screen) {
     if (!session.opened) return;
     if (screen != nullptr) terminal_present(screen);
     char bytes[RENDER_RESTORE_CAPACITY];
     std::size_t length = terminal_render_restore(&session.render, screen, bytes);
-    write_text(session.output_fd, bytes, length);
+    if (!keys_only()) write_text(session.output_fd, bytes, length);
     raw_leave();
     if (session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
     session.opened = false;

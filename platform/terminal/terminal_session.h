@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/model/cp850.h"
 #include "platform/model/screen_buffer.h"
 
 // The terminal end: bytes in, bytes out, size, and the clock. The real
@@ -40,6 +41,13 @@ struct TerminalFound {
 // keys, raw mode, the signal handlers, the size. False, nothing changed,
 // when standard output is a terminal that cannot be written to.
 bool terminal_open(TerminalFound* found);
+
+// Connects the controlling terminal for keys alone, under a terminal that
+// is written to as a file (TERM=dumb): nothing is drawn or written to it.
+// Raw mode starts at the first read of keys, so that lines read before
+// keep the terminal's own editing and echo. False, nothing changed,
+// without a controlling terminal, or when standard output takes no writes.
+bool terminal_open_keys();
 
 // Draws the last frame of `screen` (null: none) and hands the terminal
 // back to the shell: modes, colours, a visible cursor on a fresh line, and
@@ -78,6 +86,11 @@ void terminal_redraw();
 // before raw mode; each 0 when it is disabled or not a control character,
 // or when there is no terminal.
 void terminal_line_keys(uint8_t* kill, uint8_t* word_erase);
+
+// The terminal's character set by the user's locale, as the C library reads
+// it (setlocale and nl_langinfo); the process's own locale is put back at
+// once, so that no conversion (atof's decimal point) ever sees the user's.
+TerminalCharset terminal_locale_charset();
 
 // Writes every byte to a file descriptor, going on after short writes and
 // interruptions; false when the descriptor takes no more. Async-signal-safe.

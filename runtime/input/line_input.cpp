@@ -21,6 +21,9 @@ constexpr int32_t CHUNK_SIZE = 1024;
 // A chunk this long filled the buffer without reaching a line end.
 constexpr int64_t CHUNK_FULL = CHUNK_SIZE - 1;
 constexpr char QUESTION_TEXT[] = "? ";
+// A CR held back at the end of a full chunk, put back when the next chunk
+// shows it was not the start of a CR LF.
+constexpr char CR_TEXT[] = "\r";
 
 void print_prompt(StringDesc* prompt, int32_t question) {
     if (prompt == nullptr) return;
@@ -39,8 +42,8 @@ char* read_chunk(int32_t file_number, char* chunk, std::FILE* stream) {
     return std::fgets(chunk, CHUNK_SIZE, stream);
 }
 
-// Strips a trailing LF, CR or CR LF; returns the length left.
-int64_t strip_line_end(char* chunk) {
+// Strips a trailing LF, CR or CR LF.
+void strip_line_end(char* chunk) {
     auto n = static_cast<int64_t>(std::strlen(chunk));
     if (n > 0 && (chunk[n - 1] == '\r' || chunk[n - 1] == '\n')) {
         bool was_lf = chunk[n - 1] == '\n';
@@ -48,7 +51,23 @@ int64_t strip_line_end(char* chunk) {
         if (was_lf && n > 0 && chunk[n - 1] == '\r') n -= 1;
     }
     chunk[n] = '\0';
-    return n;
+}
+
+// The chunk filled the buffer and holds no line end: the line goes on in
+// the next one.
+bool chunk_goes_on(const char* chunk) {
+    return static_cast<int64_t>(std::strlen(chunk)) == CHUNK_FULL && chunk[CHUNK_FULL - 1] != '\n';
+}
+
+// Stores text as the line's start (total 0) or after what is stored;
+// returns its length.
+int64_t line_append(void* destination, int32_t size_code, int32_t fill, int64_t total, const char* text) {
+    if (total == 0) {
+        str_assign(destination, size_code, const_cast<char*>(text), STR_SIZE_ZSTRING, fill);
+    } else {
+        str_concat_assign(destination, size_code, const_cast<char*>(text), STR_SIZE_ZSTRING, fill);
+    }
+    return static_cast<int64_t>(std::strlen(text));
 }
 
 void destination_empty(void* destination, int32_t size_code) {
@@ -104,19 +123,20 @@ int32_t input_line(int32_t file_number, StringDesc* prompt, void* destination, i
 
     char chunk[CHUNK_SIZE];
     int64_t total = 0;
+    bool held_cr = false;
     for (;;) {
         if (read_chunk(file_number, chunk, stream) == nullptr) {
             if (total == 0) destination_empty(destination, size_code);
             break;
         }
-        int64_t n = strip_line_end(chunk);
-        if (total == 0) {
-            str_assign(destination, size_code, chunk, STR_SIZE_ZSTRING, fill);
-        } else {
-            str_concat_assign(destination, size_code, chunk, STR_SIZE_ZSTRING, fill);
-        }
-        total += n;
-        if (n != CHUNK_FULL) break;
+        // Whether the line goes on is told by the bytes as read: a full
+        // chunk that ends in a CR may have its LF at the start of the next.
+        bool goes_on = chunk_goes_on(chunk);
+        if (held_cr && chunk[0] != '\n') total += line_append(destination, size_code, fill, total, CR_TEXT);
+        held_cr = goes_on && chunk[CHUNK_FULL - 1] == '\r';
+        strip_line_end(chunk);
+        total += line_append(destination, size_code, fill, total, chunk);
+        if (!goes_on) break;
     }
 
     if (step_back) cursor_after_text(start_column, destination_length(destination, size_code));

@@ -86,21 +86,35 @@ void fuzz_decoder(FuzzedDataProvider& data) {
     delete decoder;
 }
 
+// The cells a character of the line takes from cell number `cell`: one, a
+// Tab the blanks up to the next multiple of 8 columns or the right edge.
+int64_t echo_cells(uint8_t byte, int64_t cell, int32_t width) {
+    if (byte != '\t') return 1;
+    int64_t x = ((cell % width) + width) % width;
+    return std::min<int64_t>((x / 8 + 1) * 8, width) - x;
+}
+
 // The echo of the line as the screen holds it: every visible character of
-// the line in its cell, the cursor at the insertion point.
+// the line in its cell (a Tab as blanks), the cursor at the insertion point.
 void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
     FUZZ_CHECK(editor.cursor <= editor.text.length);
     for (uint32_t i = 0; i < editor.text.length; ++i)
-        FUZZ_CHECK(editor.text.bytes[i] >= 0x20 && editor.text.bytes[i] != 0x7F);
+        FUZZ_CHECK((editor.text.bytes[i] >= 0x20 || editor.text.bytes[i] == '\t') && editor.text.bytes[i] != 0x7F);
     int64_t cells = int64_t{screen.width} * screen.height;
     int64_t start_y = editor.start_row - static_cast<int64_t>(screen.scrolls);
-    int64_t start = std::max<int64_t>(start_y, INT32_MIN / 2) * screen.width + editor.start_x;
+    int64_t cell = std::max<int64_t>(start_y, INT32_MIN / 2) * screen.width + editor.start_x;
+    int64_t cursor = cell;
     for (uint32_t i = 0; i < editor.text.length; ++i) {
-        int64_t cell = start + static_cast<int64_t>(i);
-        if (cell < 0 || cell >= cells) continue;
-        FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell)].ch == editor.text.bytes[i]);
+        uint8_t byte = editor.text.bytes[i];
+        int64_t taken = echo_cells(byte, cell, screen.width);
+        for (int64_t k = 0; k < taken; ++k) {
+            if (cell + k < 0 || cell + k >= cells) continue;
+            FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell + k)].ch == (byte == '\t' ? ' ' : byte));
+        }
+        cell += taken;
+        if (i + 1 == editor.cursor) cursor = cell;
     }
-    int64_t cursor = std::clamp<int64_t>(start + editor.cursor, 0, cells - 1);
+    cursor = std::clamp<int64_t>(cursor, 0, cells - 1);
     FUZZ_CHECK(int64_t{screen.cursor_y} * screen.width + screen.cursor_x == cursor);
 }
 
@@ -202,10 +216,11 @@ void fuzz_keyboard(FuzzedDataProvider& data) {
             read.append(buffer, n);
             FUZZ_CHECK(n < static_cast<std::size_t>(size));
             for (std::size_t i = n + 1; i < sizeof buffer; ++i) FUZZ_CHECK(buffer[i] == 0x5A);
-            // A line holds only characters, then at most its '\n' at the end.
+            // A line holds only characters and Tabs, then at most its '\n'
+            // at the end.
             for (std::size_t i = 0; i < n; ++i) {
                 auto byte = static_cast<uint8_t>(buffer[i]);
-                FUZZ_CHECK(byte >= 0x20 || (byte == '\n' && i + 1 == n));
+                FUZZ_CHECK(byte >= 0x20 || byte == '\t' || (byte == '\n' && i + 1 == n));
             }
         } else if (which == 2) {
             (void)platform::_kbhit();

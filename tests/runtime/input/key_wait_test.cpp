@@ -54,6 +54,18 @@ TEST_F(KeyTest, WaitForKeyReturnsWithoutAKeyboard) {
     EXPECT_EQ(counters().sleep, 0u);
 }
 
+// Plain text on a terminal (TERM=dumb) still has its keyboard: the wait
+// lasts until a key comes, as the text asks.
+TEST_F(KeyTest, WaitForKeyWithPlainTextOnATerminal) {
+    testing_console_redirect();
+    testing_console().mode = CONSOLE_FILE_KEYBOARD;
+    testing_type_at(500, "q");
+    sleep_key(-1);
+    EXPECT_GE(testing_now_ms(), 500u);
+    EXPECT_EQ(key_get(), 'q');
+    EXPECT_EQ(testing_terminal_output(), "");  // nothing drawn
+}
+
 struct TimedCase {
     int32_t milliseconds;
     uint32_t sleeps;

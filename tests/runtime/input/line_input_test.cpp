@@ -249,4 +249,39 @@ TEST_F(LineInputTest, LinesFromAFileSlot) {
     std::fclose(file);
 }
 
+// Where a chunk fills up just after a CR, the LF that opens the next chunk
+// ends the same line; a CR that no LF follows stays in the line, and one
+// at the end of the input is a line end.
+TEST_F(LineInputTest, ACrAtTheEndOfAFullChunk) {
+    struct Case {
+        std::string content;
+        std::string first, second;
+    };
+    std::string answer = "100" + std::string(1019, ' ');  // 1022 characters, the CR the 1023rd
+    std::string wide = typed_text(1022);
+    const Case cases[] = {
+        {answer + "\r\n25\n", answer, "25"},
+        {answer + " \r\n25\n", answer + " ", "25"},
+        {wide + "\ry\n25\n", wide + "\ry", "25"},
+        {wide + "\r", wide, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content.size());
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        std::fwrite(c.content.data(), 1, c.content.size(), file);
+        std::rewind(file);
+        file_slot(9)->stream = file;
+        StringDesc line{};
+        input_line_file(9, &line, STR_SIZE_DESC, 0);
+        EXPECT_EQ(std::string(line.data, static_cast<std::size_t>(str_length(&line))), c.first);
+        input_line_file(9, &line, STR_SIZE_DESC, 0);
+        EXPECT_EQ(line.data == nullptr ? "" : std::string(line.data, static_cast<std::size_t>(str_length(&line))),
+                  c.second);
+        str_delete(&line);
+        file_slot(9)->stream = nullptr;
+        std::fclose(file);
+    }
+}
+
 }  // namespace
