@@ -331,7 +331,8 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedAtTheKeyWaitEndsOnTheNextKey) {
 }
 
 // Under poll() as macOS has it (POLLNVAL for every terminal), the keyboard
-// still works: the program waits for it with select().
+// still works: the program waits for it with select(); and a read of it
+// that a signal interrupts is read again.
 TEST_F(TerminalFaultsTest, TheKeyboardWorksWhereaPollOnTerminalsFails) {
     if (!std::ifstream(MACOS_POLL_SHIM)) GTEST_SKIP() << "the poll() shim was not built";
     // A sanitizer's runtime would otherwise insist on coming first.
