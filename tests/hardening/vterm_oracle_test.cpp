@@ -383,7 +383,7 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             ADD_FAILURE() << "seed " << seed;
             return;
         }
-        input_context_reset();
+        input_context_fresh();
         TearDown();
     }
 }
@@ -411,7 +411,7 @@ TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
         vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 12}, &cell);
         EXPECT_EQ(cell.chars[0], uint32_t{'p'}) << "the prompt on the bottom row, " << columns << "x" << rows;
         if (HasFailure()) return;
-        input_context_reset();
+        input_context_fresh();
         TearDown();
     }
 }
