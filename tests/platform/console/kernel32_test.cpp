@@ -192,7 +192,7 @@ TEST(ConsoleSetupDeathTest, PlainTextEndsOnAFreshLineAtExit) {
 
 TEST(ConsoleSetupDeathTest, ATerminalWithoutMemoryForItsScreenGetsPlainText) {
     int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
+    if (terminal < 0) GTEST_SKIP() << "no pseudo-terminals here";
     ASSERT_EQ(grantpt(terminal) | unlockpt(terminal), 0);
     auto run = [&] {
         setsid();  // no controlling terminal, so no keyboard: only the screen is at stake
