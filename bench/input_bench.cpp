@@ -6,12 +6,13 @@
 
 #include "platform/platform.h"
 #include "runtime/input/input_fields.h"
+#include "tests/support/runtime_fresh.h"
 
 namespace {
 
 // The current input line becomes `text`, read from its start.
 void bench_set_line(const std::string& text) {
-    input_context_reset();
+    input_context_fresh();
     str_assign(&input_context.line, STR_SIZE_DESC, const_cast<char*>(text.c_str()), STR_SIZE_ZSTRING, 0);
 }
 
@@ -23,7 +24,7 @@ void bench_field_int32(benchmark::State& state, const std::string& line) {
         input_int32(&value);
         benchmark::DoNotOptimize(value);
     }
-    input_context_reset();
+    input_context_fresh();
 }
 
 void BM_FieldInt32Typed(benchmark::State& state) { bench_field_int32(state, "100"); }
@@ -44,7 +45,7 @@ void BM_FieldDouble(benchmark::State& state) {
         input_double(&value);
         benchmark::DoNotOptimize(value);
     }
-    input_context_reset();
+    input_context_fresh();
 }
 BENCHMARK(BM_FieldDouble);
 
@@ -59,7 +60,7 @@ void BM_FieldStringQuoted(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 1006);
     str_delete(&target);
-    input_context_reset();
+    input_context_fresh();
 }
 BENCHMARK(BM_FieldStringQuoted);
 

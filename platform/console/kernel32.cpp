@@ -133,7 +133,6 @@ BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const 
     granted(CONSOLE_CALL_SCROLL, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
-    if (scroll == nullptr || fill == nullptr) return fail(ERROR_INVALID_PARAMETER);
     auto fill_ch = static_cast<uint8_t>(fill->Char.AsciiChar);
     if (!screen_scroll(screen, *scroll, clip, destination, fill_ch, fill->Attributes)) {
         return fail(ERROR_INVALID_PARAMETER);

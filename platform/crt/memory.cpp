@@ -61,12 +61,10 @@ bool byte_buffer_append(ByteBuffer* buffer, const void* bytes, uint64_t length) 
     return true;
 }
 
-bool byte_buffer_insert(ByteBuffer* buffer, uint32_t at, uint8_t byte) {
-    if (at > buffer->length || !byte_buffer_reserve(buffer, uint64_t{buffer->length} + 1)) return false;
+void byte_buffer_insert(ByteBuffer* buffer, uint32_t at, uint8_t byte) {
     std::memmove(buffer->bytes + at + 1, buffer->bytes + at, buffer->length - at);
     buffer->bytes[at] = byte;
     buffer->length += 1;
-    return true;
 }
 
 void byte_buffer_erase(ByteBuffer* buffer, uint32_t from, uint32_t to) {

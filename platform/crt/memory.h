@@ -38,9 +38,9 @@ bool byte_buffer_reserve(ByteBuffer* buffer, uint64_t capacity);
 // Appends `length` bytes; false, nothing appended, when there is no room.
 bool byte_buffer_append(ByteBuffer* buffer, const void* bytes, uint64_t length);
 
-// Puts one byte in at index `at` (0..length), moving the rest up; false,
-// nothing changed, when there is no room.
-bool byte_buffer_insert(ByteBuffer* buffer, uint32_t at, uint8_t byte);
+// Puts one byte in at index `at` (0..length), moving the rest up, into room
+// the caller has reserved.
+void byte_buffer_insert(ByteBuffer* buffer, uint32_t at, uint8_t byte);
 
 // Removes the bytes from index `from` up to, not including, `to`.
 void byte_buffer_erase(ByteBuffer* buffer, uint32_t from, uint32_t to);

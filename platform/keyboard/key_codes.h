@@ -28,6 +28,9 @@ constexpr uint8_t KEY_LEAD_NUL = 0;     // F1-F10, Alt combinations, Shift+Tab, 
 constexpr uint8_t KEY_LEAD_GREY = 224;  // the grey cursor and editing keys, F11, F12
 
 // --- extended keys: the second code ------------------------------------------
+// F1-F12, plain and with Shift, Ctrl or Alt, have their codes in the key
+// decoder's table of named keys alone.
+
 // A Meta key Windows has no code for (Meta+Esc, Meta+Space, Meta with a
 // character no unshifted US key types): lead KEY_LEAD_NUL. The line editor
 // ignores it and _getch never gives it, as Windows gives nothing for it.
@@ -45,7 +48,6 @@ constexpr uint8_t KEY_EXT_ALT_D = 32;
 constexpr uint8_t KEY_EXT_ALT_F = 33;
 constexpr uint8_t KEY_EXT_ALT_BACKSLASH = 43;
 constexpr uint8_t KEY_EXT_ALT_B = 48;
-constexpr uint8_t KEY_EXT_F1 = 59;  // F1-F10 are 59-68, lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_HOME = 71;
 constexpr uint8_t KEY_EXT_UP = 72;
 constexpr uint8_t KEY_EXT_PAGE_UP = 73;
@@ -56,17 +58,12 @@ constexpr uint8_t KEY_EXT_DOWN = 80;
 constexpr uint8_t KEY_EXT_PAGE_DOWN = 81;
 constexpr uint8_t KEY_EXT_INSERT = 82;
 constexpr uint8_t KEY_EXT_DELETE = 83;
-constexpr uint8_t KEY_EXT_SHIFT_F1 = 84;  // Shift+F1-F10 are 84-93
-constexpr uint8_t KEY_EXT_CTRL_F1 = 94;   // Ctrl+F1-F10 are 94-103
-constexpr uint8_t KEY_EXT_ALT_F1 = 104;   // Alt+F1-F10 are 104-113
-constexpr uint8_t KEY_EXT_ALT_1 = 120;    // Alt+1-9, 0, -, = are 120-131, lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_ALT_1 = 120;  // Alt+1-9, 0, -, = are 120-131, lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_CTRL_LEFT = 115;
 constexpr uint8_t KEY_EXT_CTRL_RIGHT = 116;
 constexpr uint8_t KEY_EXT_CTRL_END = 117;
 constexpr uint8_t KEY_EXT_CTRL_PAGE_DOWN = 118;
 constexpr uint8_t KEY_EXT_CTRL_HOME = 119;
-constexpr uint8_t KEY_EXT_F11 = 133;           // F11, Shift, Ctrl, Alt: 133, 135, 137, 139
-constexpr uint8_t KEY_EXT_F12 = 134;           // F12, Shift, Ctrl, Alt: 134, 136, 138, 140
 constexpr uint8_t KEY_EXT_CTRL_PAGE_UP = 134;  // the same code as F12, as on Windows
 constexpr uint8_t KEY_EXT_CTRL_UP = 141;
 constexpr uint8_t KEY_EXT_CTRL_DOWN = 145;

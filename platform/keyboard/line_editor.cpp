@@ -346,8 +346,9 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
     if ((key.code < 0x20 && key.code != KEY_TAB) || key.code == 0x7F) return LINE_EDITOR_EDITING;
     if (editor->overwrite && editor->cursor < text_length(editor)) {
         editor->text.bytes[editor->cursor] = key.code;
-    } else if (!byte_buffer_reserve(&editor->text, uint64_t{text_length(editor)} + LINE_END_ROOM) ||
-               !byte_buffer_insert(&editor->text, editor->cursor, key.code)) {
+    } else if (byte_buffer_reserve(&editor->text, uint64_t{text_length(editor)} + LINE_END_ROOM)) {
+        byte_buffer_insert(&editor->text, editor->cursor, key.code);
+    } else {
         return LINE_EDITOR_EDITING;
     }
     ++editor->cursor;

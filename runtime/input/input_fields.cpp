@@ -92,12 +92,6 @@ int32_t input_select_file(int32_t file_number) {
     return error_set(ERROR_NONE);
 }
 
-void input_context_reset() {
-    str_delete(&input_context.line);
-    input_context.stream = nullptr;
-    input_context.read_index = 0;
-}
-
 void input_next_field(char* buffer, int32_t limit, int32_t keep_blanks) {
     // The buffer holds limit + 1 bytes; with no room for a character the
     // field is empty and the input is left alone.

@@ -30,8 +30,6 @@ int32_t input_read_char();
 int32_t input_unread_char(int32_t character);
 // Reads from file slot 1-255 from now on, the current line dropped; ERROR_BAD_ARGUMENT when it is not open.
 int32_t input_select_file(int32_t file_number);
-// Empties the context, for tests.
-void input_context_reset();
 // Reads the next field into buffer (limit + 1 bytes), at most limit characters; keep_blanks nonzero: a string field.
 void input_next_field(char* buffer, int32_t limit, int32_t keep_blanks);
 

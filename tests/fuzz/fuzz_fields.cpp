@@ -248,7 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     input_int32(&v);
     FUZZ_CHECK(v == 0 && input_context.read_index == static_cast<int32_t>(model.line.size()));
 
-    input_context_reset();
+    input_context_fresh();
     fuzz_check_no_block_left();
     memory_reset();
     return 0;

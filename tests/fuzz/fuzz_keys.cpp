@@ -240,7 +240,7 @@ void fuzz_keyboard(FuzzedDataProvider& data) {
     // Input has ended: once every key is taken, a wait for one would never end.
     for (int32_t i = 0; i < 10000 && platform::_kbhit_possible() != 0; ++i) (void)platform::_getch();
     FUZZ_CHECK(platform::_kbhit_possible() == 0);
-    input_context_reset();
+    input_context_fresh();
 }
 
 // A whole calculator run on a console of any size, with anything typed at
@@ -290,7 +290,7 @@ void fuzz_calculator(FuzzedDataProvider& data) {
     fuzz_check_window(s);
     if (on_terminal) FUZZ_CHECK(s.width >= 80 && s.height >= 25);
     fuzz_check_pool(0);
-    input_context_reset();
+    input_context_fresh();
     fuzz_check_no_block_left();
     memory_reset();
 }

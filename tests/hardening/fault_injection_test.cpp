@@ -57,7 +57,7 @@ protected:
         result.temporaries_in_use = temp_desc_pool.in_use_count;
         result.writes = testing_hooks().counters.write_file;
         result.allocations = test_heap.requests;
-        input_context_reset();
+        input_context_fresh();
         // The platform's own blocks (the renderer's, the line editor's) go
         // back too; the console's cells came from the C library before the
         // heap was put in.

@@ -397,7 +397,7 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             ADD_FAILURE() << "seed " << seed;
             return;
         }
-        input_context_reset();
+        input_context_fresh();
         TearDown();
     }
 }

@@ -32,9 +32,15 @@ inline void fresh_console_redirected() {
     print_column_reset();
 }
 
+// The input context as at start: no line, no stream.
+inline void input_context_fresh() {
+    str_delete(&input_context.line);
+    input_context = InputContext{};
+}
+
 // The whole runtime, input layer and all, on a width x height console model:
 // where the runtime's own tests of input and whole calculator runs start.
 inline void fresh_runtime(int32_t width, int32_t height) {
     fresh_console(width, height);
-    input_context_reset();
+    input_context_fresh();
 }

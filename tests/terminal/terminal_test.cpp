@@ -319,7 +319,8 @@ const Scenario SCENARIOS[] = {
     {"StoppedAndKilledWhileAsking", with(ASKING, KILL_STOPPED), PORTATA_EXE, 80, 25, BASH},
     {"StoppedAndKilledAtTheKeyWait", with(AT_KEY, KILL_STOPPED), PORTATA_EXE, 80, 25, BASH},
     // Under poll() as macOS has it (POLLNVAL for every terminal) the keys
-    // still come: the program waits with select().
+    // still come: the program waits with select(), and reads again after
+    // a read a signal interrupted.
     {"KeyboardWherePollFailsOnTerminals", with(AT_KEY, {"shows  60 km", "keys q", "end 0"}), PORTATA_EXE, 80, 25, "",
         SHIM, "", MACOS_POLL_SHIM},
     // No controlling terminal to read keys from: the lines still come.

@@ -3,8 +3,15 @@
 // faults (short and refused writes) not reported as the console reports them.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "platform/platform.h"
 #include "tests/platform/testing/testing.h"
+#include "tests/support/test_heap.h"
 
 namespace {
 
@@ -161,6 +168,49 @@ TEST_F(ConsoleApiTest, RedirectedOutputFailsEveryConsoleFunction) {
     EXPECT_EQ(written, 12u);
     EXPECT_EQ(testing_file_output(), " Antenna TX\n");
     EXPECT_FALSE(WriteFile(GetStdHandle(STD_ERROR_HANDLE), "x", 1, &written, nullptr));
+}
+
+// In a child process, the console set up as the program finds it.
+using ConsoleSetupDeathTest = ::testing::Test;
+
+// Plain text ends on a fresh line at exit, judged by the last byte written,
+// not by the bytes after it.
+TEST(ConsoleSetupDeathTest, PlainTextEndsOnAFreshLineAtExit) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    auto run = [&] {
+        dup2(fileno(file), STDOUT_FILENO);
+        testing_console_destroy();
+        platform_console = ConsoleState{};
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\nd\n\n", 2, &written, nullptr);
+        std::exit(0);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
+    std::rewind(file);
+    char text[8];
+    EXPECT_EQ(std::string(text, std::fread(text, 1, sizeof text, file)), "\nd\n");
+    std::fclose(file);
+}
+
+TEST(ConsoleSetupDeathTest, ATerminalWithoutMemoryForItsScreenGetsPlainText) {
+    int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    if (terminal < 0) GTEST_SKIP() << "no pseudo-terminals here";
+    ASSERT_EQ(grantpt(terminal) | unlockpt(terminal), 0);
+    auto run = [&] {
+        setsid();  // no controlling terminal, so no keyboard: only the screen is at stake
+        dup2(open(ptsname(terminal), O_RDWR | O_NOCTTY), STDOUT_FILENO);
+        testing_console_destroy();
+        platform_console = ConsoleState{};
+        test_heap_install(HEAP_REFUSES_ALL);
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        DWORD written = 0;
+        bool plain = !GetConsoleScreenBufferInfo(out, &info) && WriteFile(out, "x", 1, &written, nullptr);
+        std::_Exit(plain && written == 1 ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
+    close(terminal);
 }
 
 }  // namespace

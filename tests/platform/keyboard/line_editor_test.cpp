@@ -100,8 +100,8 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "12        ", "          ", "          "}, 1, 1, 0},
     {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
-    {"insert_toggles_overwriting", 0, 1, "abcd<Home><Right><Ins>XYZW<Ins>Q", "aXYZWQ",
-     {"top       ", "aXYZWQ    ", "          ", "          "}, 6, 1, 0},
+    {"insert_toggles_overwriting_and_deletes_nothing", 0, 1, "abcd<Home><Right><Ins>XY<Ins>Q<End><Ins>Z",
+     "aXYQdZ", {"top       ", "aXYQdZ    ", "          ", "          "}, 6, 1, 0},
     {"controls_and_function_keys_are_not_inserted", 0, 1, "a<F3><C-t>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
     // A Tab stays in the line, echoed as blanks up to the next multiple of

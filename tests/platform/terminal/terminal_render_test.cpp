@@ -204,6 +204,13 @@ TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
     platform::Sleep(0);
     EXPECT_EQ(platform::_kbhit(), 0);
     EXPECT_EQ(testing_terminal_output(), "");
+    // A resize redraws the whole of the next frame, and of that one alone.
+    testing_terminal_resize(3, 2);
+    platform::Sleep(0);
+    EXPECT_EQ(testing_terminal_output(), "\x1b[Hhi\x1b[K\x1b[2;1H\x1b[K\x1b[1;3H\x1b[?25h");
+    testing_terminal_output().clear();
+    platform::Sleep(0);
+    EXPECT_EQ(testing_terminal_output(), "");
 }
 
 TEST(TerminalPresent, AFrameNotWhollyWrittenLeavesTheNextToDrawEveryRow) {

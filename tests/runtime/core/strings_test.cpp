@@ -131,6 +131,9 @@ TEST_F(StringsTest, AssignIntoFixedBuffersTruncatesAndFills) {
         // clang-format off
     } cases[] = {
         {"0123456789", 5, 0, "0123\0"},
+        {"01234", 5, 0, "0123\0"},  // the size, and one more
+        {"012345", 5, 1, "0123\0"},
+        {"ab", 1, 1, "\0"},
         {"ab", 6, 0, "ab\0###"},
         {"ab", 6, 1, "ab\0\0\0#"},  // the last byte stays as it was
         {"", 4, 1, "\0\0\0\0"},
@@ -162,6 +165,13 @@ TEST_F(StringsTest, ConcatIntoFixedBuffersStopsAtTheEnd) {
     std::memcpy(buffer, "ab\0#####", 8);
     str_concat_assign(buffer, 6, const_cast<char*>(""), STR_SIZE_ZSTRING, 1);
     EXPECT_EQ(std::string(buffer, 6), std::string("ab\0###", 6));  // empty source: untouched
+
+    // Full to the last byte with no NUL: the text is cut to fit the NUL.
+    for (int32_t size : {1, 6}) {
+        std::memcpy(buffer, "abcdef##", 8);
+        str_concat_assign(buffer, size, const_cast<char*>("xy"), STR_SIZE_ZSTRING, 1);
+        EXPECT_EQ(std::string(buffer, 8), std::string("abcdef##").replace(size_t(size - 1), 1, 1, '\0')) << size;
+    }
 }
 
 TEST_F(StringsTest, ConcatAppendsChunksInOrder) {
@@ -186,6 +196,7 @@ TEST_F(StringsTest, AppendingAStringToItselfIsSafe) {
 }
 
 TEST_F(StringsTest, NullDestinationOnlyReleasesTheSource) {
+    str_delete(nullptr);
     StringDesc* temp = str_temp_alloc();
     str_alloc_temp_buffer(temp, 2);
     EXPECT_EQ(str_assign(nullptr, STR_SIZE_DESC, temp, STR_SIZE_DESC, 0), nullptr);

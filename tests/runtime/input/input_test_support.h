@@ -16,11 +16,11 @@
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override { fresh_runtime(80, 25); }
-    void TearDown() override { input_context_reset(); }
+    void TearDown() override { input_context_fresh(); }
 
     // Makes `text` the current line, read from its start.
     static void set_line(const std::string& text) {
-        input_context_reset();
+        input_context_fresh();
         str_assign(&input_context.line, STR_SIZE_DESC, const_cast<char*>(text.c_str()), STR_SIZE_ZSTRING, 0);
     }
 

@@ -220,32 +220,32 @@ TEST_F(LineInputTest, LinesFromAFileSlot) {
     content += "last";
     std::fwrite(content.data(), 1, content.size(), file);
     std::rewind(file);
-    file_slot(9)->stream = file;
+    file_slot(255)->stream = file;
 
     StringDesc line{};
-    EXPECT_EQ(input_line_file(9, &line, STR_SIZE_DESC, 0), 0);
+    EXPECT_EQ(input_line_file(255, &line, STR_SIZE_DESC, 0), 0);
     EXPECT_EQ(std::string(line.data, 5), "first");
-    input_line_file(9, &line, STR_SIZE_DESC, 0);  // a lone CR is no line end for fgets
+    input_line_file(255, &line, STR_SIZE_DESC, 0);  // a lone CR is no line end for fgets
     EXPECT_EQ(std::string(line.data, static_cast<std::size_t>(str_length(&line))), "second\rthird");
-    input_line_file(9, &line, STR_SIZE_DESC, 0);
+    input_line_file(255, &line, STR_SIZE_DESC, 0);
     EXPECT_EQ(std::string(line.data, static_cast<std::size_t>(str_length(&line))), long_line);
-    input_line_file(9, &line, STR_SIZE_DESC, 0);  // the NUL ends the text
+    input_line_file(255, &line, STR_SIZE_DESC, 0);  // the NUL ends the text
     EXPECT_EQ(std::string(line.data, static_cast<std::size_t>(str_length(&line))), "ab");
 
     char buffer[8];
     std::memset(buffer, 'z', sizeof buffer);
-    input_line_file(9, buffer, 8, 1);
+    input_line_file(255, buffer, 8, 1);
     EXPECT_EQ(std::memcmp(buffer, "last\0\0\0z", 8), 0);
-    EXPECT_EQ(input_line_file(9, buffer, 8, 1), 0);  // at the end: emptied
+    EXPECT_EQ(input_line_file(255, buffer, 8, 1), 0);  // at the end: emptied
     EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(input_line_file(9, &line, STR_SIZE_DESC, 0), 0);
+    EXPECT_EQ(input_line_file(255, &line, STR_SIZE_DESC, 0), 0);
     EXPECT_EQ(line.data, nullptr);
 
     // Nothing of the console is touched by a file's line.
     EXPECT_EQ(testing_console().screen.cursor_x, 0);
     EXPECT_EQ(testing_console().screen.cursor_y, 0);
 
-    file_slot(9)->stream = nullptr;
+    file_slot(255)->stream = nullptr;
     std::fclose(file);
 }
 
