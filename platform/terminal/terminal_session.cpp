@@ -187,11 +187,11 @@ void on_stop_signal(int) {
     unblock(SIGTSTP);
     raise(SIGTSTP);
     set_handler(SIGTSTP, on_stop_signal);
-    session.resumed = 1;
+    terminal_note_resume();
     errno = saved_errno;
 }
 
-void on_resume_signal(int) { session.resumed = 1; }
+void on_resume_signal(int) { terminal_note_resume(); }
 
 void on_resize_signal(int) { session.resized = 1; }
 
@@ -344,7 +344,12 @@ void terminal_apply_signals(ScreenBuffer* screen) {
         // Bytes may have come while stopped: the keyboard is read again
         // until it is known empty.
         session.input_pending = 1;
-        terminal_render_invalidate(&session.render);
+        // The stop handed the terminal back in its own colours, and the
+        // shell has written on it since.
+        terminal_redraw();
+        // A resize while stopped signalled the shell, then in the
+        // foreground, not this process: the size is read as after a resize.
+        session.resized = 1;
     }
     if (session.resized) {
         session.resized = 0;
@@ -413,6 +418,8 @@ void terminal_reset() {
 }
 
 void terminal_note_resize() { session.resized = 1; }
+
+void terminal_note_resume() { session.resumed = 1; }
 
 void terminal_redraw() {
     terminal_render_invalidate(&session.render);

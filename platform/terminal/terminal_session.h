@@ -56,7 +56,7 @@ void terminal_reset();
 
 // Takes in what signals have recorded since the last present: a new
 // terminal size (the screen buffer follows) or a resume from a stop (raw
-// mode again, full redraw). terminal_present does this first; the keyboard
+// mode again, the size read as after a resize, full redraw). terminal_present does this first; the keyboard
 // calls it before, so a line being edited can be laid out anew first.
 void terminal_apply_signals(ScreenBuffer* screen);
 
@@ -67,6 +67,10 @@ void terminal_present(ScreenBuffer* screen);
 // As if SIGWINCH had come: the next present takes the terminal's size and
 // redraws everything.
 void terminal_note_resize();
+
+// As if SIGCONT had come: the next present puts raw mode back, takes the
+// terminal's size and redraws everything. Async-signal-safe.
+void terminal_note_resume();
 
 // Something other than the renderer may have written over the terminal
 // (the user asks for a redraw with Ctrl+L): the next present draws every

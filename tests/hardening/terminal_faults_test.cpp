@@ -14,8 +14,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_pane.h"
 #include "tests/support/terminal_modes.h"
 
@@ -130,7 +132,9 @@ protected:
         tmux_send(session, "-l " + shell_quote(line));
         tmux_send(session, "Enter");
     }
-    void suspend_and_resume(const std::string& still_shown) {
+    // Ctrl+Z, the terminal resized to columns x rows (0: not) while the
+    // shell has it, and fg.
+    void suspend_and_resume(const std::string& still_shown, int32_t columns = 0, int32_t rows = 0) {
         tmux_send(session, "C-z");
         // Keys typed before the shell shows its prompt again may be flushed
         // by the shell's own terminal handling: wait for the prompt.
@@ -144,6 +148,14 @@ protected:
         ASSERT_TRUE(tmux_wait(session, [](const std::string& t) { return modes_shown(t, "STOPPED"); }))
             << tmux_text(session);
         expect_modes_on(modes_line(tmux_text(session), "STOPPED"), SANE_MODES, "while stopped");
+        if (columns > 0) {
+            // Only the shell hears of this size: the program is stopped.
+            ASSERT_TRUE(tmux_resize(session, columns, rows));
+            std::string tty = tmux_pane_tty(session);
+            std::string size = std::to_string(rows) + " " + std::to_string(columns) + "\n";
+            ASSERT_TRUE(wait_until([&] { return shell_output("stty size <" + shell_quote(tty)) == size; }))
+                << "the terminal never took the size " << size;
+        }
         // Back in the foreground the program draws its whole screen again.
         shell_type("fg");
         ASSERT_TRUE(tmux_wait(session, [&](const std::string& t) {
@@ -267,23 +279,30 @@ TEST_F(TerminalFaultsTest, ABurstOfResizesWhileTypingLosesNothing) {
     expect_terminal_handed_back(after, "after resizes");
 }
 
+// Resized while stopped, the program takes the terminal's size when it is
+// resumed, as after a resize: the answer goes on in the window that shows
+// it, and the finished screen shows through the new window.
 TEST_F(TerminalFaultsTest, SuspendedAndResumedByTheShellGoesOnWithTheLine) {
-    start_shell();
-    // The program is the job itself, as a user starts it: the shell sees it
-    // stopped only once it has handed the terminal back. (The markers are
-    // split in the command lines, so that only the output shows them whole.)
-    shell_type(shell_quote(PORTATA_EXE));
-    ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
-    tmux_send(session, "-l 12");
-    ASSERT_TRUE(tmux_wait_for_text(session, "slm       12")) << tmux_text(session);
-    suspend_and_resume("slm       12");
-    tmux_send(session, "-l 3");
-    answer("", "Antenna RX");
-    answer("4", "premi un tasto");
-    std::string text = tmux_text(session);
-    EXPECT_NE(text.find("slm       123\n"), std::string::npos) << text;
-    EXPECT_NE(text.find(" 52 km"), std::string::npos) << text;  // 4 x (sqrt 123 + sqrt 4)
-    end_with_key("after suspend and resume while asking");
+    for (auto [columns, rows] : {std::pair{80, 25}, std::pair{60, 20}}) {
+        SCOPED_TRACE(std::to_string(columns) + "x" + std::to_string(rows) + " while stopped");
+        start_shell();
+        // The program is the job itself, as a user starts it: the shell
+        // sees it stopped only once it has handed the terminal back. (The
+        // markers are split in the command lines, so that only the output
+        // shows them whole.)
+        shell_type(shell_quote(PORTATA_EXE));
+        ASSERT_TRUE(tmux_wait_for_text(session, "Antenna TX")) << tmux_text(session);
+        tmux_send(session, "-l 10");
+        ASSERT_TRUE(tmux_wait_for_text(session, "slm       10")) << tmux_text(session);
+        suspend_and_resume("slm       10", columns, rows);
+        if (HasFatalFailure()) return;
+        tmux_send(session, "-l 0");
+        answer("", "Antenna RX");
+        answer(FINISHED_RX, "premi un tasto");
+        calculator_pane_expect_window(tmux_screen(session), 0, 25 - rows, columns, rows);
+        end_with_key("after suspend and resume while asking");
+        tmux_stop(session);
+    }
 }
 
 // Ctrl+Z, then kill %1: the shell sends SIGTERM and SIGCONT to a job whose

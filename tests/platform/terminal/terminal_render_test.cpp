@@ -205,6 +205,35 @@ TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
     EXPECT_EQ(testing_terminal_output(), "");
 }
 
+// However the program hears of a new size, a resize or a resume after the
+// terminal was resized while the program was stopped (its SIGWINCH went to
+// the shell), the next present takes the size and draws every row anew;
+// after a resume in colours set afresh, as the stop gave the terminal back
+// in its own.
+TEST(TerminalPresent, ANewSizeIsTakenAfterAResizeAndAfterAResume) {
+    struct Case {
+        void (*news)(int32_t columns, int32_t rows);
+        const char* colours;  // sent before the first row is erased
+    } cases[] = {{testing_terminal_resize, ""}, {testing_terminal_resume, "\x1b[0m"}};
+    for (const Case& c : cases) {
+        testing_console_on_terminal(80, 25);
+        platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+        ASSERT_TRUE(platform::SetConsoleCursorPosition(out, platform::COORD{39, 21}));
+        platform::Sleep(0);
+        testing_terminal_output().clear();
+        c.news(60, 20);
+        platform::Sleep(0);
+        const ScreenBuffer& screen = testing_console().screen;
+        EXPECT_EQ(screen.window_width, 60);
+        EXPECT_EQ(screen.window_height, 20);
+        EXPECT_EQ(screen.window_y, 2);  // the cursor's row the bottom one
+        // Every row of the new size drawn (blank), then the cursor shown.
+        std::string redraw = std::string("\x1b[H") + c.colours + "\x1b[K";
+        for (int32_t row = 2; row <= 20; ++row) redraw += "\x1b[" + std::to_string(row) + ";1H\x1b[K";
+        EXPECT_EQ(testing_terminal_output(), redraw + "\x1b[39C\x1b[?25h");
+    }
+}
+
 }  // namespace
 
 // --- the window --------------------------------------------------------------
