@@ -147,21 +147,28 @@ void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out
     render->cursor_y = y;
 }
 
+// The cell of the buffer at column x of row y.
+const Cell& buffer_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
+    return screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + x)];
+}
+
 // The cell of the buffer that terminal cell (x, y) of the window shows.
 const Cell& window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
-    int64_t index = int64_t{screen->window_y + y} * screen->width + screen->window_x + x;
-    return screen->cells[static_cast<std::size_t>(index)];
+    return buffer_cell(screen, screen->window_x + x, screen->window_y + y);
 }
 
 Cell* front_row(TerminalRender* render, int32_t y) {
     return render->front + static_cast<std::size_t>(int64_t{y} * render->width);
 }
 
-// The buffer row the window's top row shows, counted from the start of the
-// run: a row that scrolls off the buffer's top keeps its number.
-int64_t window_top(const ScreenBuffer* screen) {
-    return screen->window_y + static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT32_MAX));
+// Rows are counted from the start of the run: a row that scrolls off the
+// buffer's top keeps its number. The number of the buffer's top row:
+int64_t buffer_top(const ScreenBuffer* screen) {
+    return static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT32_MAX));
 }
+
+// The number of the row the window's top row shows.
+int64_t window_top(const ScreenBuffer* screen) { return buffer_top(screen) + screen->window_y; }
 
 bool default_blank(Cell cell) {
     return (cell.ch == BLANK || cell.ch == 0) && colour_byte(cell.attr) == DEFAULT_COLOURS;
@@ -235,12 +242,24 @@ void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutpu
     note_window(render, screen);
 }
 
-// The window moved down by `rows` (the buffer scrolled, or the cursor went
-// below it): line feeds on the terminal's bottom row send the rows leaving
-// the top into the terminal's scrollback, and the front copy moves up with
-// them; only the rows coming in are left to draw.
-void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t rows, RenderOutput* out) {
-    auto count = static_cast<int32_t>(std::min<int64_t>(rows, render->height));
+// Brings terminal row y, showing buffer row `row`, in line with the buffer:
+// only the cells that differ from what the terminal shows are written.
+void draw_row_changes(TerminalRender* render, const ScreenBuffer* screen, int32_t y, int32_t row, RenderOutput* out) {
+    for (int32_t x = 0; x < render->width; ++x) {
+        const Cell& cell = buffer_cell(screen, render->window_x + x, row);
+        if (render->front != nullptr && same_look(cell, front_row(render, y)[x])) continue;
+        move_cursor(render, x, y, out);
+        draw_cell(render, cell, out);
+        if (render->front != nullptr) front_row(render, y)[x] = cell;
+        // In the last column terminals differ (a pending wrap or not):
+        // the next cell or the cursor is always placed explicitly.
+        render->cursor_x = x + 1 < render->width ? x + 1 : -1;
+    }
+}
+
+// Line feeds on the terminal's bottom row send its top `count` rows into
+// its scrollback; the front copy moves up with them.
+void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
     // New rows take the colours in force: the terminal's own for blanks.
     set_colours(render, DEFAULT_COLOURS, out);
     move_cursor(render, render->cursor_x < 0 ? 0 : render->cursor_x, render->height - 1, out);
@@ -248,31 +267,44 @@ void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t row
     // Whether a line feed also returns the carriage depends on the
     // terminal's modes: the column is not known.
     render->cursor_x = -1;
-    if (render->front != nullptr) {
-        Cell* first = render->front;
-        auto width = static_cast<std::size_t>(render->width);
-        auto kept = static_cast<std::size_t>(render->height - count);
-        std::memmove(first, first + static_cast<std::size_t>(count) * width, kept * width * sizeof(Cell));
-        std::fill(first + kept * width, first + static_cast<std::size_t>(render->height) * width,
-                  Cell{BLANK, DEFAULT_COLOURS});
+    render->window_top += count;
+    if (render->front == nullptr) return;
+    Cell* first = render->front;
+    auto width = static_cast<std::size_t>(render->width);
+    auto kept = static_cast<std::size_t>(render->height - count);
+    std::memmove(first, first + static_cast<std::size_t>(count) * width, kept * width * sizeof(Cell));
+    std::fill(first + kept * width, first + static_cast<std::size_t>(render->height) * width,
+              Cell{BLANK, DEFAULT_COLOURS});
+}
+
+// The window moved down (the buffer scrolled, or the cursor went below it)
+// to `top`: the rows leaving the top go into the terminal's scrollback by
+// line feeds, as the buffer holds them. Rows that left within one frame (a
+// paste) may never have been drawn: each is drawn first, in steps of at
+// most the terminal's height. Rows that have left the buffer itself are
+// gone, as on a console; their line feeds are spared once the terminal
+// shows nothing. Only the rows coming in are left to draw.
+void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t top, RenderOutput* out) {
+    bool blank = false;  // the terminal shows only rows fed in blank
+    while (render->window_top < top) {
+        if (blank && render->window_top < buffer_top(screen)) {
+            render->window_top = std::min(top, buffer_top(screen));
+            continue;
+        }
+        auto count = static_cast<int32_t>(std::min<int64_t>(top - render->window_top, render->height));
+        for (int32_t y = 0; y < count; ++y) {
+            int64_t row = render->window_top + y - buffer_top(screen);
+            if (row >= 0) draw_row_changes(render, screen, y, static_cast<int32_t>(row), out);
+        }
+        feed_lines(render, count, out);
+        blank = count == render->height;
     }
     note_window(render, screen);
 }
 
 // The cells of the window that differ from what the terminal shows.
 void draw_changes(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    for (int32_t y = 0; y < screen->window_height; ++y) {
-        for (int32_t x = 0; x < screen->window_width; ++x) {
-            const Cell& cell = window_cell(screen, x, y);
-            if (render->front != nullptr && same_look(cell, front_row(render, y)[x])) continue;
-            move_cursor(render, x, y, out);
-            draw_cell(render, cell, out);
-            if (render->front != nullptr) front_row(render, y)[x] = cell;
-            // In the last column terminals differ (a pending wrap or not):
-            // the next cell or the cursor is always placed explicitly.
-            render->cursor_x = x + 1 < screen->window_width ? x + 1 : -1;
-        }
-    }
+    for (int32_t y = 0; y < screen->window_height; ++y) draw_row_changes(render, screen, y, screen->window_y + y, out);
 }
 
 // The cursor's place in the window (inside it, as the window follows it).
@@ -336,7 +368,7 @@ void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, R
                render->window_x != screen->window_x || top < render->window_top) {
         redraw_rows(render, screen, out);
     } else if (top > render->window_top) {
-        scroll_rows(render, screen, top - render->window_top, out);
+        scroll_rows(render, screen, top, out);
     }
     draw_changes(render, screen, out);
     show_cursor(render, screen, out);

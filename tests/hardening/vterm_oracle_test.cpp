@@ -17,6 +17,7 @@
 #include "platform/terminal/terminal_render.h"
 #include "platform/terminal/terminal_session.h"
 #include "platform/testing/testing.h"
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"
 #include "tests/support/platform_text.h"
@@ -66,7 +67,8 @@ struct Emulator {
     VTerm* vt;
     VTermScreen* screen;
     bool cursor_visible;
-    std::size_t fed;  // bytes of the terminal output fed so far
+    std::size_t fed;                     // bytes of the terminal output fed so far
+    std::vector<std::string> scrollback;  // the rows gone up into the scrollback, oldest first, blanks cut off the end
 };
 
 int on_termprop(VTermProp prop, VTermValue* value, void* user) {
@@ -74,7 +76,15 @@ int on_termprop(VTermProp prop, VTermValue* value, void* user) {
     return 1;
 }
 
-const VTermScreenCallbacks CALLBACKS = {nullptr, nullptr, nullptr, on_termprop, nullptr, nullptr, nullptr, nullptr};
+// The calculator's texts are ASCII: a row's characters are its text.
+int on_pushline(int columns, const VTermScreenCell* cells, void* user) {
+    std::string text;
+    for (int x = 0; x < columns; ++x) text.push_back(cells[x].chars[0] == 0 ? ' ' : static_cast<char>(cells[x].chars[0]));
+    static_cast<Emulator*>(user)->scrollback.push_back(text.substr(0, text.find_last_not_of(' ') + 1));
+    return 1;
+}
+
+const VTermScreenCallbacks CALLBACKS = {nullptr, nullptr, nullptr, on_termprop, nullptr, nullptr, on_pushline, nullptr};
 
 class VtermOracleTest : public ::testing::Test {
 protected:
@@ -97,6 +107,7 @@ protected:
         vterm_screen_reset(emulator.screen, 1);
         emulator.cursor_visible = true;
         emulator.fed = 0;
+        emulator.scrollback.clear();
     }
 
     // The terminal is resized first; the program hears of it and follows.
@@ -394,22 +405,42 @@ namespace {
 
 // The calculator on terminals smaller than its screen: every frame shows
 // exactly the window onto the model, and the end is the finished screen's
-// last rows, with the title gone up into the terminal's scrollback.
+// last rows, with the rows above gone up into the terminal's scrollback,
+// each once and as the screen holds it, also when the answers were pasted
+// ahead and the window moved down past rows never drawn.
 TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
-    for (auto [columns, rows] : {std::pair{80, 24}, std::pair{60, 20}}) {
-        start_emulator(columns, rows);
-        // Key by key, so that each draws a frame of its own.
-        calculator_run_typed({"", "x", 60000, columns, rows, true, [&] {
+    struct Case {
+        int32_t columns;
+        int32_t rows;
+        bool pasted;
+    } cases[] = {{80, 24, false}, {60, 20, false}, {80, 15, true}};
+    for (const Case& c : cases) {
+        std::string context = std::to_string(c.columns) + "x" + std::to_string(c.rows);
+        start_emulator(c.columns, c.rows);
+        // Key by key, so that each draws a frame of its own, or all at once.
+        calculator_run_typed({"", "x", 60000, c.columns, c.rows, true, [&] {
                                   const char* keys[] = {"1", "0", "0", "<Enter>", "2", "5", "<Enter>"};
-                                  for (uint64_t i = 0; i < 7; ++i) testing_type_at(100 * (i + 1), typed_keys(keys[i]));
+                                  for (uint64_t i = 0; i < 7; ++i) {
+                                      testing_type_at(c.pasted ? 100 : 100 * (i + 1), typed_keys(keys[i]));
+                                  }
                                   hook_run({});
                               }});
-        EXPECT_GE(hooks.frames, 7) << columns << "x" << rows;
+        EXPECT_GE(hooks.frames, c.pasted ? 2 : 7) << context;
         VTermScreenCell cell{};
-        vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 11}, &cell);
-        EXPECT_EQ(cell.chars[0], 0u) << columns << "x" << rows;
-        vterm_screen_get_cell(emulator.screen, VTermPos{rows - 1, 12}, &cell);
-        EXPECT_EQ(cell.chars[0], uint32_t{'p'}) << "the prompt on the bottom row, " << columns << "x" << rows;
+        vterm_screen_get_cell(emulator.screen, VTermPos{c.rows - 1, 11}, &cell);
+        EXPECT_EQ(cell.chars[0], 0u) << context;
+        vterm_screen_get_cell(emulator.screen, VTermPos{c.rows - 1, 12}, &cell);
+        EXPECT_EQ(cell.chars[0], uint32_t{'p'}) << "the prompt on the bottom row, " << context;
+        std::vector<std::string> rows_above(static_cast<std::size_t>(25 - c.rows));
+        for (const ScreenText& t : finished_screen()) {
+            if (t.row > 25 - c.rows) continue;
+            std::string& row = rows_above[static_cast<std::size_t>(t.row - 1)];
+            row.resize(static_cast<std::size_t>(t.column - 1), ' ');
+            row += t.text;
+            row = row.substr(0, static_cast<std::size_t>(c.columns));
+            row = row.substr(0, row.find_last_not_of(' ') + 1);
+        }
+        EXPECT_EQ(emulator.scrollback, rows_above) << context;
         if (HasFailure()) return;
         input_context_reset();
         TearDown();

@@ -255,15 +255,54 @@ protected:
     RenderScope render_scope{&render};
 };
 
-TEST_F(TerminalRenderWindow, MovingDownSendsTheTopRowsIntoTheScrollbackWithLineFeeds) {
-    put(0, 0, 't');  // the top row, about to leave the window
-    put(1, 3, 'n');  // in the row coming in
-    frame();
+struct ScrollCase {
+    const char* name;
+    std::vector<PutCell> cells;  // changed after the first frame
+    const char* written;         // then written at the bottom row's start
+    std::string bytes;           // what the next frame writes
+};
+
+// The window moving down sends the rows leaving its top into the terminal's
+// scrollback by line feeds on the bottom row, each row first drawn as the
+// buffer holds it, then draws only the rows that came in. Rows that left
+// the buffer itself are gone, and fed no more once the terminal is blank.
+// clang-format off
+const ScrollCase SCROLL_CASES[] = {
+    {"rows_shown_already_are_only_fed", {{1, 3, 'n', 7}}, "", "\x1b[3;1H\n\n\x1b[2;2Hn\x1b[3;1H"},
+    {"a_row_never_drawn_is_drawn_before_it_leaves", {{0, 0, 'a', 7}, {1, 1, 'b', 7}}, "",
+     "a\x1b[2;2Hb\x1b[3;3H\n\n\x1b[3;1H"},
+    {"a_move_past_the_window_goes_in_steps", {{0, 0, 'p', 7}, {0, 2, 'q', 7}, {0, 3, 'r', 7}, {0, 4, 's', 7}}, "\n\n",
+     "\x1b[3;1Hq\n\n\n\x1b[Hr\x1b[3;2H\n\x1b[Hs\x1b[3;1H"},
+    {"rows_gone_from_the_buffer_are_not_fed", {}, "\n\n\n\n\n\n\n\ny", "\x1b[3;1H\n\n\n\x1b[3;1H\n\n\x1b[3;1Hy"},
+};
+// clang-format on
+
+class TerminalRenderScrolls : public ::testing::TestWithParam<ScrollCase> {};
+
+TEST_P(TerminalRenderScrolls, RowsLeaveAsTheBufferHoldsThem) {
+    // A 4 x 5 buffer shown on a terminal of 4 x 3.
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    screen_init(&screen, 4, 5);
+    screen_fit_terminal(&screen, 4, 3);
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+    terminal_render_init(&render);
+    render_frame_text(&render, &screen);
+    for (const PutCell& cell : GetParam().cells) {
+        screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
+    }
     screen_set_cursor(&screen, 0, 3);
-    // Line feeds on the bottom row, then only the row that came in.
-    EXPECT_EQ(frame(), "\x1b[3;1H\n\x1b[3;2Hn\x1b[3;1H");
-    EXPECT_EQ(frame(), "");
+    screen_set_cursor(&screen, 0, 4);
+    std::string written = GetParam().written;
+    screen_write(&screen, reinterpret_cast<const uint8_t*>(written.data()), static_cast<uint32_t>(written.size()));
+    EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
 }
+
+INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROLL_CASES),
+                         [](const ::testing::TestParamInfo<ScrollCase>& param_info) {
+                             return std::string(param_info.param.name);
+                         });
 
 TEST_F(TerminalRenderWindow, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {
     screen_set_cursor(&screen, 0, 4);
