@@ -66,6 +66,21 @@ void keyboard_drain() {
     while (keyboard_read(0)) {}
 }
 
+// Brings the terminal up to date before keys are looked for: a new size
+// taken in first, then the window placed for what is waited for, the line
+// being edited in view, or, at a wait for a key, whole rows of text.
+void keyboard_present() {
+    if (!console_is_console()) return;
+    ScreenBuffer* screen = &platform_console.screen;
+    terminal_apply_signals(screen);
+    if (keyboard.editing) {
+        line_editor_follow(&keyboard.editor, screen);
+    } else {
+        screen_window_show_text(screen);
+    }
+    terminal_present(screen);
+}
+
 // Waits for the next key without spinning: a read that blocks, bounded by
 // the decoder's deadline while a lone Esc is pending. The terminal is
 // brought up to date before each wait. False when input has ended.
@@ -79,12 +94,7 @@ bool keyboard_wait_key(Key* key) {
         // Keys already typed (a paste, typing ahead) are taken in before the
         // screen is drawn: one frame per burst of input, not one per read.
         if (keyboard_read(0) || key_decoder_has_key(&keyboard.decoder)) continue;
-        if (console_is_console()) {
-            ScreenBuffer* screen = &platform_console.screen;
-            terminal_apply_signals(screen);
-            if (keyboard.editing) line_editor_follow(&keyboard.editor, screen);
-            terminal_present(screen);
-        }
+        keyboard_present();
         if (keyboard.input_ended) continue;
         int64_t deadline = key_decoder_deadline(&keyboard.decoder);
         int32_t timeout = -1;
@@ -194,7 +204,7 @@ namespace platform {
 
 int _kbhit() {
     console_state_setup();
-    if (console_is_console()) terminal_present(&platform_console.screen);
+    keyboard_present();
     if (!keyboard_usable()) return 0;
     if (keyboard.second_code_waiting) return 1;
     keyboard_drain();
@@ -205,7 +215,7 @@ int _kbhit() {
 
 int _getch() {
     console_state_setup();
-    if (console_is_console()) terminal_present(&platform_console.screen);
+    keyboard_present();
     if (keyboard.second_code_waiting) {
         keyboard.second_code_waiting = false;
         return keyboard.second_code;

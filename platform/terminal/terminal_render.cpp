@@ -147,14 +147,34 @@ void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out
     render->cursor_y = y;
 }
 
-// The cell of the buffer at column x of row y.
-const Cell& buffer_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
-    return screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + x)];
+// Whether row y of the buffer shows anything in columns [from, to).
+bool row_drawn(const ScreenBuffer* screen, int32_t y, int32_t from, int32_t to) {
+    const Cell* row = screen->cells + static_cast<std::size_t>(int64_t{y} * screen->width);
+    return std::any_of(row + from, row + to, [](Cell cell) { return !screen_cell_empty(cell); });
 }
 
-// The cell of the buffer that terminal cell (x, y) of the window shows.
-const Cell& window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
-    return buffer_cell(screen, screen->window_x + x, screen->window_y + y);
+// What column x of a terminal row shows of buffer row y through a window
+// from buffer column `left`, `width` wide: the buffer's cell, or, at an
+// edge beyond which the row shows more, a mark ('<' in the first column,
+// '>' in the last; the right one in a window one column wide), as `less`
+// marks a cut line, so that a cut number never looks whole. The mark
+// takes the colours of the cell it covers, unless they would hide it.
+Cell shown_cell(const ScreenBuffer* screen, int32_t left, int32_t width, int32_t x, int32_t y) {
+    Cell cell = screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + left + x)];
+    uint8_t mark = 0;
+    if (x == width - 1 && row_drawn(screen, y, left + width, screen->width)) {
+        mark = '>';
+    } else if (x == 0 && row_drawn(screen, y, 0, left)) {
+        mark = '<';
+    }
+    if (mark == 0) return cell;
+    bool hidden = (cell.attr & 0x0Fu) == ((cell.attr >> 4) & 0x0Fu);
+    return Cell{mark, hidden ? uint16_t{DEFAULT_COLOURS} : cell.attr};
+}
+
+// What terminal cell (x, y) shows of the window.
+Cell window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
+    return shown_cell(screen, screen->window_x, screen->window_width, x, screen->window_y + y);
 }
 
 Cell* front_row(TerminalRender* render, int32_t y) {
@@ -169,10 +189,6 @@ int64_t buffer_top(const ScreenBuffer* screen) {
 
 // The number of the row the window's top row shows.
 int64_t window_top(const ScreenBuffer* screen) { return buffer_top(screen) + screen->window_y; }
-
-bool default_blank(Cell cell) {
-    return (cell.ch == BLANK || cell.ch == 0) && colour_byte(cell.attr) == DEFAULT_COLOURS;
-}
 
 bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
 
@@ -220,7 +236,7 @@ void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutp
 // rest of the row erased.
 void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, RenderOutput* out) {
     int32_t last = screen->window_width - 1;
-    while (last >= 0 && default_blank(window_cell(screen, last, y))) --last;
+    while (last >= 0 && screen_cell_empty(window_cell(screen, last, y))) --last;
     render->cursor_x = -1;
     move_cursor(render, 0, y, out);
     for (int32_t x = 0; x <= last; ++x) draw_cell(render, window_cell(screen, x, y), out);
@@ -246,7 +262,7 @@ void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutpu
 // only the cells that differ from what the terminal shows are written.
 void draw_row_changes(TerminalRender* render, const ScreenBuffer* screen, int32_t y, int32_t row, RenderOutput* out) {
     for (int32_t x = 0; x < render->width; ++x) {
-        const Cell& cell = buffer_cell(screen, render->window_x + x, row);
+        Cell cell = shown_cell(screen, render->window_x, render->width, x, row);
         if (render->front != nullptr && same_look(cell, front_row(render, y)[x])) continue;
         move_cursor(render, x, y, out);
         draw_cell(render, cell, out);
@@ -279,7 +295,8 @@ void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
 
 // The window moved down (the buffer scrolled, or the cursor went below it)
 // to `top`: the rows leaving the top go into the terminal's scrollback by
-// line feeds, as the buffer holds them. Rows that left within one frame (a
+// line feeds, as the buffer holds them, seen through the columns the
+// terminal shows. Rows that left within one frame (a
 // paste) may never have been drawn: each is drawn first, in steps of at
 // most the terminal's height. Rows that have left the buffer itself are
 // gone, as on a console; their line feeds are spared once the terminal
@@ -299,7 +316,6 @@ void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t top
         feed_lines(render, count, out);
         blank = count == render->height;
     }
-    note_window(render, screen);
 }
 
 // The cells of the window that differ from what the terminal shows.
@@ -334,10 +350,11 @@ int32_t lowest_drawn_row(const TerminalRender* render, const ScreenBuffer* scree
         for (int32_t x = 0; x < render->width; ++x) {
             // Without a front copy the terminal shows what the window held
             // at the last frame, which is the window as it is.
-            bool drawn = render->front != nullptr
-                             ? !default_blank(render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)])
-                             : y < screen->window_height && x < screen->window_width &&
-                                   !default_blank(window_cell(screen, x, y));
+            bool drawn =
+                render->front != nullptr
+                    ? !screen_cell_empty(render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)])
+                    : y < screen->window_height && x < screen->window_width &&
+                          !screen_cell_empty(window_cell(screen, x, y));
             if (drawn) return y;
         }
     }
@@ -365,10 +382,13 @@ void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, R
     if (!render->started) {
         start_screen(render, screen, out);
     } else if (render->redraw || render->width != screen->window_width || render->height != screen->window_height ||
-               render->window_x != screen->window_x || top < render->window_top) {
+               top < render->window_top) {
         redraw_rows(render, screen, out);
-    } else if (top > render->window_top) {
-        scroll_rows(render, screen, top, out);
+    } else {
+        // Rows leaving the top go into the scrollback as the terminal shows
+        // them, before a move sideways draws every row anew.
+        if (top > render->window_top) scroll_rows(render, screen, top, out);
+        if (render->window_x != screen->window_x) redraw_rows(render, screen, out);
     }
     draw_changes(render, screen, out);
     show_cursor(render, screen, out);

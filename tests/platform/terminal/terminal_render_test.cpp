@@ -304,6 +304,39 @@ INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROL
                              return std::string(param_info.param.name);
                          });
 
+// A row cut at the window's edge is marked there, as `less` marks a cut
+// line: a cut number never looks whole. The front copy holds the marks.
+TEST(TerminalRenderMarks, RowsCutAtTheWindowsEdgesAreMarkedThere) {
+    struct Row {
+        const char* cells;  // the buffer's row, 6 columns
+        uint16_t attr;
+        const char* shown;  // through the window on columns 1 to 4
+    } rows[] = {{"abcdef", 0x07, "<cd>"}, {"  cd  ", 0x07, " cd "}, {"    ef", 0x1E, "   >"}, {"aa    ", 0x77, "<   "}};
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    screen_init(&screen, 6, 4);
+    screen_fit_terminal(&screen, 4, 4);
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < 6; ++x) {
+            bool text = rows[y].cells[x] != ' ';
+            screen.cells[static_cast<std::size_t>(y * 6 + x)] =
+                Cell{static_cast<uint8_t>(rows[y].cells[x]), text ? rows[y].attr : uint16_t{0x07}};
+        }
+    }
+    screen_set_cursor(&screen, 4, 0);
+    ASSERT_EQ(screen.window_x, 1);
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+    terminal_render_init(&render);
+    EXPECT_EQ(render_frame_text(&render, &screen),
+              "\r\n\n\n\x1b[H\x1b[0m\x1b[J<cd>\x1b[2;2Hcd\x1b[3;4H\x1b[0;93;44m>\x1b[4;1H\x1b[0m<\x1b[1;4H");
+    for (int32_t y = 0; y < 4; ++y) {
+        std::string front;
+        for (int32_t x = 0; x < 4; ++x) front.push_back(static_cast<char>(render.front[y * 4 + x].ch));
+        EXPECT_EQ(front, rows[y].shown) << "row " << y;
+    }
+}
+
 TEST_F(TerminalRenderWindow, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {
     screen_set_cursor(&screen, 0, 4);
     frame();
