@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 
 namespace {
 

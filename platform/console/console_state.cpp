@@ -70,7 +70,6 @@ void console_state_setup() {
     if (console.mode != CONSOLE_NOT_SET_UP) return;
     console.mode = CONSOLE_FILE;
     console.file_write = stdout_write;
-    console.faults = ConsoleFaults{false, -1, -1};
     if (console_on_terminal(&console)) return;
     // A reader that went away makes WriteFile fail instead of killing the
     // process.

@@ -1,6 +1,5 @@
-// The process's one console: what standard output is, its screen buffer,
-// and what tests inject. Every console function of the platform works on
-// this record.
+// The process's one console: what standard output is and its screen
+// buffer. Every console function of the platform works on this record.
 #pragma once
 
 #include <cstddef>
@@ -19,40 +18,35 @@ enum ConsoleMode : uint8_t {
     CONSOLE_LINE_INPUT,  // and standard input is that terminal: fgets edits a line with echo
 };
 
-// Faults tests inject into the console functions.
-struct ConsoleFaults {
-    bool buffer_info_fails;         // GetConsoleScreenBufferInfo reports failure
-    int64_t write_limit;            // WriteFile writes at most this many bytes a call; -1: no limit
-    int32_t writes_before_refusal;  // WriteFile refuses once this many calls succeeded; -1: never
-};
-
-// Calls made, for tests that count them.
-struct ConsoleCounters {
-    uint32_t buffer_info;
-    uint32_t fill_attribute;
-    uint32_t fill_character;
-    uint32_t set_text_attribute;
-    uint32_t get_cursor_info;
-    uint32_t set_cursor_info;
-    uint32_t set_cursor_position;
-    uint32_t scroll;
-    uint32_t largest_window;
-    uint32_t get_mode;
-    uint32_t set_mode;
-    uint32_t write_file;
-    uint32_t sleep;
-    uint64_t slept_ms;
+// The console functions on the console output handle, as a hook is told
+// of them.
+enum ConsoleCall : uint8_t {
+    CONSOLE_CALL_BUFFER_INFO,
+    CONSOLE_CALL_FILL_ATTRIBUTE,
+    CONSOLE_CALL_FILL_CHARACTER,
+    CONSOLE_CALL_SET_TEXT_ATTRIBUTE,
+    CONSOLE_CALL_GET_CURSOR_INFO,
+    CONSOLE_CALL_SET_CURSOR_INFO,
+    CONSOLE_CALL_SET_CURSOR_POSITION,
+    CONSOLE_CALL_SCROLL,
+    CONSOLE_CALL_LARGEST_WINDOW,
+    CONSOLE_CALL_GET_MODE,
+    CONSOLE_CALL_SET_MODE,
+    CONSOLE_CALL_WRITE_FILE,
 };
 
 struct ConsoleState {
     ConsoleMode mode;            // what standard output and input are
     ScreenBuffer screen;         // the console's contents, cursor, attribute, mode; no cells as a file
-    ConsoleFaults faults;        // injected by tests
-    ConsoleCounters counters;    // kept for tests
     platform::DWORD last_error;  // GetLastError
     // Where WriteFile's bytes go when standard output is not a console: the
     // file descriptor by default, a capture in tests. False when the output is gone.
     bool (*file_write)(const uint8_t* bytes, std::size_t length);
+    // A test's hook, none in the program: told of each console function as
+    // it starts, with what it asks for (WriteFile's bytes, otherwise 0), it
+    // answers how much of it goes ahead. WriteFile on the console writes
+    // that many bytes, and it and GetConsoleScreenBufferInfo fail on -1.
+    int64_t (*hook)(ConsoleCall call, int64_t asked);
 };
 
 extern ConsoleState platform_console;

@@ -32,16 +32,19 @@ void report(DWORD* written, DWORD count) {
     if (written != nullptr) *written = count;
 }
 
-BOOL write_console(ScreenBuffer* screen, const void* bytes, DWORD length, DWORD* written) {
-    ConsoleFaults& faults = platform_console.faults;
-    if (faults.writes_before_refusal == 0) {
+// How much of a call goes ahead: all it asks, unless a test's hook grants
+// less (-1: the call fails).
+int64_t granted(ConsoleCall call, int64_t asked) {
+    return platform_console.hook == nullptr ? asked : platform_console.hook(call, asked);
+}
+
+// Writes `count` of the bytes (-1: none, the call fails).
+BOOL write_console(ScreenBuffer* screen, const void* bytes, int64_t count, DWORD* written) {
+    if (count < 0) {
         report(written, 0);
         return fail(ERROR_INVALID_HANDLE);
     }
-    if (faults.writes_before_refusal > 0) faults.writes_before_refusal -= 1;
-    DWORD count = length;
-    if (faults.write_limit >= 0) count = static_cast<DWORD>(std::min<int64_t>(length, faults.write_limit));
-    report(written, screen_write(screen, static_cast<const uint8_t*>(bytes), count));
+    report(written, screen_write(screen, static_cast<const uint8_t*>(bytes), static_cast<DWORD>(count)));
     return TRUE;
 }
 
@@ -57,10 +60,10 @@ BOOL write_file(const void* bytes, DWORD length, DWORD* written) {
 }  // namespace
 
 BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info) {
-    platform_console.counters.buffer_info += 1;
+    bool refused = granted(CONSOLE_CALL_BUFFER_INFO, 0) < 0;
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
-    if (platform_console.faults.buffer_info_fails) return fail(ERROR_INVALID_HANDLE);
+    if (refused) return fail(ERROR_INVALID_HANDLE);
     auto width = static_cast<SHORT>(screen->width);
     auto height = static_cast<SHORT>(screen->height);
     info->dwSize = COORD{width, height};
@@ -75,7 +78,7 @@ BOOL GetConsoleScreenBufferInfo(HANDLE console, CONSOLE_SCREEN_BUFFER_INFO* info
 }
 
 BOOL FillConsoleOutputAttribute(HANDLE console, WORD attribute, DWORD length, COORD start, DWORD* written) {
-    platform_console.counters.fill_attribute += 1;
+    granted(CONSOLE_CALL_FILL_ATTRIBUTE, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     report(written, screen_fill_attribute(screen, attribute, length, start.X, start.Y));
@@ -83,7 +86,7 @@ BOOL FillConsoleOutputAttribute(HANDLE console, WORD attribute, DWORD length, CO
 }
 
 BOOL FillConsoleOutputCharacterA(HANDLE console, char character, DWORD length, COORD start, DWORD* written) {
-    platform_console.counters.fill_character += 1;
+    granted(CONSOLE_CALL_FILL_CHARACTER, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     report(written, screen_fill_character(screen, static_cast<uint8_t>(character), length, start.X, start.Y));
@@ -91,7 +94,7 @@ BOOL FillConsoleOutputCharacterA(HANDLE console, char character, DWORD length, C
 }
 
 BOOL SetConsoleTextAttribute(HANDLE console, WORD attribute) {
-    platform_console.counters.set_text_attribute += 1;
+    granted(CONSOLE_CALL_SET_TEXT_ATTRIBUTE, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     screen->attribute = attribute;
@@ -99,7 +102,7 @@ BOOL SetConsoleTextAttribute(HANDLE console, WORD attribute) {
 }
 
 BOOL GetConsoleCursorInfo(HANDLE console, CONSOLE_CURSOR_INFO* info) {
-    platform_console.counters.get_cursor_info += 1;
+    granted(CONSOLE_CALL_GET_CURSOR_INFO, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     info->dwSize = screen->cursor_size;
@@ -108,7 +111,7 @@ BOOL GetConsoleCursorInfo(HANDLE console, CONSOLE_CURSOR_INFO* info) {
 }
 
 BOOL SetConsoleCursorInfo(HANDLE console, const CONSOLE_CURSOR_INFO* info) {
-    platform_console.counters.set_cursor_info += 1;
+    granted(CONSOLE_CALL_SET_CURSOR_INFO, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     if (info->dwSize < 1 || info->dwSize > 100) return fail(ERROR_INVALID_PARAMETER);
@@ -118,7 +121,7 @@ BOOL SetConsoleCursorInfo(HANDLE console, const CONSOLE_CURSOR_INFO* info) {
 }
 
 BOOL SetConsoleCursorPosition(HANDLE console, COORD position) {
-    platform_console.counters.set_cursor_position += 1;
+    granted(CONSOLE_CALL_SET_CURSOR_POSITION, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     if (!screen_set_cursor(screen, position.X, position.Y)) return fail(ERROR_INVALID_PARAMETER);
@@ -127,7 +130,7 @@ BOOL SetConsoleCursorPosition(HANDLE console, COORD position) {
 
 BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const SMALL_RECT* clip, COORD destination,
                                 const CHAR_INFO* fill) {
-    platform_console.counters.scroll += 1;
+    granted(CONSOLE_CALL_SCROLL, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     if (scroll == nullptr || fill == nullptr) return fail(ERROR_INVALID_PARAMETER);
@@ -139,13 +142,13 @@ BOOL ScrollConsoleScreenBufferA(HANDLE console, const SMALL_RECT* scroll, const 
 }
 
 COORD GetLargestConsoleWindowSize(HANDLE console) {
-    platform_console.counters.largest_window += 1;
+    granted(CONSOLE_CALL_LARGEST_WINDOW, 0);
     if (screen_of(console) == nullptr) return COORD{0, 0};
     return platform_console.screen.largest;
 }
 
 BOOL GetConsoleMode(HANDLE console, DWORD* mode) {
-    platform_console.counters.get_mode += 1;
+    granted(CONSOLE_CALL_GET_MODE, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     *mode = screen->mode;
@@ -153,7 +156,7 @@ BOOL GetConsoleMode(HANDLE console, DWORD* mode) {
 }
 
 BOOL SetConsoleMode(HANDLE console, DWORD mode) {
-    platform_console.counters.set_mode += 1;
+    granted(CONSOLE_CALL_SET_MODE, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     if ((mode & ~OUTPUT_MODE_BITS) != 0) return fail(ERROR_INVALID_PARAMETER);
@@ -163,13 +166,13 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) {
 
 BOOL WriteFile(HANDLE file, const void* bytes, DWORD length, DWORD* written, void* overlapped) {
     (void)overlapped;
-    platform_console.counters.write_file += 1;
+    int64_t count = std::min<int64_t>(granted(CONSOLE_CALL_WRITE_FILE, length), length);
     console_state_setup();
     if (!console_is_output(file)) {
         report(written, 0);
         return fail(ERROR_INVALID_HANDLE);
     }
-    if (console_is_console()) return write_console(&platform_console.screen, bytes, length, written);
+    if (console_is_console()) return write_console(&platform_console.screen, bytes, count, written);
     return write_file(bytes, length, written);
 }
 
@@ -184,10 +187,7 @@ DWORD GetLastError() { return platform_console.last_error; }
 // then the whole time is slept.
 void Sleep(DWORD milliseconds) {
     console_state_setup();
-    ConsoleState& console = platform_console;
-    console.counters.sleep += 1;
-    console.counters.slept_ms += milliseconds;
-    if (console_is_console()) terminal_present(&console.screen);
+    if (console_is_console()) terminal_present(&platform_console.screen);
     terminal_io().sleep_ms(milliseconds);
 }
 

@@ -58,11 +58,10 @@ bool keyboard_read(int32_t timeout_ms) {
     return true;
 }
 
-// Takes in whatever the terminal holds already, without waiting. Where the
-// terminal signals arrivals, a check with nothing typed (the key wait makes
-// one every 50 ms) costs no system call.
+// Takes in whatever the terminal holds already, without waiting: with
+// nothing typed, one select() that returns at once.
 void keyboard_drain() {
-    if (keyboard.input_ended || terminal_input_quiet()) return;
+    if (keyboard.input_ended) return;
     while (keyboard_read(0)) {}
 }
 
@@ -251,7 +250,7 @@ char* fgets(char* buffer, int size, std::FILE* stream) {
         // typed is not in the model: the next present draws everything anew.
         terminal_present(&platform_console.screen);
         char* line = std::fgets(buffer, size, stream);
-        if (isatty(STDIN_FILENO) != 0) terminal_note_resize();
+        if (isatty(STDIN_FILENO) != 0) terminal_redraw();
         return line;
     }
     if (buffer == nullptr || size < 1) return nullptr;

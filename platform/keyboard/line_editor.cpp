@@ -16,13 +16,12 @@ constexpr uint32_t LINE_END_ROOM = 2;
 
 uint32_t text_length(const LineEditor* editor) { return editor->text.length; }
 
-// The buffer may have scrolled since the line began (the echo itself
-// scrolls it at the bottom); the line's start moves up with its text.
-void follow_scrolling(LineEditor* editor, const ScreenBuffer* screen) {
-    uint64_t scrolled = screen->scrolls - editor->scrolls_seen;
-    editor->scrolls_seen = screen->scrolls;
-    int64_t y = static_cast<int64_t>(editor->start_y) - static_cast<int64_t>(std::min<uint64_t>(scrolled, INT32_MAX));
-    editor->start_y = static_cast<int32_t>(std::max<int64_t>(y, INT32_MIN / 2));
+// The row of the buffer the line begins on now: its start counted from the
+// start of the run, less the rows the buffer has scrolled since. Negative
+// once the start has scrolled off the top (kept far from overflowing).
+int64_t line_top(const LineEditor* editor, const ScreenBuffer* screen) {
+    int64_t row = editor->start_row - static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT64_MAX / 2));
+    return std::max<int64_t>(row, INT32_MIN / 2);
 }
 
 // The buffer changed its size under the line (it grew wider, or in tests
@@ -38,13 +37,14 @@ bool follow_resize(LineEditor* editor, ScreenBuffer* screen) {
         editor->height_seen = screen->height;
         return false;
     }
-    int64_t old_end = int64_t{editor->start_y} * old_width + editor->start_x + editor->shown;
+    int64_t start_y = line_top(editor, screen);
+    int64_t old_end = start_y * old_width + editor->start_x + editor->shown;
     bool fits = old_width == screen->width && (old_end - 1) / old_width < screen->height;
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
     if (fits) return false;
     for (uint32_t i = 0; i < editor->shown; ++i) {
-        int64_t cell = int64_t{editor->start_y} * old_width + editor->start_x + i;
+        int64_t cell = start_y * old_width + editor->start_x + i;
         if (cell < 0) continue;
         auto x = static_cast<int32_t>(cell % old_width);
         int64_t y = cell / old_width;
@@ -55,14 +55,14 @@ bool follow_resize(LineEditor* editor, ScreenBuffer* screen) {
     }
     editor->shown = 0;
     editor->start_x = std::min(editor->start_x, screen->width - 1);
-    editor->start_y = std::min(editor->start_y, screen->height - 1);
+    editor->start_row += std::min<int64_t>(start_y, screen->height - 1) - start_y;
     return true;
 }
 
 // Cell number (row * width + column) of the line's character at index;
 // negative once that part has scrolled off the top.
 int64_t cell_of(const LineEditor* editor, const ScreenBuffer* screen, uint32_t index) {
-    return static_cast<int64_t>(editor->start_y) * screen->width + editor->start_x + index;
+    return line_top(editor, screen) * screen->width + editor->start_x + index;
 }
 
 // The cursor at a cell number, kept inside the buffer.
@@ -75,7 +75,6 @@ void place_cursor(ScreenBuffer* screen, int64_t cell) {
 // Rewrites the line from index on, blanks what the line covered beyond its
 // new end, and puts the cursor at the insertion point.
 void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
-    follow_scrolling(editor, screen);
     uint32_t length = text_length(editor);
     uint32_t first = index;
     int64_t start_cell = cell_of(editor, screen, 0);
@@ -84,7 +83,6 @@ void redraw_from(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     if (first < length) {
         place_cursor(screen, cell_of(editor, screen, first));
         screen_write(screen, editor->text.bytes + first, length - first);
-        follow_scrolling(editor, screen);
     }
     if (editor->shown > length) {
         int64_t cell = cell_of(editor, screen, length);
@@ -158,7 +156,6 @@ uint32_t word_end(const LineEditor* editor) {
 
 void move_to(LineEditor* editor, ScreenBuffer* screen, uint32_t index) {
     editor->cursor = index;
-    follow_scrolling(editor, screen);
     place_cursor(screen, cell_of(editor, screen, index));
 }
 
@@ -187,7 +184,6 @@ void finish_line(LineEditor* editor, ScreenBuffer* screen) {
     move_to(editor, screen, text_length(editor));
     static const uint8_t CRLF[2] = {'\r', '\n'};
     screen_write(screen, CRLF, 2);
-    follow_scrolling(editor, screen);
     history_add(editor);
     editor->history_index = editor->history_count;
 }
@@ -280,9 +276,8 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
     editor->text.length = 0;
     editor->cursor = 0;
     editor->start_x = screen->cursor_x;
-    editor->start_y = screen->cursor_y;
+    editor->start_row = screen->cursor_y + static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT64_MAX / 2));
     editor->shown = 0;
-    editor->scrolls_seen = screen->scrolls;
     editor->history_index = editor->history_count;
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
@@ -293,7 +288,6 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
 
 void line_editor_follow(LineEditor* editor, ScreenBuffer* screen) {
     if (editor->width_seen == screen->width && editor->height_seen == screen->height) return;
-    follow_scrolling(editor, screen);
     if (follow_resize(editor, screen)) redraw_from(editor, screen, 0);
 }
 

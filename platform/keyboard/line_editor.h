@@ -18,9 +18,8 @@ struct LineEditor {
     ByteBuffer text;         // the line being edited, code page 850 bytes
     uint32_t cursor;         // insertion point in text, 0..text.size()
     int32_t start_x;         // column where the line begins
-    int32_t start_y;         // row where it begins; moves up as the buffer scrolls, may leave the top
+    int64_t start_row;       // row where it begins, counted from the start of the run (the buffer's scrolls added)
     uint32_t shown;          // cells the echo of the line covers on the screen
-    uint64_t scrolls_seen;   // the buffer's scroll count that start_y accounts for
     int32_t width_seen;      // the buffer's width the echo was laid out for
     int32_t height_seen;     // and its height
     bool overwrite;          // Insert toggled: typing replaces the character at the cursor

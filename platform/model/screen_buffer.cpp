@@ -55,7 +55,7 @@ void write_byte(ScreenBuffer* screen, uint8_t byte) {
         if (screen->cursor_x > 0) screen->cursor_x -= 1;
         break;
     case '\t': put_tab(screen); break;
-    case '\a': screen->bells += 1; break;
+    case '\a': break;  // a bell: no cell, no move
     case '\0': put_char(screen, BLANK); break;
     default: put_char(screen, byte); break;
     }
@@ -191,7 +191,6 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
     screen->largest =
         platform::COORD{static_cast<platform::SHORT>(screen->width), static_cast<platform::SHORT>(screen->height)};
     screen->scrolls = 0;
-    screen->bells = 0;
     if (screen->cells != nullptr) return true;
     screen->width = 0;
     screen->height = 0;

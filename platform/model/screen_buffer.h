@@ -35,7 +35,6 @@ struct ScreenBuffer {
     int32_t window_height;    // the window's rows, 1..height
     platform::COORD largest;  // the largest window the display can show
     uint64_t scrolls;         // whole-buffer scrolls so far (text at row y moved to y - 1)
-    uint32_t bells;           // BEL characters written so far
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;

@@ -41,10 +41,6 @@ void out_bytes(RenderOutput* out, const char* bytes, std::size_t length) {
     if (!byte_buffer_append(&out->bytes, bytes, length)) out->flush(reinterpret_cast<const uint8_t*>(bytes), length);
 }
 
-void out_text(RenderOutput* out, const char* text) { out_bytes(out, text, std::strlen(text)); }
-
-void out_char(RenderOutput* out, char c) { out_bytes(out, &c, 1); }
-
 // The decimal digits of a value of at most 10 digits; returns their count.
 std::size_t format_number(int32_t value, char* digits) {
     char reversed[12];
@@ -58,12 +54,8 @@ std::size_t format_number(int32_t value, char* digits) {
     return count;
 }
 
-void out_number(RenderOutput* out, int32_t value) {
-    char digits[12];
-    out_bytes(out, digits, format_number(value, digits));
-}
-
-// A text gathered into a fixed array (the restore bytes, a colour sequence).
+// A text gathered into a fixed array: a sequence before it goes into a
+// frame, the restore bytes.
 struct FixedText {
     char* bytes;
     std::size_t length;
@@ -82,6 +74,10 @@ void fixed_number(FixedText* text, int32_t value) {
     digits[n] = '\0';
     fixed_text(text, digits);
 }
+
+void out_text(RenderOutput* out, const char* text) { out_bytes(out, text, std::strlen(text)); }
+
+void out_fixed(RenderOutput* out, const FixedText& text) { out_bytes(out, text.bytes, text.length); }
 
 // Windows colour numbers put blue in bit 0 and red in bit 2; ANSI the reverse.
 int32_t ansi_index(uint32_t windows) {
@@ -123,26 +119,29 @@ void set_colours(TerminalRender* render, uint8_t attribute, RenderOutput* out) {
     char bytes[16];
     FixedText text{bytes, 0, sizeof bytes};
     colours_text(attribute, &text);
-    out_bytes(out, text.bytes, text.length);
+    out_fixed(out, text);
     render->colours = attribute;
 }
 
 void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out) {
     if (render->cursor_x == x && render->cursor_y == y) return;
+    char bytes[24];
+    FixedText text{bytes, 0, sizeof bytes};
     if (render->cursor_y == y && render->cursor_x >= 0 && x > render->cursor_x) {
         int32_t gap = x - render->cursor_x;
-        out_text(out, "\x1b[");
-        if (gap > 1) out_number(out, gap);
-        out_char(out, 'C');
+        fixed_text(&text, "\x1b[");
+        if (gap > 1) fixed_number(&text, gap);
+        fixed_text(&text, "C");
     } else if (x == 0 && y == 0) {
-        out_text(out, "\x1b[H");
+        fixed_text(&text, "\x1b[H");
     } else {
-        out_text(out, "\x1b[");
-        out_number(out, y + 1);
-        out_char(out, ';');
-        out_number(out, x + 1);
-        out_char(out, 'H');
+        fixed_text(&text, "\x1b[");
+        fixed_number(&text, y + 1);
+        fixed_text(&text, ";");
+        fixed_number(&text, x + 1);
+        fixed_text(&text, "H");
     }
+    out_fixed(out, text);
     render->cursor_x = x;
     render->cursor_y = y;
 }
@@ -193,7 +192,7 @@ int64_t window_top(const ScreenBuffer* screen) { return buffer_top(screen) + scr
 bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
 
 // A front copy of the window's size; without room for one every frame
-// draws every cell.
+// draws every row anew.
 void front_new(TerminalRender* render, const ScreenBuffer* screen) {
     auto count = static_cast<std::size_t>(int64_t{screen->window_width} * screen->window_height);
     platform::free(render->front);
@@ -219,8 +218,8 @@ void draw_cell(TerminalRender* render, Cell cell, RenderOutput* out) {
 // as many line ends as the terminal has rows (no need to ask the terminal
 // where its cursor is), then the terminal is erased from the top.
 void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    out_char(out, '\r');
-    for (int32_t y = 1; y < screen->window_height; ++y) out_char(out, '\n');
+    out_text(out, "\r");
+    for (int32_t y = 1; y < screen->window_height; ++y) out_text(out, "\n");
     out_text(out, "\x1b[H\x1b[0m\x1b[J");
     render->started = true;
     render->redraw = false;
@@ -253,7 +252,8 @@ void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, R
 // every row drawn anew, row by row, with no erase of the whole screen.
 void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     render->redraw = false;
-    if (render->width != screen->window_width || render->height != screen->window_height) front_new(render, screen);
+    if (render->front == nullptr || render->width != screen->window_width || render->height != screen->window_height)
+        front_new(render, screen);
     for (int32_t y = 0; y < screen->window_height; ++y) redraw_row(render, screen, y, out);
     note_window(render, screen);
 }
@@ -263,10 +263,10 @@ void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutpu
 void draw_row_changes(TerminalRender* render, const ScreenBuffer* screen, int32_t y, int32_t row, RenderOutput* out) {
     for (int32_t x = 0; x < render->width; ++x) {
         Cell cell = shown_cell(screen, render->window_x, render->width, x, row);
-        if (render->front != nullptr && same_look(cell, front_row(render, y)[x])) continue;
+        if (same_look(cell, front_row(render, y)[x])) continue;
         move_cursor(render, x, y, out);
         draw_cell(render, cell, out);
-        if (render->front != nullptr) front_row(render, y)[x] = cell;
+        front_row(render, y)[x] = cell;
         // In the last column terminals differ (a pending wrap or not):
         // the next cell or the cursor is always placed explicitly.
         render->cursor_x = x + 1 < render->width ? x + 1 : -1;
@@ -279,12 +279,11 @@ void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
     // New rows take the colours in force: the terminal's own for blanks.
     set_colours(render, DEFAULT_COLOURS, out);
     move_cursor(render, render->cursor_x < 0 ? 0 : render->cursor_x, render->height - 1, out);
-    for (int32_t i = 0; i < count; ++i) out_char(out, '\n');
+    for (int32_t i = 0; i < count; ++i) out_text(out, "\n");
     // Whether a line feed also returns the carriage depends on the
     // terminal's modes: the column is not known.
     render->cursor_x = -1;
     render->window_top += count;
-    if (render->front == nullptr) return;
     Cell* first = render->front;
     auto width = static_cast<std::size_t>(render->width);
     auto kept = static_cast<std::size_t>(render->height - count);
@@ -296,11 +295,11 @@ void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
 // The window moved down (the buffer scrolled, or the cursor went below it)
 // to `top`: the rows leaving the top go into the terminal's scrollback by
 // line feeds, as the buffer holds them, seen through the columns the
-// terminal shows. Rows that left within one frame (a
-// paste) may never have been drawn: each is drawn first, in steps of at
-// most the terminal's height. Rows that have left the buffer itself are
-// gone, as on a console; their line feeds are spared once the terminal
-// shows nothing. Only the rows coming in are left to draw.
+// terminal shows. Rows that left within one frame (a paste) may never have
+// been drawn: each is drawn first, in steps of at most the terminal's
+// height. Rows that have left the buffer itself are gone, as on a console;
+// their line feeds are spared once the terminal shows nothing. Only the
+// rows coming in are left to draw.
 void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t top, RenderOutput* out) {
     bool blank = false;  // the terminal shows only rows fed in blank
     while (render->window_top < top) {
@@ -379,18 +378,21 @@ void terminal_render_invalidate(TerminalRender* render) {
 
 void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     int64_t top = window_top(screen);
-    if (!render->started) {
-        start_screen(render, screen, out);
-    } else if (render->redraw || render->width != screen->window_width || render->height != screen->window_height ||
-               top < render->window_top) {
+    if (!render->started) start_screen(render, screen, out);
+    // Without a front copy nothing is known of what the terminal shows.
+    if (render->front == nullptr || render->redraw || render->width != screen->window_width ||
+        render->height != screen->window_height || top < render->window_top) {
         redraw_rows(render, screen, out);
     } else {
         // Rows leaving the top go into the scrollback as the terminal shows
         // them, before a move sideways draws every row anew.
         if (top > render->window_top) scroll_rows(render, screen, top, out);
-        if (render->window_x != screen->window_x) redraw_rows(render, screen, out);
+        if (render->window_x != screen->window_x) {
+            redraw_rows(render, screen, out);
+        } else {
+            draw_changes(render, screen, out);
+        }
     }
-    draw_changes(render, screen, out);
     show_cursor(render, screen, out);
 }
 

@@ -15,7 +15,7 @@
 struct TerminalRender {
     int32_t width;          // columns of the front copy: the window's when it was drawn
     int32_t height;         // rows of the front copy
-    Cell* front = nullptr;  // what the terminal shows, row-major; null when refused: every cell drawn each frame
+    Cell* front = nullptr;  // what the terminal shows, row-major; null when refused: every row drawn each frame
     int32_t window_x;       // the buffer column the terminal's first column shows
     int64_t window_top;     // the buffer row its top row shows, counted from the start of the run (scrolls added)
     bool started;           // the first frame has pushed the user's old screen into the scrollback

@@ -55,17 +55,17 @@ struct TerminalSession {
     volatile std::sig_atomic_t restore_current = 0;  // which of the two is current
     volatile std::sig_atomic_t resized = 0;          // SIGWINCH came: take the new size at the next present
     volatile std::sig_atomic_t resumed = 0;          // SIGCONT came: raw mode again and a full redraw
-    // SIGIO came since the keyboard was last found empty: typed bytes may be
-    // waiting. Set until the signal is armed, when nothing is known.
-    volatile std::sig_atomic_t input_pending = 1;
-    volatile std::sig_atomic_t input_signals = 0;  // the keyboard raises SIGIO when bytes arrive (O_ASYNC set)
-    int keyboard_flags = 0;                        // the keyboard's file status flags without O_ASYNC
 };
 
 TerminalSession session;
 
+// Writes a frame's bytes. A frame not wholly written leaves what the
+// terminal shows unknown, colours included: the next one draws every row
+// anew.
 bool frame_flush(const uint8_t* bytes, std::size_t length) {
-    return session.io.write != nullptr && session.io.write(bytes, length);
+    if (session.io.write != nullptr && session.io.write(bytes, length)) return true;
+    terminal_redraw();
+    return false;
 }
 
 // The signals whose default action ends the process (with a core for
@@ -87,9 +87,6 @@ constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSY
 
 // --- raw mode ------------------------------------------------------------
 
-void input_signals_arm();
-void input_signals_disarm();
-
 void raw_enter() {
     if (session.raw || session.keyboard_fd < 0) return;
     termios raw = session.saved;
@@ -102,15 +99,11 @@ void raw_enter() {
     raw.c_cc[VTIME] = 0;
     if (tcsetattr(session.keyboard_fd, TCSANOW, &raw) != 0) return;
     session.raw = 1;
-    input_signals_arm();
 }
 
-// Async-signal-safe: only fcntl and tcsetattr. O_ASYNC goes first: on
-// macOS it is a flag of the terminal itself, which would go on signalling
-// whoever reads it next.
+// Async-signal-safe: only tcsetattr.
 void raw_leave() {
     if (!session.raw) return;
-    input_signals_disarm();
     tcsetattr(session.keyboard_fd, TCSANOW, &session.saved);
     session.raw = 0;
 }
@@ -193,32 +186,7 @@ void on_stop_signal(int) {
 
 void on_resume_signal(int) { terminal_note_resume(); }
 
-void on_resize_signal(int) { session.resized = 1; }
-
-void on_input_signal(int) { session.input_pending = 1; }
-
-// The key wait checks the keyboard between sleeps of 50 ms; with SIGIO
-// telling when bytes arrive, a check with nothing typed needs no system
-// call. Only in raw mode: a read there takes everything waiting, up to the
-// buffer, so an empty keyboard stays empty until the next signal.
-void input_signals_arm() {
-    if (session.keyboard_fd < 0 || !session.raw) return;
-    int flags = fcntl(session.keyboard_fd, F_GETFL);
-    if (flags < 0) return;
-    session.keyboard_flags = flags & ~O_ASYNC;
-    if (fcntl(session.keyboard_fd, F_SETOWN, getpid()) != 0 ||
-        fcntl(session.keyboard_fd, F_SETFL, session.keyboard_flags | O_ASYNC) != 0) {
-        return;
-    }
-    session.input_signals = 1;
-}
-
-// Async-signal-safe: only fcntl.
-void input_signals_disarm() {
-    if (!session.input_signals) return;
-    fcntl(session.keyboard_fd, F_SETFL, session.keyboard_flags);
-    session.input_signals = 0;
-}
+void on_resize_signal(int) { terminal_note_resize(); }
 
 // A caller's choice to ignore a signal (nohup) stands.
 void handle_unless_ignored(int signal_number) {
@@ -241,7 +209,6 @@ void install_handlers() {
     set_handler(SIGTSTP, on_stop_signal);
     set_handler(SIGCONT, on_resume_signal);
     set_handler(SIGWINCH, on_resize_signal);
-    set_handler(SIGIO, on_input_signal);
 }
 
 // --- the terminal's end of the console ------------------------------------
@@ -260,19 +227,12 @@ int keyboard_wait(int32_t timeout_ms) {
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
-    // Cleared before looking: bytes arriving from here on raise SIGIO again.
-    session.input_pending = 0;
     int ready = keyboard_wait(timeout_ms);
-    // A signal (resize, resume, input) ends the wait early: the caller
-    // presents and waits again.
-    if (ready < 0) {
-        session.input_pending = 1;
-        return errno == EINTR ? 0 : -1;
-    }
+    // A signal (resize, resume) ends the wait early: the caller presents
+    // and waits again.
+    if (ready < 0) return errno == EINTR ? 0 : -1;
     if (ready == 0) return 0;
     ssize_t n = ::read(session.keyboard_fd, bytes, capacity);
-    // A full buffer may have left more behind.
-    if (n < 0 || static_cast<std::size_t>(n) == capacity) session.input_pending = 1;
     if (n > 0) return n;
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
     return -1;  // hung up or an error: no more keys will come
@@ -341,9 +301,6 @@ void terminal_apply_signals(ScreenBuffer* screen) {
             session.raw = 0;
             raw_enter();
         }
-        // Bytes may have come while stopped: the keyboard is read again
-        // until it is known empty.
-        session.input_pending = 1;
         // The stop handed the terminal back in its own colours, and the
         // shell has written on it since.
         terminal_redraw();
@@ -406,7 +363,7 @@ void terminal_present(ScreenBuffer* screen) {
     session.frame.bytes.length = 0;
     terminal_render_frame(&session.render, screen, &session.frame);
     if (session.frame.bytes.length == 0) return;
-    session.io.write(session.frame.bytes.bytes, session.frame.bytes.length);
+    frame_flush(session.frame.bytes.bytes, session.frame.bytes.length);
     if (session.opened) restore_prepare(screen);
 }
 
@@ -434,8 +391,4 @@ void terminal_line_keys(uint8_t* kill, uint8_t* word_erase) {
     bool known = session.keyboard_fd >= 0;
     *kill = known ? control(session.saved.c_cc[VKILL]) : 0;
     *word_erase = known ? control(session.saved.c_cc[VWERASE]) : 0;
-}
-
-bool terminal_input_quiet() {
-    return session.input_signals && session.input_pending == 0 && session.raw && session.io.read == tty_read;
 }

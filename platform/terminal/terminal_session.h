@@ -64,8 +64,9 @@ void terminal_apply_signals(ScreenBuffer* screen);
 // Called before every wait and at exit.
 void terminal_present(ScreenBuffer* screen);
 
-// As if SIGWINCH had come: the next present takes the terminal's size and
-// redraws everything.
+// The terminal's size may have changed (SIGWINCH came): the next present
+// takes it, the screen buffer follows, and everything is drawn anew.
+// Async-signal-safe.
 void terminal_note_resize();
 
 // As if SIGCONT had come: the next present puts raw mode back, takes the
@@ -81,11 +82,6 @@ void terminal_redraw();
 // before raw mode; each 0 when it is disabled or not a control character,
 // or when there is no terminal.
 void terminal_line_keys(uint8_t* kill, uint8_t* word_erase);
-
-// True when the real terminal has certainly had no key typed since a read
-// found it empty (it signals arrivals): a check for keys may skip reading.
-// False whenever that is not known.
-bool terminal_input_quiet();
 
 // Writes every byte to a file descriptor, going on after short writes and
 // interruptions; false when the descriptor takes no more. Async-signal-safe.

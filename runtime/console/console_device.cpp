@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "runtime/console/print_column.h"
+#include "runtime/core/console_output.h"
 #include "runtime/core/runtime.h"
 
 namespace {

@@ -1,11 +1,16 @@
-// The console text writer: bytes at the cursor, keeping the text inside the
-// view area and the last cell of its bottom row from scrolling the screen.
+// Each write reads the width, the view and the cursor afresh. When the view
+// ends above the screen's last row, a text that would run past its bottom
+// scrolls the view up first, and one needing as many rows as the view
+// holds, or more, starts on the view's top row. A text ending in the last
+// cell of the bottom row is written with the console's wrap switched off
+// for that one write.
 #include "runtime/console/console_write.h"
 
 #include <cstring>
 
 #include "platform/platform.h"
 #include "runtime/console/console_device.h"
+#include "runtime/core/console_output.h"
 #include "runtime/core/runtime.h"
 
 namespace {

@@ -1,7 +1,7 @@
-// The print layer: print items and the newline or pad their mask asks for
-// after them, where printed text goes (the console through the text writer,
-// or a file slot's stream, each keeping its print column), and strings of
-// blanks.
+// Console text goes through the text writer, a file slot's through its
+// stream; each keeps its print column, counted from what was written. On
+// the console a pad to a zone that would not fit on the line becomes a
+// newline.
 #include "runtime/console/print.h"
 
 #include <cstdio>

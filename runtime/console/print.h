@@ -1,19 +1,14 @@
-// The print layer: print items to the console (file number 0) or a file
-// slot (1-255), newlines, 14-column print zones, and strings of blanks.
-//
-// A mask says what follows an item: PRINT_NEWLINE ends the line, PRINT_PAD
-// pads to the next 14-column zone (after an integer: fills a 14-character
-// field), both together only end the line. On the console, a zone that
-// would not fit on the line becomes a newline.
+// The print layer: print items (texts and integers) to the console (file
+// number 0) or a file slot (1-255), each followed by what its mask asks
+// for, a line end or a pad to the next 14-column print zone, and strings of
+// blanks.
 #pragma once
 
 #include <cstdint>
 
+#include "runtime/console/print_mask.h"
 #include "runtime/core/strings.h"
 
-using PrintMask = uint32_t;
-constexpr PrintMask PRINT_NEWLINE = 1u << 0;
-constexpr PrintMask PRINT_PAD = 1u << 1;
 constexpr int32_t PRINT_ZONE_WIDTH = 14;
 
 // Prints desc's text (null or no buffer: none), then what mask asks for; desc is released as a temporary.

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
+#include "runtime/core/console_output.h"
+
 FileTable file_table;
 ErrorStatus error_status;
 platform::HANDLE console_output;

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/platform.h"
-
 // The record of one file number. A null stream means the slot is closed.
 struct FileSlot {
     std::FILE* stream;      // the open file, or null
@@ -31,9 +29,6 @@ struct ErrorStatus {
 
 extern FileTable file_table;
 extern ErrorStatus error_status;
-
-// The console output handle obtained at start-up, used by every console operation.
-extern platform::HANDLE console_output;
 
 // Empties the file table (streams left open), sets FPU precision 64 bits, round to nearest, takes the console handle.
 void runtime_init(int argc, char** argv);

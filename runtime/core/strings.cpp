@@ -59,10 +59,12 @@ int64_t offset_inside(const StringDesc* dst, const char* bytes) {
     return address >= start && address < end ? static_cast<int64_t>(address - start) : -1;
 }
 
-void assign_to_desc(StringDesc* dst, void* src, int32_t src_size, SourceText text) {
+// True when dst took the source temporary's buffer over (the temporary is
+// then free already).
+bool assign_to_desc(StringDesc* dst, void* src, int32_t src_size, SourceText text) {
     if (text.length == 0) {
         str_delete(dst);
-        return;
+        return false;
     }
     auto* src_desc = src_size == STR_SIZE_DESC ? static_cast<StringDesc*>(src) : nullptr;
     if (src_desc != nullptr && src_desc != dst && str_is_temp(src_desc)) {
@@ -71,9 +73,9 @@ void assign_to_desc(StringDesc* dst, void* src, int32_t src_size, SourceText tex
         *dst = StringDesc{src_desc->data, str_length(src_desc), src_desc->capacity};
         *src_desc = StringDesc{nullptr, 0, 0};
         str_temp_free(src_desc);
-        return;
+        return true;
     }
-    if (src_desc == dst) return;
+    if (src_desc == dst) return false;
     if (dst->data == nullptr || str_length(dst) != text.length) {
         int64_t offset = offset_inside(dst, text.bytes);
         // The source may live in the buffer the resize is about to replace.
@@ -81,12 +83,13 @@ void assign_to_desc(StringDesc* dst, void* src, int32_t src_size, SourceText tex
             std::memmove(dst->data, text.bytes, static_cast<std::size_t>(text.length));
             str_resize(dst, static_cast<int32_t>(text.length), true);
             if (dst->data != nullptr) dst->data[text.length] = '\0';
-            return;
+            return false;
         }
         str_resize(dst, static_cast<int32_t>(text.length), false);
-        if (dst->data == nullptr) return;
+        if (dst->data == nullptr) return false;
     }
     str_copy_terminate(dst->data, text.bytes, static_cast<int32_t>(text.length));
+    return false;
 }
 
 void assign_to_buffer(char* dst, int32_t dst_size, SourceText text, int32_t fill) {
@@ -186,11 +189,7 @@ void* str_assign(void* dst, int32_t dst_size, void* src, int32_t src_size, int32
         return nullptr;
     }
     if (dst_size == STR_SIZE_DESC) {
-        auto* desc = static_cast<StringDesc*>(dst);
-        bool taken_over = text.length > 0 && src != nullptr && src_size == STR_SIZE_DESC && src != dst &&
-                          str_is_temp(static_cast<StringDesc*>(src));
-        assign_to_desc(desc, src, src_size, text);
-        if (taken_over) return dst;
+        if (assign_to_desc(static_cast<StringDesc*>(dst), src, src_size, text)) return dst;
     } else {
         assign_to_buffer(static_cast<char*>(dst), dst_size, text, fill);
     }

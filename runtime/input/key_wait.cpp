@@ -19,6 +19,13 @@ constexpr int32_t LONG_WAIT_MS = 100;
 // The first code of a function or cursor key; the key's own code follows.
 bool is_extended_prefix(int32_t code) { return code == 0 || code == 224; }
 
+// One key: its code, and whether the lead of an extended key came first.
+int32_t key_read(bool* extended) {
+    int32_t code = platform::_getch();
+    *extended = is_extended_prefix(code);
+    return *extended ? platform::_getch() : code;
+}
+
 void wait_for_key() {
     // With no keyboard at all no key can ever come: waiting would never end.
     if (platform::_kbhit_possible() == 0) return;
@@ -49,9 +56,8 @@ void wait_long(int32_t milliseconds) {
 int32_t key_pending() { return platform::_kbhit(); }
 
 int32_t key_get() {
-    int32_t code = platform::_getch();
-    if (is_extended_prefix(code)) return platform::_getch();
-    return code;
+    bool extended = false;
+    return key_read(&extended);
 }
 
 StringDesc* key_string() {
@@ -66,16 +72,14 @@ StringDesc* key_string() {
         return str_empty();
     }
 
-    int32_t code = platform::_getch();
-    int32_t length = 1;
-    if (is_extended_prefix(code)) {
-        code = platform::_getch();
-        length = 2;
-    }
-    if (length == 2) desc->data[0] = EXTENDED_KEY_MARK;
-    desc->data[length - 1] = static_cast<char>(static_cast<uint8_t>(static_cast<uint32_t>(code)));
+    bool extended = false;
+    int32_t code = key_read(&extended);
+    int32_t length = extended ? 2 : 1;
+    // Within the buffer made for the longest key string: nothing is allocated.
+    str_alloc_temp_buffer(desc, length);
+    if (extended) desc->data[0] = EXTENDED_KEY_MARK;
+    desc->data[length - 1] = static_cast<char>(static_cast<uint8_t>(code));
     desc->data[length] = '\0';
-    desc->length = static_cast<int32_t>(static_cast<uint32_t>(length) | STR_TEMP_BIT);
     return desc;
 }
 

@@ -1,8 +1,11 @@
+// Whole calculator runs on the scripted console: catches a cell of the
+// finished screen out of place, answers read from the wrong field, a wrong
+// layout on small terminals or after a long answer, and the final key read.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"

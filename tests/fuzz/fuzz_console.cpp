@@ -138,8 +138,8 @@ void op_platform(FuzzedDataProvider& data) {
     case 0: {
         std::string bytes = data.ConsumeRandomLengthString(300);
         DWORD written = 12345;
-        int32_t refusals = testing_console().faults.writes_before_refusal;
-        int64_t limit = testing_console().faults.write_limit;
+        int32_t refusals = testing_hooks().faults.writes_before_refusal;
+        int64_t limit = testing_hooks().faults.write_limit;
         platform::BOOL ok = platform::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         if (refusals == 0) {
             FUZZ_CHECK(ok == platform::FALSE && written == 0 && same_cells(before, s.cells));
@@ -224,7 +224,7 @@ void op_platform(FuzzedDataProvider& data) {
     default: {
         platform::CONSOLE_SCREEN_BUFFER_INFO info{};
         platform::BOOL ok = platform::GetConsoleScreenBufferInfo(out, &info);
-        if (testing_console().faults.buffer_info_fails) {
+        if (testing_hooks().faults.buffer_info_fails) {
             FUZZ_CHECK(ok == platform::FALSE);
         } else {
             FUZZ_CHECK(ok != platform::FALSE);
@@ -289,13 +289,13 @@ void op_runtime(FuzzedDataProvider& data) {
     int32_t width = 0;
     console_get_size(&width, nullptr);
     FUZZ_CHECK(width >= 1);
-    if (!testing_console().faults.buffer_info_fails) {
+    if (!testing_hooks().faults.buffer_info_fails) {
         FUZZ_CHECK(column >= 1 && column <= screen().width && row >= 1 && row <= screen().height);
     }
 }
 
 void op_environment(FuzzedDataProvider& data) {
-    ConsoleFaults& faults = testing_console().faults;
+    ConsoleFaults& faults = testing_hooks().faults;
     switch (data.ConsumeIntegralInRange<int>(0, 4)) {
     case 0: {
         // The terminal was resized: the model follows it at the next present.

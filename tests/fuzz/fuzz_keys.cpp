@@ -93,7 +93,8 @@ void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
     for (uint32_t i = 0; i < editor.text.length; ++i)
         FUZZ_CHECK(editor.text.bytes[i] >= 0x20 && editor.text.bytes[i] != 0x7F);
     int64_t cells = int64_t{screen.width} * screen.height;
-    int64_t start = int64_t{editor.start_y} * screen.width + editor.start_x;
+    int64_t start_y = editor.start_row - static_cast<int64_t>(screen.scrolls);
+    int64_t start = std::max<int64_t>(start_y, INT32_MIN / 2) * screen.width + editor.start_x;
     for (uint32_t i = 0; i < editor.text.length; ++i) {
         int64_t cell = start + static_cast<int64_t>(i);
         if (cell < 0 || cell >= cells) continue;
@@ -240,7 +241,7 @@ void fuzz_calculator(FuzzedDataProvider& data) {
                               uint64_t refuse = data.ConsumeBool() ? data.ConsumeIntegral<uint64_t>() : 0;
                               fuzz_heap_install_with_console(refuse, 1u << 20, width, height, on_terminal);
                               if (data.ConsumeBool()) {
-                                  ConsoleFaults& faults = testing_console().faults;
+                                  ConsoleFaults& faults = testing_hooks().faults;
                                   faults.buffer_info_fails = data.ConsumeIntegralInRange<int>(0, 7) == 0;
                                   faults.write_limit =
                                       data.ConsumeBool() ? -1 : data.ConsumeIntegralInRange<int64_t>(0, 30);

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/testing.h"
 #include "runtime/core/strings.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/test_heap.h"
@@ -47,7 +47,7 @@ protected:
                          bool long_answer = false) {
         calculator_run_typed(
             {.typed = typed_text(long_answer), .prepare = [&] {
-                 testing_console().faults = faults;
+                 testing_hooks().faults = faults;
                  test_heap_install(HeapRefusals{refuse_at, refuse_from_on, 0, SIZE_MAX}, foreign_block);
              }});
 
@@ -55,7 +55,7 @@ protected:
         for (int32_t row = 0; row < 25; ++row) result.rows.push_back(testing_row_text(row));
         result.range_km = calculator.range_km;
         result.temporaries_in_use = temp_desc_pool.in_use_count;
-        result.writes = testing_console().counters.write_file;
+        result.writes = testing_hooks().counters.write_file;
         result.allocations = test_heap.requests;
         input_context_reset();
         // The platform's own blocks (the renderer's, the line editor's) go

@@ -16,7 +16,7 @@
 #include "platform/console/console_state.h"
 #include "platform/terminal/terminal_render.h"
 #include "platform/terminal/terminal_session.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"

@@ -1,3 +1,4 @@
+// The calculator's expected screen, row by row and with its colours.
 #include "tests/support/calculator_golden.h"
 
 const std::string CALCULATOR_TITLE =

@@ -1,3 +1,4 @@
+// The calculator run in a tmux pane, and its screen read back.
 #include "tests/support/calculator_pane.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/calculator.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/runtime_fresh.h"
 
 struct CalculatorRun {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/crt/memory.h"
+#include "runtime/core/console_output.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/temp_pool.h"
 

@@ -1,3 +1,4 @@
+// Keys by name, as the bytes a terminal sends for them.
 #include "tests/support/key_names.h"
 
 #include <gtest/gtest.h>

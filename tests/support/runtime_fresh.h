@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
-#include "platform/testing/testing.h"
 #include "runtime/console/console_device.h"
 #include "runtime/console/print_column.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/fresh_core.h"
 
 // A width x height console model, the core and the console layer fresh.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/model/screen_buffer.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 
 // `length` characters of a screen buffer's 0-based row from a 0-based
 // column; the rest of the row when length < 0.

@@ -1,3 +1,4 @@
+// Shell commands run from tests, with their output and exit status.
 #include "tests/support/shell.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// A terminal's modes read back, to check the program left them as it found them.
 #include "tests/support/terminal_modes.h"
 
 #include <gtest/gtest.h>

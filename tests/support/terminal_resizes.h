@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/terminal/terminal_session.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 
 // At read number `read` (from 0) the terminal has this size.
 struct TerminalResize {

@@ -1,3 +1,4 @@
+// tmux sessions for tests that need a real terminal emulator.
 #include "tests/support/tmux_session.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,10 @@
+// The kernel32 functions on the screen buffer model: catches wrong buffer
+// info, cursor and mode round trips, bad arguments accepted, and WriteFile
+// faults (short and refused writes) not reported as the console reports them.
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 
 namespace {
 
@@ -27,7 +30,7 @@ TEST_F(ConsoleApiTest, BufferInfoReportsSizeCursorAndAttribute) {
     EXPECT_EQ(info.dwCursorPosition.Y, 7);
     EXPECT_EQ(info.wAttributes, 0x71);
 
-    testing_console().faults.buffer_info_fails = true;
+    testing_hooks().faults.buffer_info_fails = true;
     CONSOLE_SCREEN_BUFFER_INFO untouched{};
     EXPECT_FALSE(GetConsoleScreenBufferInfo(out, &untouched));
     EXPECT_EQ(untouched.dwSize.X, 0);
@@ -91,18 +94,18 @@ TEST_F(ConsoleApiTest, ModeStartsProcessedWithWrapAndTurnsWrapOff) {
 
 TEST_F(ConsoleApiTest, WriteFaultsLimitAndRefuse) {
     DWORD written = 99;
-    testing_console().faults.write_limit = 3;
+    testing_hooks().faults.write_limit = 3;
     ASSERT_TRUE(WriteFile(out, "abcdef", 6, &written, nullptr));
     EXPECT_EQ(written, 3u);
     EXPECT_EQ(testing_row_text(0).substr(0, 4), "abc ");
 
-    testing_console().faults.write_limit = -1;
-    testing_console().faults.writes_before_refusal = 1;
+    testing_hooks().faults.write_limit = -1;
+    testing_hooks().faults.writes_before_refusal = 1;
     EXPECT_TRUE(WriteFile(out, "d", 1, &written, nullptr));
     EXPECT_FALSE(WriteFile(out, "e", 1, &written, nullptr));
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(testing_row_text(0).substr(0, 5), "abcd ");
-    EXPECT_EQ(testing_console().counters.write_file, 3u);
+    EXPECT_EQ(testing_hooks().counters.write_file, 3u);
 }
 
 TEST_F(ConsoleApiTest, FillAndScrollThroughTheHandle) {

@@ -1,3 +1,5 @@
+// atoi, _atoi64 and atof: catches wrong leading-number parsing, overflow
+// that wraps instead of saturating, and misread decimals and exponents.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -7,7 +7,7 @@
 
 #include "platform/keyboard/key_decoder.h"
 #include "platform/platform.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/key_names.h"
 
 namespace {

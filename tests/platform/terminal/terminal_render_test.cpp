@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/terminal/terminal_render.h"
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/platform_text.h"
 
 namespace {
@@ -203,6 +203,22 @@ TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
     platform::Sleep(0);
     EXPECT_EQ(platform::_kbhit(), 0);
     EXPECT_EQ(testing_terminal_output(), "");
+}
+
+TEST(TerminalPresent, AFrameNotWhollyWrittenLeavesTheNextToDrawEveryRow) {
+    testing_console_create(3, 2);
+    platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+    platform::DWORD written = 0;
+    platform::WriteFile(out, "hi", 2, &written, nullptr);
+    platform::Sleep(0);
+    testing_hooks().terminal_write_fails = true;
+    platform::WriteFile(out, "\r\nyo", 4, &written, nullptr);
+    platform::Sleep(0);
+    testing_hooks().terminal_write_fails = false;
+    testing_terminal_output().clear();
+    platform::Sleep(0);
+    // The colours and the rows the failed frame may or may not have reached.
+    EXPECT_EQ(testing_terminal_output(), "\x1b[H\x1b[0mhi\x1b[K\x1b[2;1Hyo\x1b[K\x1b[?25h");
 }
 
 // However the program hears of a new size, a resize or a resume after the

@@ -139,9 +139,9 @@ TEST(ConsoleViewTest, ResolvedOnceFromTheScreenHeightAndKept) {
 TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
     fresh_console(80, 25);
     for (int32_t n : {0, -2, INT_MIN}) {
-        testing_console().counters = ConsoleCounters{};
+        testing_hooks().counters = ConsoleCounters{};
         console_scroll_view(n);
-        const ConsoleCounters& calls = testing_console().counters;
+        const ConsoleCounters& calls = testing_hooks().counters;
         EXPECT_EQ(calls.buffer_info + calls.largest_window + calls.scroll + calls.set_cursor_position, 0u);
     }
 }

@@ -53,7 +53,7 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
             print_uint(0, static_cast<uint32_t>(c.value), c.mask);
         }
         EXPECT_EQ(output(), c.text);
-        EXPECT_EQ(testing_console().counters.write_file, 1u);
+        EXPECT_EQ(testing_hooks().counters.write_file, 1u);
         EXPECT_EQ(print_column_get(0), c.column_after);
     }
 }
@@ -64,14 +64,14 @@ TEST(PrintNumberTest, TheNewlineReachesTheWriterWithTheDigits) {
     testing_console_set_largest(80, 24);
     test_put_cursor(25, 78);
     print_int(0, 57, 0);
-    EXPECT_EQ(testing_console().counters.set_mode, 2u);
+    EXPECT_EQ(testing_hooks().counters.set_mode, 2u);
     EXPECT_EQ(model_cursor_column(), 80);
 
     test_put_cursor(25, 77);
-    testing_console().counters = ConsoleCounters{};
+    testing_hooks().counters = ConsoleCounters{};
     print_int(0, 57, PRINT_NEWLINE);
-    EXPECT_EQ(testing_console().counters.set_mode, 0u);
-    EXPECT_EQ(testing_console().counters.write_file, 1u);
+    EXPECT_EQ(testing_hooks().counters.set_mode, 0u);
+    EXPECT_EQ(testing_hooks().counters.write_file, 1u);
     EXPECT_EQ(model_text(24, 77, 3), " 57");
     EXPECT_EQ(model_text(25), std::string(80, ' '));
 }
@@ -123,7 +123,7 @@ TEST(PrintPadTest, AStringItemThenItsPad) {
     fresh_console_redirected();
     print_zstring(0, "AB", PRINT_PAD);
     EXPECT_EQ(output(), "AB" + std::string(12, ' '));
-    EXPECT_EQ(testing_console().counters.write_file, 2u);
+    EXPECT_EQ(testing_hooks().counters.write_file, 2u);
     EXPECT_EQ(print_column_get(0), 14);
     // Both bits: the newline alone.
     print_zstring(0, "C", PRINT_PAD | PRINT_NEWLINE);
@@ -143,7 +143,7 @@ TEST(PrintPadTest, EmptyItemsStillGetTheirMask) {
     print_string(0, str_empty(), 0);
     print_buffer(0, "ignored", 0, 0);
     EXPECT_EQ(output(), std::string(14, ' ') + "\n\n");
-    EXPECT_EQ(testing_console().counters.write_file, 3u);
+    EXPECT_EQ(testing_hooks().counters.write_file, 3u);
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 }
 
@@ -275,7 +275,7 @@ TEST(PrintFileTest, ClosedOrInvalidFileNumbersWriteNothing) {
         print_zstring(file, "", 0);
         print_string(file, nullptr, 0);
         EXPECT_EQ(error_get(), ERROR_WRITE_FAILED);
-        EXPECT_EQ(testing_console().counters.write_file, 0u);
+        EXPECT_EQ(testing_hooks().counters.write_file, 0u);
         EXPECT_TRUE(output().empty());
         EXPECT_EQ(temp_desc_pool.in_use_count, 0);
     }
@@ -289,7 +289,7 @@ TEST(PrintFileTest, ConsolePrintsLeaveTheErrorStatus) {
     print_uint(0, 9, 0);
     print_string(0, space_string(3), PRINT_PAD);
     print_pad_range(0, 0, 3, 1);
-    testing_console().faults.writes_before_refusal = 0;
+    testing_hooks().faults.writes_before_refusal = 0;
     print_zstring(0, "refused", PRINT_NEWLINE);
     EXPECT_EQ(error_get(), ERROR_WRITE_FAILED);
 }

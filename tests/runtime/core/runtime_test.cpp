@@ -1,9 +1,13 @@
+// Start-up and shutdown: catches file slots left set, the wrong precision or
+// rounding of the floating-point unit, a lost error status, a missing
+// console handle, and an exit that skips flushing.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
 #include <cstring>
 
+#include "runtime/core/console_output.h"
 #include "runtime/core/runtime.h"
 
 namespace {

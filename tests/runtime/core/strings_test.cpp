@@ -1,3 +1,6 @@
+// String descriptors: catches wrong growth, buffers kept or dropped at the
+// wrong size, temporaries copied instead of taken over or leaked, overlapping
+// copies, and lengths that wrap near the limit.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// The pool of temporary descriptors: catches a broken in-use list, a full
+// pool that hands out garbage, and releases that touch literals or leak.
 #include <gtest/gtest.h>
 
 #include <vector>

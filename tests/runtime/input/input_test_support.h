@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "platform/testing/testing.h"
 #include "runtime/core/runtime.h"
 #include "runtime/core/strings.h"
 #include "runtime/core/temp_pool.h"
 #include "runtime/input/input_fields.h"
+#include "tests/platform/testing/testing.h"
 #include "tests/support/runtime_fresh.h"
 
 class InputTest : public ::testing::Test {

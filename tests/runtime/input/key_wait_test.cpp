@@ -12,7 +12,7 @@ namespace {
 
 using KeyTest = InputTest;
 
-const ConsoleCounters& counters() { return testing_console().counters; }
+const ConsoleCounters& counters() { return testing_hooks().counters; }
 
 TEST_F(KeyTest, WaitForKeyDrainsTypedAheadKeysAndLeavesTheFreshOne) {
     testing_type("abc");

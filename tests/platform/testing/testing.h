@@ -1,6 +1,7 @@
 // Test seams: a console of any size with a scripted terminal and a simulated
-// clock, faults to inject, and read-back of everything the console holds.
-// The runtime under test takes the same code paths as the program.
+// clock, faults to inject, counts of the console functions called, and
+// read-back of everything the console holds. The runtime under test takes
+// the same code paths as the program; only the tests link this.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,39 @@
 
 #include "platform/console/console_state.h"
 #include "platform/terminal/terminal_session.h"
+
+// Faults tests inject into the console functions.
+struct ConsoleFaults {
+    bool buffer_info_fails;         // GetConsoleScreenBufferInfo reports failure
+    int64_t write_limit;            // WriteFile writes at most this many bytes a call; -1: no limit
+    int32_t writes_before_refusal;  // WriteFile on the console refuses once this many calls succeeded; -1: never
+};
+
+// Calls made, for tests that count them.
+struct ConsoleCounters {
+    uint32_t buffer_info;
+    uint32_t fill_attribute;
+    uint32_t fill_character;
+    uint32_t set_text_attribute;
+    uint32_t get_cursor_info;
+    uint32_t set_cursor_info;
+    uint32_t set_cursor_position;
+    uint32_t scroll;
+    uint32_t largest_window;
+    uint32_t get_mode;
+    uint32_t set_mode;
+    uint32_t write_file;
+    uint32_t sleep;
+    uint64_t slept_ms;
+};
+
+// The seam's hold on the console functions: what it injects and what it
+// counts. Cleared with every fresh console.
+struct ConsoleHooks {
+    ConsoleFaults faults;
+    ConsoleCounters counters;
+    bool terminal_write_fails;  // the scripted terminal takes half of each write, then reports an error
+};
 
 // Standard output becomes a fresh console of the given size: blank cells in
 // attribute 0x07, cursor at the top left and visible, mode processed + wrap,
@@ -55,6 +89,8 @@ uint64_t testing_now_ms();
 
 // The console record the platform works on, for a test to look into.
 ConsoleState& testing_console();
+// The faults injected into the console functions and their counts.
+ConsoleHooks& testing_hooks();
 // The characters of a 0-based row, as bytes.
 std::string testing_row_text(int32_t row);
 // What the scripted terminal received (render output).

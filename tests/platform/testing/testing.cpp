@@ -1,7 +1,7 @@
 // Test seams: a scripted terminal (typed bytes in, rendered bytes captured)
 // and a simulated clock behind the console, and the capture of a redirected
 // standard output.
-#include "platform/testing/testing.h"
+#include "tests/platform/testing/testing.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +28,7 @@ struct ScriptedTerminal {
 };
 
 ScriptedTerminal scripted;
+ConsoleHooks hooks;
 
 // Moves the clock to the next arrival when it comes no later than `limit`.
 bool advance_to_arrival(uint64_t limit) {
@@ -66,8 +67,9 @@ int64_t scripted_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) 
 }
 
 bool scripted_write(const uint8_t* bytes, std::size_t length) {
-    scripted.output.append(reinterpret_cast<const char*>(bytes), length);
-    return true;
+    bool fails = hooks.terminal_write_fails;
+    scripted.output.append(reinterpret_cast<const char*>(bytes), fails ? length / 2 : length);
+    return !fails;
 }
 
 bool scripted_size(int32_t* columns, int32_t* rows) {
@@ -78,7 +80,41 @@ bool scripted_size(int32_t* columns, int32_t* rows) {
 
 uint64_t scripted_now_ms() { return scripted.now_ms; }
 
-void scripted_sleep_ms(uint32_t milliseconds) { scripted.now_ms += milliseconds; }
+// Only Sleep sleeps: it is counted here.
+void scripted_sleep_ms(uint32_t milliseconds) {
+    hooks.counters.sleep += 1;
+    hooks.counters.slept_ms += milliseconds;
+    scripted.now_ms += milliseconds;
+}
+
+// WriteFile's faults: they act only on the console, as a file's writes
+// never reach it.
+int64_t write_granted(int64_t asked) {
+    ConsoleFaults& faults = hooks.faults;
+    if (!console_is_console()) return asked;
+    if (faults.writes_before_refusal == 0) return -1;
+    if (faults.writes_before_refusal > 0) faults.writes_before_refusal -= 1;
+    return faults.write_limit >= 0 ? std::min(asked, faults.write_limit) : asked;
+}
+
+int64_t hooked_call(ConsoleCall call, int64_t asked) {
+    ConsoleCounters& counts = hooks.counters;
+    switch (call) {
+    case CONSOLE_CALL_BUFFER_INFO: counts.buffer_info += 1; return hooks.faults.buffer_info_fails ? -1 : asked;
+    case CONSOLE_CALL_FILL_ATTRIBUTE: counts.fill_attribute += 1; break;
+    case CONSOLE_CALL_FILL_CHARACTER: counts.fill_character += 1; break;
+    case CONSOLE_CALL_SET_TEXT_ATTRIBUTE: counts.set_text_attribute += 1; break;
+    case CONSOLE_CALL_GET_CURSOR_INFO: counts.get_cursor_info += 1; break;
+    case CONSOLE_CALL_SET_CURSOR_INFO: counts.set_cursor_info += 1; break;
+    case CONSOLE_CALL_SET_CURSOR_POSITION: counts.set_cursor_position += 1; break;
+    case CONSOLE_CALL_SCROLL: counts.scroll += 1; break;
+    case CONSOLE_CALL_LARGEST_WINDOW: counts.largest_window += 1; break;
+    case CONSOLE_CALL_GET_MODE: counts.get_mode += 1; break;
+    case CONSOLE_CALL_SET_MODE: counts.set_mode += 1; break;
+    case CONSOLE_CALL_WRITE_FILE: counts.write_file += 1; return write_granted(asked);
+    }
+    return asked;
+}
 
 bool captured_file_write(const uint8_t* bytes, std::size_t length) {
     scripted.file_output.append(reinterpret_cast<const char*>(bytes), length);
@@ -95,8 +131,9 @@ void testing_console_create(int32_t width, int32_t height) {
     console.mode = CONSOLE_LINE_INPUT;
     screen_init(&console.screen, width, height);
     terminal_io() = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
-    console.faults = ConsoleFaults{false, -1, -1};
+    hooks = ConsoleHooks{ConsoleFaults{false, -1, -1}, ConsoleCounters{}, false};
     console.file_write = captured_file_write;
+    console.hook = hooked_call;
 }
 
 void testing_console_on_terminal(int32_t columns, int32_t rows) {
@@ -151,6 +188,8 @@ void testing_end_input() { scripted.input_ended = true; }
 uint64_t testing_now_ms() { return scripted.now_ms; }
 
 ConsoleState& testing_console() { return platform_console; }
+
+ConsoleHooks& testing_hooks() { return hooks; }
 
 std::string testing_row_text(int32_t row) {
     const ScreenBuffer& screen = platform_console.screen;
