@@ -40,6 +40,9 @@ void clock_sleep_ms(uint32_t milliseconds) {
 
 bool frame_flush(const uint8_t* bytes, std::size_t length);
 
+constexpr int32_t RESIZE_SETTLE_MS = 40;         // a size is taken once no resize came for this long
+constexpr int32_t RESIZE_SETTLE_LIMIT_MS = 400;  // a resize never waits longer than this to be drawn
+
 // At the start: closed, cooked, no signal seen.
 struct TerminalSession {
     TerminalIo io{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms};  // the terminal end in use
@@ -55,6 +58,7 @@ struct TerminalSession {
     volatile std::sig_atomic_t restore_current = 0;  // which of the two is current
     volatile std::sig_atomic_t resized = 0;          // SIGWINCH came: take the new size at the next present
     volatile std::sig_atomic_t resumed = 0;          // SIGCONT came: raw mode again and a full redraw
+    int wake[2] = {-1, -1};                          // a byte written by those two handlers ends a keyboard wait
 };
 
 TerminalSession session;
@@ -184,9 +188,54 @@ void on_stop_signal(int) {
     errno = saved_errno;
 }
 
-void on_resume_signal(int) { terminal_note_resume(); }
+// A signal that lands after a present has looked at the flags but before
+// the keyboard wait has begun would not end that wait: its byte in the wake
+// pipe does. Async-signal-safe.
+void wake_keyboard_wait() {
+    int saved_errno = errno;
+    if (session.wake[1] >= 0) (void)!::write(session.wake[1], "w", 1);
+    errno = saved_errno;
+}
 
-void on_resize_signal(int) { terminal_note_resize(); }
+void on_resume_signal(int) {
+    terminal_note_resume();
+    wake_keyboard_wait();
+}
+
+void on_resize_signal(int) {
+    terminal_note_resize();
+    wake_keyboard_wait();
+}
+
+// The wake pipe, both ends non-blocking (a full pipe wakes all the same),
+// above the standard streams, and within select()'s reach.
+void wake_open() {
+    if (session.wake[0] >= 0) return;
+    if (pipe(session.wake) != 0) {
+        session.wake[0] = session.wake[1] = -1;
+        return;
+    }
+    for (int& fd : session.wake) {
+        if (fd <= STDERR_FILENO) {
+            int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            close(fd);
+            fd = high;
+        }
+        if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        if (fd >= 0) fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    if (session.wake[0] < 0 || session.wake[1] < 0 || session.wake[0] >= FD_SETSIZE) {
+        for (int& fd : session.wake) {
+            if (fd >= 0) close(fd);
+            fd = -1;
+        }
+    }
+}
+
+void wake_drain() {
+    char bytes[64];
+    while (session.wake[0] >= 0 && ::read(session.wake[0], bytes, sizeof bytes) > 0) {}
+}
 
 // A caller's choice to ignore a signal (nohup) stands.
 void handle_unless_ignored(int signal_number) {
@@ -217,12 +266,23 @@ void install_handlers() {
 // everywhere: on macOS poll() reports POLLNVAL for every terminal device.
 // True when there is something to read (bytes, or the end of input), false
 // when the time ran out; -1 for a signal or an error in `interrupted`.
+// A resize or resume, told by the wake pipe, ends the wait as a signal does.
 int keyboard_wait(int32_t timeout_ms) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(session.keyboard_fd, &readable);
+    if (session.wake[0] >= 0) FD_SET(session.wake[0], &readable);
+    int highest = std::max(session.keyboard_fd, session.wake[0]);
     timeval limit{static_cast<time_t>(timeout_ms / 1000), static_cast<suseconds_t>(timeout_ms % 1000) * 1000};
-    return select(session.keyboard_fd + 1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit);
+    int ready = select(highest + 1, &readable, nullptr, nullptr, timeout_ms < 0 ? nullptr : &limit);
+    if (ready > 0 && session.wake[0] >= 0 && FD_ISSET(session.wake[0], &readable)) {
+        wake_drain();
+        if (!FD_ISSET(session.keyboard_fd, &readable)) {
+            errno = EINTR;
+            return -1;
+        }
+    }
+    return ready;
 }
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
@@ -277,6 +337,19 @@ int keyboard_open() {
     return fd;
 }
 
+// A window dragged to a new size sends a burst of SIGWINCH: the size is
+// taken once no further signal has come for RESIZE_SETTLE_MS, so that the
+// size it settles at is drawn once, and the sizes on the way not at all.
+// Keys typed meanwhile wait in the terminal. Cleared before the size is
+// read: a signal after that leaves a redraw for the next present.
+void resize_settle() {
+    for (int32_t waited = 0; session.resized && waited < RESIZE_SETTLE_LIMIT_MS; waited += RESIZE_SETTLE_MS) {
+        session.resized = 0;
+        session.io.sleep_ms(RESIZE_SETTLE_MS);
+    }
+    session.resized = 0;
+}
+
 }  // namespace
 
 bool terminal_write_all(int fd, const uint8_t* bytes, std::size_t length) {
@@ -309,7 +382,7 @@ void terminal_apply_signals(ScreenBuffer* screen) {
         session.resized = 1;
     }
     if (session.resized) {
-        session.resized = 0;
+        resize_settle();
         int32_t columns = 0;
         int32_t rows = 0;
         if (session.io.size != nullptr && session.io.size(&columns, &rows)) {
@@ -337,6 +410,7 @@ bool terminal_open(TerminalFound* found) {
     session.io.read = tty_read;
     session.io.write = tty_write;
     session.io.size = tty_size;
+    if (session.keyboard_fd >= 0) wake_open();
     terminal_render_init(&session.render);
     restore_prepare(nullptr);
     restore_prepare(nullptr);

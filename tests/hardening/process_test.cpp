@@ -40,14 +40,17 @@ TEST_F(ProcessTest, WithoutAControllingTerminalTheRunEndsAtOnce) {
 
 TEST_F(ProcessTest, HostileStandardStreamsNeverHangOrCrash) {
     const char* commands[] = {
-        // both ends closed
+        // both ends closed, or one closed and the other empty
         "timeout 60 \"$P\" <&- >&-",
+        "timeout 60 \"$P\" >&- </dev/null",
+        "timeout 60 \"$P\" <&- >/dev/null",
         // standard input unreadable: a directory, a write-only descriptor
         "timeout 60 \"$P\" </ >/dev/null",
         "timeout 60 \"$P\" 0>/dev/null >/dev/null",
         // standard output unwritable: read-only, full, closed with input given
         "printf \"1\\n2\\n\" | timeout 60 \"$P\" 1</dev/null",
         "printf \"1\\n2\\n\" | timeout 60 \"$P\" >/dev/full",
+        "timeout 60 \"$P\" </dev/null >/dev/full",
         "printf \"1\\n2\\n\" | timeout 60 \"$P\" >&-",
         // standard error closed as well
         "printf \"1\\n2\\n\" | timeout 60 \"$P\" >/dev/null 2>&- <&0",

@@ -60,8 +60,17 @@ GlyphTable glyph_table() {
     return table;
 }
 
-// Windows colour number -> ANSI colour index: blue and red swap bits.
-int32_t ansi_index(uint32_t windows) { return static_cast<int32_t>((windows & 0xA) | ((windows & 1) << 2) | ((windows >> 2) & 1)); }
+// The ANSI colour index (30-37 and 90-97 order: black, red, green, yellow,
+// blue, magenta, cyan, white, then the bright ones) a terminal shows each
+// console colour as, written out from the consoles' documentation in
+// their order.
+constexpr int32_t ANSI_INDEX[16] = {
+    0,  4,  2,  6,   // black, blue, green, cyan
+    1,  5,  3,  7,   // red, magenta, yellow (brown), light grey
+    8,  12, 10, 14,  // dark grey, light blue, light green, light cyan
+    9,  13, 11, 15,  // light red, light magenta, light yellow, white
+};
+int32_t ansi_index(uint32_t windows) { return ANSI_INDEX[windows & 0x0Fu]; }
 
 struct Emulator {
     VTerm* vt;
@@ -405,6 +414,11 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
         // The height is drawn first, as the seeds' sizes have always been.
         int32_t height = seed % 3 == 0 ? 25 : pick(5, 40);
         int32_t width = seed % 3 == 0 ? 80 : pick(20, 120);
+        // The first two on the small terminals users have most.
+        if (seed <= 2) {
+            width = seed == 1 ? 80 : 60;
+            height = seed == 1 ? 24 : 20;
+        }
         std::vector<std::pair<uint64_t, std::string>> typed;  // arrival -> keys
         uint64_t at = 0;
         for (int32_t answer = 0; answer < 2; ++answer) {
@@ -472,7 +486,7 @@ TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
         int32_t rows;
         bool pasted;
         int32_t left;  // the buffer column the window starts at in the end
-    } cases[] = {{80, 24, false, 0}, {60, 20, false, 0}, {80, 15, true, 0}, {40, 12, false, 6}, {45, 12, false, 1}};
+    } cases[] = {{60, 20, false, 0}, {80, 15, true, 0}, {40, 12, false, 6}, {45, 12, false, 1}};
     for (const Case& c : cases) {
         std::string context = std::to_string(c.columns) + "x" + std::to_string(c.rows);
         start_emulator(c.columns, c.rows);

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/calculator_golden.h"
 #include "tests/support/terminal_modes.h"
 
 std::string calculator_pane_command(const std::string& program, int32_t settle_ms) {
@@ -20,47 +19,64 @@ void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed
 
 void calculator_pane_expect_clean_exit(const CalculatorPane& pane) {
     tmux_send(pane.session, "q");
-    ASSERT_TRUE(tmux_wait_for_text(pane.session, "=DONE=", pane.step_ms)) << tmux_text(pane.session);
-    std::string text = tmux_text(pane.session);
-    EXPECT_NE(text.find("EXIT:0"), std::string::npos) << text;
-    expect_modes_on(modes_line(text, "EXIT:"));
-    EXPECT_EQ(text.find('q'), text.rfind('q')) << "the key reached the shell";
+    expect_until(
+        [&] {
+            std::string text = tmux_text(pane.session);
+            if (text.find("=DONE=") == std::string::npos || text.find("EXIT:0") == std::string::npos ||
+                !modes_all_on(modes_line(text, "EXIT:")) || text.find('q') != text.rfind('q')) {
+                return "not an end with status 0, sane modes and the key unseen by the shell:\n" + text;
+            }
+            return std::string();
+        },
+        pane.step_ms);
 }
 
-void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns, int32_t rows) {
-    for (int32_t y = 0; y < rows; ++y) {
-        for (int32_t x = 0; x < columns; ++x) {
-            int32_t row = top + y + 1;
-            int32_t column = left + x + 1;
+std::string calculator_pane_window_differences(const TmuxSession& session, const PaneWindow& window) {
+    TmuxScreen screen = tmux_screen(session);
+    std::string out;
+    for (int32_t y = 0; y < window.rows; ++y) {
+        for (int32_t x = 0; x < window.columns; ++x) {
+            int32_t row = window.top + y + 1;
+            int32_t column = window.left + x + 1;
             const ScreenText* t = finished_text_at(row, column);
-            std::string expected = t != nullptr ? t->text.substr(static_cast<std::size_t>(column - t->column), 1) : " ";
+            for (const ScreenText& c : window.changed) {
+                if (c.row == row && column >= c.column && column < c.column + static_cast<int32_t>(c.text.size()))
+                    t = &c;
+            }
+            std::string text = t != nullptr ? t->text.substr(static_cast<std::size_t>(column - t->column), 1) : " ";
             SgrColours colours = sgr_colours(t != nullptr ? t->attribute : GREY_ON_BLACK);
             TmuxCell cell = tmux_cell(screen, y, x);
-            ASSERT_EQ(cell.text, expected) << "row " << row << " column " << column;
-            ASSERT_EQ(cell.fg, colours.fg) << "row " << row << " column " << column;
-            ASSERT_EQ(cell.bg, colours.bg) << "row " << row << " column " << column;
+            if (cell.text != text || cell.fg != colours.fg || cell.bg != colours.bg) {
+                out += "row " + std::to_string(row) + " column " + std::to_string(column) + ": '" + cell.text + "' " +
+                       std::to_string(cell.fg) + "/" + std::to_string(cell.bg) + ", want '" + text + "' " +
+                       std::to_string(colours.fg) + "/" + std::to_string(colours.bg) + "\n";
+            }
         }
     }
-    EXPECT_EQ(screen.cursor_y, FINISHED_CURSOR_ROW - 1 - top);
-    EXPECT_EQ(screen.cursor_x, FINISHED_CURSOR_COLUMN - 1 - left);
+    out += calculator_pane_cursor_differences(session, "", FINISHED_CURSOR_COLUMN - 1 - window.left,
+                                              FINISHED_CURSOR_ROW - 1 - window.top);
+    std::string all = tmux_run(session, "capture-pane -p -S - -t 0").output;
+    if (window.title_once && text_count(all, "Istranda Quolvenix") != 1) out += "not one title in:\n" + all;
+    return out.empty() ? out : out + tmux_text(session);
 }
 
-void calculator_pane_expect_finished_screen(const TmuxScreen& screen) {
-    calculator_pane_expect_window(screen, 0, 0, 80, 25);
+std::string calculator_pane_cursor_differences(const TmuxSession& session, const std::string& needle, int32_t x,
+                                               int32_t y) {
+    TmuxScreen screen = tmux_screen(session);
+    if (screen.cursor_x == x && screen.cursor_y == y && tmux_row_of(screen, needle) >= 0) return "";
+    return "cursor " + std::to_string(screen.cursor_x) + "," + std::to_string(screen.cursor_y) + ", want " +
+           std::to_string(x) + "," + std::to_string(y) + " with '" + needle + "' shown\n";
 }
 
 void calculator_pane_expect_answered_run(CalculatorPane* pane, const std::function<void()>& start) {
     start();
     if (::testing::Test::HasFatalFailure()) return;
-    TmuxScreen asking = tmux_screen(pane->session);
-    EXPECT_EQ(asking.cursor_y, 7);
-    EXPECT_EQ(asking.cursor_x, 39);
+    expect_until([&] { return calculator_pane_cursor_differences(pane->session, "Antenna TX", 39, 7); }, pane->step_ms);
     calculator_pane_answer(*pane, FINISHED_TX, "Antenna RX");
-    TmuxScreen second = tmux_screen(pane->session);
-    EXPECT_EQ(second.cursor_y, 9);
-    EXPECT_EQ(second.cursor_x, 39);
+    expect_until([&] { return calculator_pane_cursor_differences(pane->session, "Antenna RX", 39, 9); }, pane->step_ms);
     calculator_pane_answer(*pane, FINISHED_RX, "premi un tasto");
-    calculator_pane_expect_finished_screen(tmux_screen(pane->session));
+    PaneWindow whole{0, 0, 80, 25, {}, false};
+    expect_until([&] { return calculator_pane_window_differences(pane->session, whole); }, pane->step_ms);
     calculator_pane_expect_clean_exit(*pane);
 }
 
@@ -70,10 +86,18 @@ void calculator_pane_expect_answer_cases(CalculatorPane* pane, const std::functi
         if (::testing::Test::HasFatalFailure()) return;
         calculator_pane_answer(*pane, answers.tx, "Antenna RX");
         calculator_pane_answer(*pane, answers.rx, "premi un tasto");
-        TmuxScreen screen = tmux_screen(pane->session);
         std::string shown = answers.shown;
-        EXPECT_EQ(tmux_row_text(screen, 19, 39, static_cast<int32_t>(shown.size())), shown) << answers.tx;
-        EXPECT_EQ(tmux_row_text(screen, 9, 11, 22), CALCULATOR_ASK_RX) << answers.tx;
+        expect_until(
+            [&] {
+                TmuxScreen screen = tmux_screen(pane->session);
+                if (tmux_row_text(screen, 19, 39, static_cast<int32_t>(shown.size())) == shown &&
+                    tmux_row_text(screen, 9, 11, 22) == CALCULATOR_ASK_RX) {
+                    return std::string();
+                }
+                return std::string(answers.tx) + ": not '" + shown + "' with the layout kept\n" +
+                       tmux_text(pane->session);
+            },
+            pane->step_ms);
         calculator_pane_expect_clean_exit(*pane);
         tmux_stop(pane->session);
     }

@@ -1,12 +1,14 @@
 // The calculator in a tmux pane: the command that reports how it ended,
-// typing the answers, and the checks of its screen and of the terminal it
+// typing the answers, and waits for its screen and for the terminal it
 // leaves behind, shared by the native and the Windows end-to-end tests.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "tests/support/calculator_golden.h"
 #include "tests/support/tmux_session.h"
 
 struct CalculatorPane {
@@ -24,16 +26,26 @@ std::string calculator_pane_command(const std::string& program, int32_t settle_m
 // Types an answer and Enter, then waits for `next` to show.
 void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed, const std::string& next);
 
-// Presses a key to end the program: exit status 0, sane terminal modes, and
-// the key never reaching the shell.
+// Presses a key to end the program, then waits for exit status 0, sane
+// terminal modes, and the key never reaching the shell.
 void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
 
-// The golden finished screen (calculator_golden.h): every text in its
-// colours, every other cell blank, the cursor after the last text.
-void calculator_pane_expect_finished_screen(const TmuxScreen& screen);
-// The pane shows the window of columns x rows from the 0-based cell (left,
-// top) of the finished screen, each cell in its colours, the cursor in it.
-void calculator_pane_expect_window(const TmuxScreen& screen, int32_t left, int32_t top, int32_t columns, int32_t rows);
+// The part of the finished screen (calculator_golden.h) a pane shows.
+struct PaneWindow {
+    int32_t left;     // the buffer's 0-based column in the pane's first column
+    int32_t top;      // the buffer's 0-based row in the pane's top row
+    int32_t columns;  // the pane's size
+    int32_t rows;
+    std::vector<ScreenText> changed;  // texts standing over the finished screen's
+    bool title_once;                  // the title stands once in the scrollback and the screen together
+};
+
+// What the pane shows unlike the window: a cell's character or colours,
+// the cursor (after the last text), the title's count; "" when nothing.
+std::string calculator_pane_window_differences(const TmuxSession& session, const PaneWindow& window);
+// `needle` shows with the cursor on the 0-based cell (x, y); "" when so.
+std::string calculator_pane_cursor_differences(const TmuxSession& session, const std::string& needle, int32_t x,
+                                               int32_t y);
 
 // A whole run typed as a user would: the cursor at each question, the
 // finished screen for 100 and 25, and a clean end on a key. `start` opens

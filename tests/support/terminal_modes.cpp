@@ -38,6 +38,13 @@ bool modes_shown(const std::string& text, const std::string& marker, const std::
     return true;
 }
 
+bool modes_all_on(const std::string& line, const std::vector<std::string>& modes) {
+    for (const std::string& mode : modes) {
+        if (!has_word(line, mode)) return false;
+    }
+    return true;
+}
+
 void expect_modes_on(const std::string& line, const std::vector<std::string>& modes, const std::string& context) {
     for (const std::string& mode : modes) {
         EXPECT_TRUE(has_word(line, mode)) << context << (context.empty() ? "" : ": ") << mode << " in " << line;

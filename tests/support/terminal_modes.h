@@ -22,5 +22,6 @@ std::string modes_line(const std::string& text, const std::string& marker,
 bool modes_shown(const std::string& text, const std::string& marker,
                  const std::vector<std::string>& modes = SANE_MODES);
 // Every one of `modes` is on in the modes line.
+bool modes_all_on(const std::string& line, const std::vector<std::string>& modes = SANE_MODES);
 void expect_modes_on(const std::string& line, const std::vector<std::string>& modes = SANE_MODES,
                      const std::string& context = "");

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -140,6 +141,22 @@ bool tmux_resize(const TmuxSession& session, int32_t columns, int32_t rows) {
                .status == 0;
 }
 
+void tmux_resize_settled(const TmuxSession& session, int32_t columns, int32_t rows) {
+    ASSERT_TRUE(tmux_resize(session, columns, rows));
+    std::string size = std::to_string(rows) + " " + std::to_string(columns) + "\n";
+    std::string stty = "stty size <" + shell_quote(tmux_pane_tty(session)) + " 2>/dev/null";
+    ASSERT_TRUE(wait_until([&] { return shell_output(stty) == size; })) << "the terminal never took " << size;
+    std::string last;
+    auto since = std::chrono::steady_clock::now();
+    ASSERT_TRUE(wait_until([&] {
+        std::string now =
+            tmux(session, "capture-pane -p -e -N -t 0") + tmux(session, "display -p '#{cursor_x},#{cursor_y}'");
+        if (now != last) since = std::chrono::steady_clock::now();
+        last = now;
+        return std::chrono::steady_clock::now() - since >= std::chrono::milliseconds(TMUX_QUIET_MS);
+    })) << "the pane never went quiet";
+}
+
 void tmux_stop(TmuxSession& session) {
     if (session.running) tmux(session, "kill-server");
     session.running = false;
@@ -181,6 +198,13 @@ void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, 
         EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x;
         EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x;
     }
+}
+
+bool expect_until(const std::function<std::string()>& differences, int32_t timeout_ms) {
+    std::string last;
+    if (wait_until([&] { return (last = differences()).empty(); }, timeout_ms)) return true;
+    ADD_FAILURE() << last;
+    return false;
 }
 
 int32_t text_count(const std::string& text, const std::string& needle) {

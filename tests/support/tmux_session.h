@@ -52,6 +52,11 @@ int64_t tmux_pane_pid(const TmuxSession& session);
 std::string tmux_pane_tty(const TmuxSession& session);
 // Resizes the pane's window to columns x rows; false when tmux refused.
 bool tmux_resize(const TmuxSession& session, int32_t columns, int32_t rows);
+// The same, then waits until the program's terminal has that size (tmux
+// hands sizes on after the pane has them) and the pane has been quiet for
+// TMUX_QUIET_MS; a test failure when it never is.
+void tmux_resize_settled(const TmuxSession& session, int32_t columns, int32_t rows);
+constexpr int32_t TMUX_QUIET_MS = 300;
 // Ends the session and its server.
 void tmux_stop(TmuxSession& session);
 
@@ -64,6 +69,11 @@ int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle);
 TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column);
 // `length` cells of a 0-based row from a 0-based column are in these colours.
 void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg, int32_t bg);
+
+// Polls `differences` (what is not yet as expected, "" once all of it is)
+// until it gives "" or timeout_ms have passed; then a test failure that
+// shows the last differences. True when everything held.
+bool expect_until(const std::function<std::string()>& differences, int32_t timeout_ms = TEST_WAIT_MS);
 
 // How many times needle stands in text (overlapping ones counted).
 int32_t text_count(const std::string& text, const std::string& needle);

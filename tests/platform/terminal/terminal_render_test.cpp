@@ -10,6 +10,7 @@
 #include "platform/terminal/terminal_render.h"
 #include "tests/platform/testing/testing.h"
 #include "tests/support/platform_text.h"
+#include "tests/support/tmux_session.h"
 
 namespace {
 
@@ -248,6 +249,25 @@ TEST(TerminalPresent, ANewSizeIsTakenAfterAResizeAndAfterAResume) {
         for (int32_t row = 2; row <= 20; ++row) redraw += "\x1b[" + std::to_string(row) + ";1H\x1b[K";
         EXPECT_EQ(testing_terminal_output(), redraw + "\x1b[39C\x1b[?25h");
     }
+}
+
+// A burst of resizes, the next coming while the first settles: the size it
+// settles at is drawn once, the one on the way not at all.
+TEST(TerminalPresent, ABurstOfResizesIsDrawnOnceAtTheSizeItSettlesAt) {
+    testing_console_on_terminal(80, 25);
+    platform::Sleep(0);
+    static void (*scripted_sleep)(uint32_t) = terminal_io().sleep_ms;
+    terminal_io().sleep_ms = [](uint32_t ms) {
+        testing_terminal_resize(60, 20);
+        terminal_io().sleep_ms = scripted_sleep;
+        scripted_sleep(ms);
+    };
+    testing_terminal_resize(70, 22);
+    testing_terminal_output().clear();
+    platform::Sleep(0);
+    std::string out = testing_terminal_output();
+    EXPECT_EQ(testing_console().screen.window_width, 60);
+    EXPECT_EQ(text_count(out, "\x1b[K"), 20) << "every row of 60 x 20 erased to its end once";
 }
 
 }  // namespace

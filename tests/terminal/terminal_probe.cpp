@@ -1,13 +1,9 @@
 // A small program on the platform for tests in a real terminal emulator:
 // writes coloured text and code page 850 characters through the console
 // functions, reads a line with fgets, reports the console's size, then
-// waits for a key and shows its codes. With TERMINAL_PROBE_PID_FILE set it
-// writes its process id there first.
+// waits for a key and shows its codes.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-
-#include <unistd.h>
 
 #include "platform/platform.h"
 
@@ -24,13 +20,6 @@ void write_text(platform::WORD attribute, const char* text) {
 }  // namespace
 
 int main() {
-    // Tests that send the probe a signal learn its process id here.
-    if (const char* pid_file = std::getenv("TERMINAL_PROBE_PID_FILE")) {
-        if (std::FILE* file = std::fopen(pid_file, "w")) {
-            std::fprintf(file, "%ld\n", static_cast<long>(getpid()));
-            std::fclose(file);
-        }
-    }
     output = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
     write_text(0x1E, "Giallo");
     write_text(0x07, " normale ");
