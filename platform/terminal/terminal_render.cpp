@@ -12,6 +12,8 @@
 //   ESC [ 0 ; f ; b m  from a reset, foreground f (30-37, 90-97) and background b (40-47, 100-107)
 //   ESC [ ? 25 h       show the cursor
 //   ESC [ ? 25 l       hide the cursor
+//   ESC [ 6 n          where is the cursor? (RENDER_ASK_CURSOR, written by the
+//                      session; the terminal answers ESC [ r ; c R)
 // and the plain controls CR (column 1) and LF (next row; on the bottom row
 // the terminal scrolls, its top row going into its scrollback). Cell
 // contents go out as UTF-8 characters, never as controls. No whole-screen
@@ -248,9 +250,22 @@ void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, R
     for (int32_t x = 0; x < screen->window_width; ++x) front_row(render, y)[x] = window_cell(screen, x, y);
 }
 
+// Rows a growing terminal pulled from its scrollback into view go back by
+// line feeds on its bottom row, before they are drawn over.
+void return_pulled_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    int32_t count = std::min(render->pulled_rows, screen->window_height);
+    render->pulled_rows = 0;
+    if (count <= 0) return;
+    set_colours(render, DEFAULT_COLOURS, out);
+    render->cursor_x = -1;
+    move_cursor(render, 0, screen->window_height - 1, out);
+    for (int32_t i = 0; i < count; ++i) out_text(out, "\n");
+}
+
 // What the terminal shows is unknown, or the window moved up or sideways:
 // every row drawn anew, row by row, with no erase of the whole screen.
 void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    return_pulled_rows(render, screen, out);
     render->redraw = false;
     if (render->front == nullptr || render->width != screen->window_width || render->height != screen->window_height)
         front_new(render, screen);
@@ -374,6 +389,15 @@ void terminal_render_init(TerminalRender* render) {
 void terminal_render_invalidate(TerminalRender* render) {
     render->redraw = true;
     render->cursor_shown = -1;
+}
+
+void terminal_render_cursor_found(TerminalRender* render, int32_t row) {
+    if (render->cursor_y < 0) return;
+    // The rows of the run above the terminal's top row are in its
+    // scrollback, just above it: a terminal pulls those back first. Only
+    // the rows pulled beyond them are the user's.
+    int64_t pulled = int64_t{row} - render->cursor_y - render->window_top;
+    render->pulled_rows = static_cast<int32_t>(std::clamp<int64_t>(pulled, 0, INT32_MAX));
 }
 
 void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {

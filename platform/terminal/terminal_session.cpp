@@ -448,6 +448,16 @@ void terminal_reset() {
     session.resumed = 0;
 }
 
+bool terminal_ask_cursor() {
+    if (!session.resized || session.io.write == nullptr || !session.render.started) return false;
+    resize_settle();
+    // Still to be taken in, at the size it settled at.
+    session.resized = 1;
+    return session.io.write(reinterpret_cast<const uint8_t*>(RENDER_ASK_CURSOR), sizeof RENDER_ASK_CURSOR - 1);
+}
+
+void terminal_cursor_reported(int32_t row) { terminal_render_cursor_found(&session.render, row - 1); }
+
 void terminal_note_resize() { session.resized = 1; }
 
 void terminal_note_resume() { session.resumed = 1; }
