@@ -3,6 +3,7 @@
 #include "platform/model/screen_buffer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
