@@ -20,6 +20,9 @@
 //   ESC ESC                   Meta on the key the second Esc starts (ESC ESC
 //                             [ A is Alt+Up); alone or before any other
 //                             byte, Meta+Esc, 0 0
+//   ESC [ r ; c R             once the terminal was asked where its cursor
+//                             is, its answer, kept apart; otherwise F3 with
+//                             the modifier c
 //   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
 //                             xterm modifier parameter; any other complete
 //                             sequence is swallowed whole, a cursor
@@ -320,6 +323,12 @@ void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* bod
     int32_t second = 0;
     int32_t count = 0;
     if (!parse_parameters(body, length, &first, &second, &count)) return;
+    if (decoder->cursor_asked && introducer == '[' && final == 'R' && count == 2 && !meta) {
+        decoder->cursor_asked = false;
+        decoder->cursor_row = first;
+        decoder->cursor_column = second;
+        return;
+    }
     bool numbered = final == '~';
     const SequenceForm* form = form_of(&introducer, 1, final, numbered ? first : 0);
     if (form == nullptr || !key_numbers(numbered, first, second, count)) return;
@@ -584,5 +593,20 @@ bool key_decoder_take(KeyDecoder* decoder, Key* key) {
     *key = decoder->queue[decoder->queue_head];
     decoder->queue_head = (decoder->queue_head + 1) % KEY_QUEUE_CAPACITY;
     --decoder->queue_count;
+    return true;
+}
+
+void key_decoder_ask_cursor(KeyDecoder* decoder) {
+    decoder->cursor_asked = true;
+    decoder->cursor_row = 0;
+    decoder->cursor_column = 0;
+}
+
+bool key_decoder_take_cursor(KeyDecoder* decoder, int32_t* row, int32_t* column) {
+    if (decoder->cursor_row <= 0) return false;
+    *row = decoder->cursor_row;
+    *column = decoder->cursor_column;
+    decoder->cursor_row = 0;
+    decoder->cursor_column = 0;
     return true;
 }

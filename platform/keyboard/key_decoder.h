@@ -37,6 +37,9 @@ struct KeyDecoder {
     Key queue[KEY_QUEUE_CAPACITY];          // decoded keys, a ring, oldest at queue_head
     uint32_t queue_head;                    // index of the oldest key
     uint32_t queue_count;                   // keys waiting
+    bool cursor_asked;                      // the terminal was asked where its cursor is: CSI r ; c R is the answer
+    int32_t cursor_row;                     // that answer's 1-based row; 0 while none waits to be taken
+    int32_t cursor_column;                  // and its column
 };
 
 // Empties the decoder: nothing pending, no key queued.
@@ -65,3 +68,12 @@ bool key_decoder_take(KeyDecoder* decoder, Key* key);
 
 // The oldest decoded key, left in the queue; false when there is none.
 bool key_decoder_peek(const KeyDecoder* decoder, Key* key);
+
+// The terminal has just been asked where its cursor is (ESC [ 6 n): its
+// answer, when it comes, is kept for key_decoder_take_cursor instead of
+// becoming a key. An answer not yet taken is forgotten.
+void key_decoder_ask_cursor(KeyDecoder* decoder);
+
+// Takes the terminal's answer, its cursor's 1-based row and column; false
+// while none has come.
+bool key_decoder_take_cursor(KeyDecoder* decoder, int32_t* row, int32_t* column);

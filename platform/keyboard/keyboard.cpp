@@ -22,6 +22,8 @@ namespace {
 
 // Bytes taken from the terminal in one read.
 constexpr std::size_t KEYBOARD_READ_CHUNK = 256;
+// How long a terminal may take to say where its cursor is.
+constexpr int32_t KEYBOARD_CURSOR_WAIT_MS = 200;
 
 struct KeyboardState {
     KeyDecoder decoder;        // typed bytes to keys; keys typed while busy wait here
@@ -65,6 +67,43 @@ void keyboard_drain() {
     while (keyboard_read(0)) {}
 }
 
+// Before a resize is taken in, the terminal is asked where its cursor is
+// (a growing terminal may have pulled rows of its scrollback into view).
+// What comes meanwhile is decoded: keys typed stay queued. A terminal that
+// does not answer within KEYBOARD_CURSOR_WAIT_MS is not waited for further;
+// its late answer is still kept out of the keys.
+void keyboard_ask_cursor() {
+    if (!keyboard_usable() || keyboard.input_ended) return;
+    if (!terminal_ask_cursor()) return;
+    // The answer is only decoded from the reads below.
+    key_decoder_ask_cursor(&keyboard.decoder);
+    uint64_t deadline = terminal_io().now_ms() + KEYBOARD_CURSOR_WAIT_MS;
+    int32_t row = 0;
+    int32_t column = 0;
+    while (!key_decoder_take_cursor(&keyboard.decoder, &row, &column)) {
+        uint64_t now = terminal_io().now_ms();
+        if (now >= deadline || keyboard.input_ended) return;
+        keyboard_read(static_cast<int32_t>(deadline - now));
+    }
+    terminal_cursor_reported(row);
+}
+
+// Brings the terminal up to date before keys are looked for: a new size
+// taken in first, then the window placed for what is waited for, the line
+// being edited in view, or, at a wait for a key, whole rows of text.
+void keyboard_present() {
+    if (!console_is_console()) return;
+    ScreenBuffer* screen = &platform_console.screen;
+    keyboard_ask_cursor();
+    terminal_apply_signals(screen);
+    if (keyboard.editing) {
+        line_editor_follow(&keyboard.editor, screen);
+    } else {
+        screen_window_show_text(screen);
+    }
+    terminal_present(screen);
+}
+
 // Waits for the next key without spinning: a read that blocks, bounded by
 // the decoder's deadline while a lone Esc is pending. The terminal is
 // brought up to date before each wait. False when input has ended.
@@ -78,12 +117,7 @@ bool keyboard_wait_key(Key* key) {
         // Keys already typed (a paste, typing ahead) are taken in before the
         // screen is drawn: one frame per burst of input, not one per read.
         if (keyboard_read(0) || key_decoder_has_key(&keyboard.decoder)) continue;
-        if (console_is_console()) {
-            ScreenBuffer* screen = &platform_console.screen;
-            terminal_apply_signals(screen);
-            if (keyboard.editing) line_editor_follow(&keyboard.editor, screen);
-            terminal_present(screen);
-        }
+        keyboard_present();
         if (keyboard.input_ended) continue;
         int64_t deadline = key_decoder_deadline(&keyboard.decoder);
         int32_t timeout = -1;
@@ -193,7 +227,7 @@ namespace platform {
 
 int _kbhit() {
     console_state_setup();
-    if (console_is_console()) terminal_present(&platform_console.screen);
+    keyboard_present();
     if (!keyboard_usable()) return 0;
     if (keyboard.second_code_waiting) return 1;
     keyboard_drain();
@@ -204,7 +238,7 @@ int _kbhit() {
 
 int _getch() {
     console_state_setup();
-    if (console_is_console()) terminal_present(&platform_console.screen);
+    keyboard_present();
     if (keyboard.second_code_waiting) {
         keyboard.second_code_waiting = false;
         return keyboard.second_code;

@@ -3,6 +3,7 @@
 #include "platform/model/screen_buffer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -129,6 +130,46 @@ void move_cells(ScreenBuffer* screen, Rect target, int32_t dx, int32_t dy) {
     } else {
         for (int32_t y = target.top; y <= target.bottom; ++y) copy_row(screen, target, y, dx, dy);
     }
+}
+
+// The first and last column of the text of one row; first > last: none.
+struct TextSpan {
+    int16_t first;
+    int16_t last;
+};
+
+// The spans of the rows the window shows, worked out afresh at each use.
+TextSpan text_spans[LARGEST_SIDE];
+
+// Fills text_spans for the window's rows; returns their count.
+int32_t window_text_spans(const ScreenBuffer* screen) {
+    for (int32_t i = 0; i < screen->window_height; ++i) {
+        const Cell* row = screen->cells + static_cast<std::size_t>(int64_t{screen->window_y + i} * screen->width);
+        int32_t first = 0;
+        int32_t last = screen->width - 1;
+        while (first <= last && screen_cell_empty(row[first])) ++first;
+        while (last >= first && screen_cell_empty(row[last])) --last;
+        text_spans[i] = TextSpan{static_cast<int16_t>(first), static_cast<int16_t>(last)};
+    }
+    return screen->window_height;
+}
+
+// How many rows of text have their end, and their start, in view in a
+// window from column x, `width` wide.
+struct TextShown {
+    int32_t ends;
+    int32_t starts;
+};
+
+TextShown text_shown(int32_t rows, int32_t x, int32_t width) {
+    TextShown shown{0, 0};
+    for (int32_t i = 0; i < rows; ++i) {
+        const TextSpan& span = text_spans[i];
+        if (span.first > span.last) continue;
+        shown.ends += span.last >= x && span.last < x + width ? 1 : 0;
+        shown.starts += span.first >= x && span.first < x + width ? 1 : 0;
+    }
+    return shown;
 }
 
 }  // namespace
@@ -282,4 +323,40 @@ void screen_scroll_up(ScreenBuffer* screen) {
     std::memmove(screen->cells, screen->cells + row, (all - row) * sizeof(Cell));
     std::fill(screen->cells + (all - row), screen->cells + all, Cell{BLANK, screen->attribute});
     screen->scrolls += 1;
+}
+
+bool screen_cell_empty(Cell cell) {
+    return (cell.ch == BLANK || cell.ch == 0) && (cell.attr & 0xFFu) == SCREEN_DEFAULT_ATTRIBUTE;
+}
+
+void screen_window_show_text(ScreenBuffer* screen) {
+    int32_t width = screen->window_width;
+    // The places that keep the cursor in view.
+    int32_t lowest = std::max(0, screen->cursor_x - width + 1);
+    int32_t highest = std::min(screen->cursor_x, screen->width - width);
+    if (lowest >= highest) return;
+    int32_t rows = window_text_spans(screen);
+    // Where what the rows show changes: a row's end or start comes into
+    // view, or leaves it. The best place is the current one or one of these.
+    auto better = [&](int32_t x, int32_t than) {
+        TextShown a = text_shown(rows, x, width);
+        TextShown b = text_shown(rows, than, width);
+        if (a.ends != b.ends) return a.ends > b.ends;
+        if (a.starts != b.starts) return a.starts > b.starts;
+        return std::abs(x - screen->window_x) < std::abs(than - screen->window_x);
+    };
+    int32_t best = screen->window_x;
+    auto consider = [&](int32_t x) {
+        x = std::clamp(x, lowest, highest);
+        if (better(x, best)) best = x;
+    };
+    consider(lowest);
+    consider(highest);
+    for (int32_t i = 0; i < rows; ++i) {
+        int32_t first = text_spans[i].first;
+        int32_t last = text_spans[i].last;
+        if (first > last) continue;
+        for (int32_t x : {last - width + 1, last, first - width + 1, first}) consider(x);
+    }
+    screen->window_x = best;
 }

@@ -7,6 +7,7 @@
 // larger than the buffer), that follows the cursor as a console window
 // does: whenever a write or a cursor move leaves the cursor outside it, it
 // moves the least distance, down, up, left or right, that shows the cursor.
+// At a wait for a key it may move sideways to show whole rows of text.
 #pragma once
 
 #include <cstdint>
@@ -95,3 +96,13 @@ bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y);
 // Scrolls the whole buffer up one row: the new bottom row is blanks in the
 // current attribute.
 void screen_scroll_up(ScreenBuffer* screen);
+
+// True for a cell that shows nothing: a blank (or NUL) in attribute 0x07's
+// colours, the terminal's own.
+bool screen_cell_empty(Cell cell);
+
+// For a screen that stays as it is (a wait for a key): moves the window
+// sideways, the cursor still in it, to where it shows the ends of the most
+// rows of text (a number ends a row), then the starts of the most, the
+// least distance.
+void screen_window_show_text(ScreenBuffer* screen);

@@ -12,6 +12,8 @@
 //   ESC [ 0 ; f ; b m  from a reset, foreground f (30-37, 90-97) and background b (40-47, 100-107)
 //   ESC [ ? 25 h       show the cursor
 //   ESC [ ? 25 l       hide the cursor
+//   ESC [ 6 n          where is the cursor? (RENDER_ASK_CURSOR, written by the
+//                      session; the terminal answers ESC [ r ; c R)
 // and the plain controls CR (column 1) and LF (next row; on the bottom row
 // the terminal scrolls, its top row going into its scrollback). Cell
 // contents go out as UTF-8 characters, never as controls. No whole-screen
@@ -146,25 +148,48 @@ void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out
     render->cursor_y = y;
 }
 
-// The cell of the buffer that terminal cell (x, y) of the window shows.
-const Cell& window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
-    int64_t index = int64_t{screen->window_y + y} * screen->width + screen->window_x + x;
-    return screen->cells[static_cast<std::size_t>(index)];
+// Whether row y of the buffer shows anything in columns [from, to).
+bool row_drawn(const ScreenBuffer* screen, int32_t y, int32_t from, int32_t to) {
+    const Cell* row = screen->cells + static_cast<std::size_t>(int64_t{y} * screen->width);
+    return std::any_of(row + from, row + to, [](Cell cell) { return !screen_cell_empty(cell); });
+}
+
+// What column x of a terminal row shows of buffer row y through a window
+// from buffer column `left`, `width` wide: the buffer's cell, or, at an
+// edge beyond which the row shows more, a mark ('<' in the first column,
+// '>' in the last; the right one in a window one column wide), as `less`
+// marks a cut line, so that a cut number never looks whole. The mark
+// takes the colours of the cell it covers, unless they would hide it.
+Cell shown_cell(const ScreenBuffer* screen, int32_t left, int32_t width, int32_t x, int32_t y) {
+    Cell cell = screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + left + x)];
+    uint8_t mark = 0;
+    if (x == width - 1 && row_drawn(screen, y, left + width, screen->width)) {
+        mark = '>';
+    } else if (x == 0 && row_drawn(screen, y, 0, left)) {
+        mark = '<';
+    }
+    if (mark == 0) return cell;
+    bool hidden = (cell.attr & 0x0Fu) == ((cell.attr >> 4) & 0x0Fu);
+    return Cell{mark, hidden ? uint16_t{DEFAULT_COLOURS} : cell.attr};
+}
+
+// What terminal cell (x, y) shows of the window.
+Cell window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
+    return shown_cell(screen, screen->window_x, screen->window_width, x, screen->window_y + y);
 }
 
 Cell* front_row(TerminalRender* render, int32_t y) {
     return render->front + static_cast<std::size_t>(int64_t{y} * render->width);
 }
 
-// The buffer row the window's top row shows, counted from the start of the
-// run: a row that scrolls off the buffer's top keeps its number.
-int64_t window_top(const ScreenBuffer* screen) {
-    return screen->window_y + static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT32_MAX));
+// Rows are counted from the start of the run: a row that scrolls off the
+// buffer's top keeps its number. The number of the buffer's top row:
+int64_t buffer_top(const ScreenBuffer* screen) {
+    return static_cast<int64_t>(std::min<uint64_t>(screen->scrolls, INT32_MAX));
 }
 
-bool default_blank(Cell cell) {
-    return (cell.ch == BLANK || cell.ch == 0) && colour_byte(cell.attr) == DEFAULT_COLOURS;
-}
+// The number of the row the window's top row shows.
+int64_t window_top(const ScreenBuffer* screen) { return buffer_top(screen) + screen->window_y; }
 
 bool same_look(Cell a, Cell b) { return a.ch == b.ch && colour_byte(a.attr) == colour_byte(b.attr); }
 
@@ -212,7 +237,7 @@ void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutp
 // rest of the row erased.
 void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, RenderOutput* out) {
     int32_t last = screen->window_width - 1;
-    while (last >= 0 && default_blank(window_cell(screen, last, y))) --last;
+    while (last >= 0 && screen_cell_empty(window_cell(screen, last, y))) --last;
     render->cursor_x = -1;
     move_cursor(render, 0, y, out);
     for (int32_t x = 0; x <= last; ++x) draw_cell(render, window_cell(screen, x, y), out);
@@ -225,9 +250,22 @@ void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, R
     for (int32_t x = 0; x < screen->window_width; ++x) front_row(render, y)[x] = window_cell(screen, x, y);
 }
 
+// Rows a growing terminal pulled from its scrollback into view go back by
+// line feeds on its bottom row, before they are drawn over.
+void return_pulled_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    int32_t count = std::min(render->pulled_rows, screen->window_height);
+    render->pulled_rows = 0;
+    if (count <= 0) return;
+    set_colours(render, DEFAULT_COLOURS, out);
+    render->cursor_x = -1;
+    move_cursor(render, 0, screen->window_height - 1, out);
+    for (int32_t i = 0; i < count; ++i) out_text(out, "\n");
+}
+
 // What the terminal shows is unknown, or the window moved up or sideways:
 // every row drawn anew, row by row, with no erase of the whole screen.
 void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    return_pulled_rows(render, screen, out);
     render->redraw = false;
     if (render->front == nullptr || render->width != screen->window_width || render->height != screen->window_height)
         front_new(render, screen);
@@ -235,12 +273,24 @@ void redraw_rows(TerminalRender* render, const ScreenBuffer* screen, RenderOutpu
     note_window(render, screen);
 }
 
-// The window moved down by `rows` (the buffer scrolled, or the cursor went
-// below it): line feeds on the terminal's bottom row send the rows leaving
-// the top into the terminal's scrollback, and the front copy moves up with
-// them; only the rows coming in are left to draw.
-void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t rows, RenderOutput* out) {
-    auto count = static_cast<int32_t>(std::min<int64_t>(rows, render->height));
+// Brings terminal row y, showing buffer row `row`, in line with the buffer:
+// only the cells that differ from what the terminal shows are written.
+void draw_row_changes(TerminalRender* render, const ScreenBuffer* screen, int32_t y, int32_t row, RenderOutput* out) {
+    for (int32_t x = 0; x < render->width; ++x) {
+        Cell cell = shown_cell(screen, render->window_x, render->width, x, row);
+        if (same_look(cell, front_row(render, y)[x])) continue;
+        move_cursor(render, x, y, out);
+        draw_cell(render, cell, out);
+        front_row(render, y)[x] = cell;
+        // In the last column terminals differ (a pending wrap or not):
+        // the next cell or the cursor is always placed explicitly.
+        render->cursor_x = x + 1 < render->width ? x + 1 : -1;
+    }
+}
+
+// Line feeds on the terminal's bottom row send its top `count` rows into
+// its scrollback; the front copy moves up with them.
+void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
     // New rows take the colours in force: the terminal's own for blanks.
     set_colours(render, DEFAULT_COLOURS, out);
     move_cursor(render, render->cursor_x < 0 ? 0 : render->cursor_x, render->height - 1, out);
@@ -248,29 +298,43 @@ void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t row
     // Whether a line feed also returns the carriage depends on the
     // terminal's modes: the column is not known.
     render->cursor_x = -1;
+    render->window_top += count;
     Cell* first = render->front;
     auto width = static_cast<std::size_t>(render->width);
     auto kept = static_cast<std::size_t>(render->height - count);
     std::memmove(first, first + static_cast<std::size_t>(count) * width, kept * width * sizeof(Cell));
     std::fill(first + kept * width, first + static_cast<std::size_t>(render->height) * width,
               Cell{BLANK, DEFAULT_COLOURS});
-    note_window(render, screen);
+}
+
+// The window moved down (the buffer scrolled, or the cursor went below it)
+// to `top`: the rows leaving the top go into the terminal's scrollback by
+// line feeds, as the buffer holds them, seen through the columns the
+// terminal shows. Rows that left within one frame (a paste) may never have
+// been drawn: each is drawn first, in steps of at most the terminal's
+// height. Rows that have left the buffer itself are gone, as on a console;
+// their line feeds are spared once the terminal shows nothing. Only the
+// rows coming in are left to draw.
+void scroll_rows(TerminalRender* render, const ScreenBuffer* screen, int64_t top, RenderOutput* out) {
+    bool blank = false;  // the terminal shows only rows fed in blank
+    while (render->window_top < top) {
+        if (blank && render->window_top < buffer_top(screen)) {
+            render->window_top = std::min(top, buffer_top(screen));
+            continue;
+        }
+        auto count = static_cast<int32_t>(std::min<int64_t>(top - render->window_top, render->height));
+        for (int32_t y = 0; y < count; ++y) {
+            int64_t row = render->window_top + y - buffer_top(screen);
+            if (row >= 0) draw_row_changes(render, screen, y, static_cast<int32_t>(row), out);
+        }
+        feed_lines(render, count, out);
+        blank = count == render->height;
+    }
 }
 
 // The cells of the window that differ from what the terminal shows.
 void draw_changes(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    for (int32_t y = 0; y < screen->window_height; ++y) {
-        for (int32_t x = 0; x < screen->window_width; ++x) {
-            const Cell& cell = window_cell(screen, x, y);
-            if (same_look(cell, front_row(render, y)[x])) continue;
-            move_cursor(render, x, y, out);
-            draw_cell(render, cell, out);
-            front_row(render, y)[x] = cell;
-            // In the last column terminals differ (a pending wrap or not):
-            // the next cell or the cursor is always placed explicitly.
-            render->cursor_x = x + 1 < screen->window_width ? x + 1 : -1;
-        }
-    }
+    for (int32_t y = 0; y < screen->window_height; ++y) draw_row_changes(render, screen, y, screen->window_y + y, out);
 }
 
 // The cursor's place in the window (inside it, as the window follows it).
@@ -300,10 +364,11 @@ int32_t lowest_drawn_row(const TerminalRender* render, const ScreenBuffer* scree
         for (int32_t x = 0; x < render->width; ++x) {
             // Without a front copy the terminal shows what the window held
             // at the last frame, which is the window as it is.
-            bool drawn = render->front != nullptr
-                             ? !default_blank(render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)])
-                             : y < screen->window_height && x < screen->window_width &&
-                                   !default_blank(window_cell(screen, x, y));
+            bool drawn =
+                render->front != nullptr
+                    ? !screen_cell_empty(render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)])
+                    : y < screen->window_height && x < screen->window_width &&
+                          !screen_cell_empty(window_cell(screen, x, y));
             if (drawn) return y;
         }
     }
@@ -326,16 +391,31 @@ void terminal_render_invalidate(TerminalRender* render) {
     render->cursor_shown = -1;
 }
 
+void terminal_render_cursor_found(TerminalRender* render, int32_t row) {
+    if (render->cursor_y < 0) return;
+    // The rows of the run above the terminal's top row are in its
+    // scrollback, just above it: a terminal pulls those back first. Only
+    // the rows pulled beyond them are the user's.
+    int64_t pulled = int64_t{row} - render->cursor_y - render->window_top;
+    render->pulled_rows = static_cast<int32_t>(std::clamp<int64_t>(pulled, 0, INT32_MAX));
+}
+
 void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     int64_t top = window_top(screen);
     if (!render->started) start_screen(render, screen, out);
     // Without a front copy nothing is known of what the terminal shows.
     if (render->front == nullptr || render->redraw || render->width != screen->window_width ||
-        render->height != screen->window_height || render->window_x != screen->window_x || top < render->window_top) {
+        render->height != screen->window_height || top < render->window_top) {
         redraw_rows(render, screen, out);
     } else {
-        if (top > render->window_top) scroll_rows(render, screen, top - render->window_top, out);
-        draw_changes(render, screen, out);
+        // Rows leaving the top go into the scrollback as the terminal shows
+        // them, before a move sideways draws every row anew.
+        if (top > render->window_top) scroll_rows(render, screen, top, out);
+        if (render->window_x != screen->window_x) {
+            redraw_rows(render, screen, out);
+        } else {
+            draw_changes(render, screen, out);
+        }
     }
     show_cursor(render, screen, out);
 }

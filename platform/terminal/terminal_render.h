@@ -24,6 +24,7 @@ struct TerminalRender {
     int32_t cursor_y;       // row of the terminal's cursor; -1 unknown
     int32_t colours;        // attribute byte the terminal draws with now; -1 unknown
     int32_t cursor_shown;   // the terminal's cursor: 1 shown, 0 hidden, -1 unknown
+    int32_t pulled_rows;    // rows a growing terminal pulled from its scrollback above the drawing: sent back first
 };
 
 // Where a frame's bytes go. They gather in `bytes`, so that a frame is one
@@ -35,6 +36,10 @@ struct RenderOutput {
     bool (*flush)(const uint8_t* bytes, std::size_t length);  // writes to the terminal; may be null
 };
 
+// Asks the terminal where its cursor is; it answers ESC [ row ; column R
+// among the typed bytes.
+constexpr char RENDER_ASK_CURSOR[] = "\x1b[6n";
+
 // The most bytes terminal_render_restore writes.
 constexpr std::size_t RENDER_RESTORE_CAPACITY = 64;
 
@@ -45,6 +50,13 @@ void terminal_render_init(TerminalRender* render);
 // The terminal's contents can no longer be trusted: the next frame draws
 // every row anew.
 void terminal_render_invalidate(TerminalRender* render);
+
+// The terminal, just resized, has its cursor on 0-based row `row`. Below
+// the row the renderer left it on, the terminal grew and pulled that many
+// rows of its scrollback into view above the drawing (xterm, tmux, VTE do).
+// Those beyond the rows of the run that went up there are the user's: the
+// next redraw sends them back into the scrollback first.
+void terminal_render_cursor_found(TerminalRender* render, int32_t row);
 
 // Appends to out the bytes that make the terminal show the screen's window:
 // the rows that moved, the changed cells, then the cursor's position and

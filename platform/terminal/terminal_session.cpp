@@ -195,7 +195,7 @@ void on_stop_signal(int) {
     unblock(SIGTSTP);
     raise(SIGTSTP);
     set_handler(SIGTSTP, on_stop_signal);
-    session.resumed = 1;
+    terminal_note_resume();
     errno = saved_errno;
 }
 
@@ -209,7 +209,7 @@ void wake_keyboard_wait() {
 }
 
 void on_resume_signal(int) {
-    session.resumed = 1;
+    terminal_note_resume();
     wake_keyboard_wait();
 }
 
@@ -442,7 +442,12 @@ void terminal_apply_signals(ScreenBuffer* screen) {
             session.raw = 0;
             raw_enter();
         }
-        terminal_render_invalidate(&session.render);
+        // The stop handed the terminal back in its own colours, and the
+        // shell has written on it since.
+        terminal_redraw();
+        // A resize while stopped signalled the shell, then in the
+        // foreground, not this process: the size is read as after a resize.
+        session.resized = 1;
     }
     if (session.resized) {
         resize_settle();
@@ -524,7 +529,19 @@ void terminal_reset() {
     session.resumed = 0;
 }
 
+bool terminal_ask_cursor() {
+    if (!session.resized || session.io.write == nullptr || !session.render.started) return false;
+    resize_settle();
+    // Still to be taken in, at the size it settled at.
+    session.resized = 1;
+    return session.io.write(reinterpret_cast<const uint8_t*>(RENDER_ASK_CURSOR), sizeof RENDER_ASK_CURSOR - 1);
+}
+
+void terminal_cursor_reported(int32_t row) { terminal_render_cursor_found(&session.render, row - 1); }
+
 void terminal_note_resize() { session.resized = 1; }
+
+void terminal_note_resume() { session.resumed = 1; }
 
 void terminal_redraw() {
     terminal_render_invalidate(&session.render);

@@ -64,18 +64,34 @@ void terminal_reset();
 
 // Takes in what signals have recorded since the last present: a new
 // terminal size (the screen buffer follows) or a resume from a stop (raw
-// mode again, full redraw). terminal_present does this first; the keyboard
-// calls it before, so a line being edited can be laid out anew first.
+// mode again, the size read as after a resize, full redraw).
+// terminal_present does this first; the keyboard calls it before, so a line
+// being edited can be laid out anew first.
 void terminal_apply_signals(ScreenBuffer* screen);
 
 // Brings the terminal in line with `screen`; writes only what changed.
 // Called before every wait and at exit.
 void terminal_present(ScreenBuffer* screen);
 
+// Before a resize is taken in: once the resize has settled, asks the
+// terminal where its cursor is (its answer comes among the typed bytes, for
+// terminal_cursor_reported). False, nothing asked, when no resize waits or
+// nothing has been drawn yet.
+bool terminal_ask_cursor();
+
+// The terminal's answer: its cursor is on 1-based `row`. Rows a growing
+// terminal pulled from its scrollback into view go back there at the next
+// present.
+void terminal_cursor_reported(int32_t row);
+
 // The terminal's size may have changed (SIGWINCH came): the next present
 // takes it, the screen buffer follows, and everything is drawn anew.
 // Async-signal-safe.
 void terminal_note_resize();
+
+// As if SIGCONT had come: the next present puts raw mode back, takes the
+// terminal's size and redraws everything. Async-signal-safe.
+void terminal_note_resume();
 
 // Something other than the renderer may have written over the terminal
 // (the user asks for a redraw with Ctrl+L): the next present draws every

@@ -53,12 +53,13 @@ TEST(CalculatorTest, TheFinishedScreenCellByCell) {
 
 // On a terminal smaller than the screen the buffer still holds all of it,
 // cell for cell as at 80x25, and the terminal shows a window onto it that
-// ends with the cursor's row 25 at its bottom.
+// ends with the cursor's row 25 at its bottom, and on a narrow terminal
+// starts where the range and the prompt show whole.
 TEST(CalculatorTest, OnASmallTerminalTheWholeScreenIsInTheBufferAndTheWindowShowsItsEnd) {
     struct Size {
         int32_t columns, rows;
         int32_t window_x;  // the window's first column at the end
-    } sizes[] = {{80, 24, 0}, {60, 20, 0}, {40, 12, 1}, {1, 1, 40}};
+    } sizes[] = {{80, 24, 0}, {60, 20, 0}, {40, 12, 6}, {45, 12, 1}, {1, 1, 40}};
     for (const Size& s : sizes) {
         SCOPED_TRACE(std::to_string(s.columns) + "x" + std::to_string(s.rows));
         calculator_run_typed({answers_typed(FINISHED_TX, FINISHED_RX), "x", 60000, s.columns, s.rows, true});

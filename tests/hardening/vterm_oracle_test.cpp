@@ -17,6 +17,7 @@
 #include "platform/terminal/terminal_render.h"
 #include "platform/terminal/terminal_session.h"
 #include "tests/platform/testing/testing.h"
+#include "tests/support/calculator_golden.h"
 #include "tests/support/calculator_run.h"
 #include "tests/support/key_names.h"
 #include "tests/support/platform_text.h"
@@ -75,7 +76,8 @@ struct Emulator {
     VTerm* vt;
     VTermScreen* screen;
     bool cursor_visible;
-    std::size_t fed;  // bytes of the terminal output fed so far
+    std::size_t fed;                     // bytes of the terminal output fed so far
+    std::vector<std::string> scrollback;  // the rows gone up into the scrollback, oldest first, blanks cut off the end
 };
 
 int on_termprop(VTermProp prop, VTermValue* value, void* user) {
@@ -83,7 +85,15 @@ int on_termprop(VTermProp prop, VTermValue* value, void* user) {
     return 1;
 }
 
-const VTermScreenCallbacks CALLBACKS = {nullptr, nullptr, nullptr, on_termprop, nullptr, nullptr, nullptr, nullptr};
+// The calculator's texts are ASCII: a row's characters are its text.
+int on_pushline(int columns, const VTermScreenCell* cells, void* user) {
+    std::string text;
+    for (int x = 0; x < columns; ++x) text.push_back(cells[x].chars[0] == 0 ? ' ' : static_cast<char>(cells[x].chars[0]));
+    static_cast<Emulator*>(user)->scrollback.push_back(text.substr(0, text.find_last_not_of(' ') + 1));
+    return 1;
+}
+
+const VTermScreenCallbacks CALLBACKS = {nullptr, nullptr, nullptr, on_termprop, nullptr, nullptr, on_pushline, nullptr};
 
 class VtermOracleTest : public ::testing::Test {
 protected:
@@ -106,12 +116,25 @@ protected:
         vterm_screen_reset(emulator.screen, 1);
         emulator.cursor_visible = true;
         emulator.fed = 0;
+        emulator.scrollback.clear();
     }
 
     // The terminal is resized first; the program hears of it and follows.
     void resize(int32_t width, int32_t height) {
         vterm_set_size(emulator.vt, height, width);
         testing_terminal_resize(width, height);
+    }
+
+    // `length` characters of a 0-based row of the emulator's screen from a
+    // 0-based column (ASCII).
+    std::string emulator_text(int32_t row, int32_t column, int32_t length) {
+        std::string text;
+        for (int32_t x = column; x < column + length; ++x) {
+            VTermScreenCell cell{};
+            vterm_screen_get_cell(emulator.screen, VTermPos{row, x}, &cell);
+            text.push_back(cell.chars[0] == 0 ? ' ' : static_cast<char>(cell.chars[0]));
+        }
+        return text;
     }
 
     void present_and_feed() {
@@ -121,6 +144,31 @@ protected:
         vterm_input_write(emulator.vt, out.data() + emulator.fed, out.size() - emulator.fed);
         emulator.fed = out.size();
         vterm_screen_flush_damage(emulator.screen);
+    }
+
+    // What terminal cell (x, y) must show of the model's window: its cell,
+    // or at an edge beyond which the row shows more, a mark ('>' in the
+    // last column, '<' in the first) in that cell's colours, or in the
+    // terminal's own where those would hide it.
+    static Cell expected_cell(const ScreenBuffer& model, int32_t x, int32_t y) {
+        int32_t row = model.window_y + y;
+        auto shows = [&](int32_t from, int32_t to) {
+            for (int32_t column = from; column < to; ++column) {
+                Cell c = screen_cell(&model, column, row);
+                if ((c.ch != ' ' && c.ch != 0) || (c.attr & 0xFF) != 0x07) return true;
+            }
+            return false;
+        };
+        Cell cell = screen_cell(&model, model.window_x + x, row);
+        uint8_t mark = 0;
+        if (x == model.window_width - 1 && shows(model.window_x + model.window_width, model.width)) {
+            mark = '>';
+        } else if (x == 0 && shows(0, model.window_x)) {
+            mark = '<';
+        }
+        if (mark == 0) return cell;
+        bool hidden = (cell.attr & 0x0F) == ((cell.attr >> 4) & 0x0F);
+        return Cell{mark, hidden ? uint16_t{0x07} : cell.attr};
     }
 
     // The terminal shows the model's window: every cell, and the cursor.
@@ -138,7 +186,7 @@ protected:
         int32_t wrong = 0;
         for (int32_t y = 0; y < model.window_height && wrong < 5; ++y) {
             for (int32_t x = 0; x < model.window_width && wrong < 5; ++x) {
-                Cell cell = screen_cell(&model, model.window_x + x, model.window_y + y);
+                Cell cell = expected_cell(model, x, y);
                 VTermScreenCell shown{};
                 vterm_screen_get_cell(emulator.screen, VTermPos{y, x}, &shown);
                 uint32_t ch = shown.chars[0] == 0 ? 0x20 : shown.chars[0];
@@ -253,6 +301,13 @@ protected:
         VtermOracleTest* test = hooks.test;
         vterm_input_write(test->emulator.vt, reinterpret_cast<const char*>(bytes), length);
         vterm_screen_flush_damage(test->emulator.screen);
+        // The question where the cursor is, before a resize is taken in:
+        // the emulator's answer comes back as typed bytes do.
+        if (std::string(reinterpret_cast<const char*>(bytes), length) == RENDER_ASK_CURSOR) {
+            char answer[32];
+            testing_type(std::string(answer, vterm_output_read(test->emulator.vt, answer, sizeof answer)));
+            return true;
+        }
         hooks.frames += 1;
         if (!test->HasFailure()) test->expect_terminal_shows_model("frame " + std::to_string(hooks.frames));
         return true;
@@ -398,6 +453,70 @@ TEST_F(VtermOracleTest, EveryFrameOfWholeRunsWithEditingAndResizes) {
             return;
         }
         input_context_fresh();
+        TearDown();
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The rows of the finished screen above the last `rows`, as a terminal
+// `columns` wide from the first column shows them: a row cut at the right
+// edge marked there, blanks cut off the end.
+std::vector<std::string> finished_rows_above(int32_t columns, int32_t rows) {
+    std::vector<std::string> above(static_cast<std::size_t>(25 - rows));
+    for (const ScreenText& t : finished_screen()) {
+        if (t.row > 25 - rows) continue;
+        std::string& row = above[static_cast<std::size_t>(t.row - 1)];
+        row.resize(static_cast<std::size_t>(t.column - 1), ' ');
+        row += t.text;
+    }
+    for (std::string& row : above) {
+        if (row.size() > static_cast<std::size_t>(columns))
+            row = row.substr(0, static_cast<std::size_t>(columns - 1)) + ">";
+        row = row.substr(0, row.find_last_not_of(' ') + 1);
+    }
+    return above;
+}
+
+// The calculator on terminals smaller than its screen: every frame shows
+// exactly the window onto the model, cut rows marked at its edges. The end
+// is the finished screen's last rows, the window placed sideways so that
+// the range and the prompt are whole on terminals narrower than the
+// screen, and the rows above gone up into the terminal's scrollback, each
+// once and as the screen holds it, also when the answers were pasted ahead
+// and the window moved down past rows never drawn.
+TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
+    struct Case {
+        int32_t columns;
+        int32_t rows;
+        bool pasted;
+        int32_t left;  // the buffer column the window starts at in the end
+    } cases[] = {{60, 20, false, 0}, {80, 15, true, 0}, {40, 12, false, 6}, {45, 12, false, 1}};
+    for (const Case& c : cases) {
+        std::string context = std::to_string(c.columns) + "x" + std::to_string(c.rows);
+        start_emulator(c.columns, c.rows);
+        // Key by key, so that each draws a frame of its own, or all at once.
+        calculator_run_typed({"", "x", 60000, c.columns, c.rows, true, [&] {
+                                  const char* keys[] = {"1", "0", "0", "<Enter>", "2", "5", "<Enter>"};
+                                  for (uint64_t i = 0; i < 7; ++i) {
+                                      testing_type_at(c.pasted ? 100 : 100 * (i + 1), typed_keys(keys[i]));
+                                  }
+                                  hook_run({});
+                              }});
+        EXPECT_GE(hooks.frames, c.pasted ? 2 : 7) << context;
+        // Placed to show the rows' text whole: the range and the prompt.
+        EXPECT_EQ(testing_console().screen.window_x, c.left) << context;
+        EXPECT_EQ(emulator_text(c.rows - 6, 39 - c.left, 7), FINISHED_RANGE) << context;
+        EXPECT_EQ(emulator_text(c.rows - 1, 11 - c.left, 30), std::string(CALCULATOR_PRESS_KEY) + " ") << context;
+        // Where the window never moved sideways, the rows above it went into
+        // the scrollback whole.
+        if (c.left == 0) {
+            EXPECT_EQ(emulator.scrollback, finished_rows_above(c.columns, c.rows)) << context;
+        }
+        if (HasFailure()) return;
+        input_context_reset();
         TearDown();
     }
 }

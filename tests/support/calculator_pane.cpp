@@ -56,7 +56,7 @@ std::string calculator_pane_window_differences(const TmuxSession& session, const
     out += calculator_pane_cursor_differences(session, "", FINISHED_CURSOR_COLUMN - 1 - window.left,
                                               FINISHED_CURSOR_ROW - 1 - window.top);
     std::string all = tmux_run(session, "capture-pane -p -S - -t 0").output;
-    if (window.title_once && text_count(all, " Velmora Istranda") != 1) out += "not one title in:\n" + all;
+    if (window.title_once && text_count(all, "Istranda Quolvenix") != 1) out += "not one title in:\n" + all;
     return out.empty() ? out : out + tmux_text(session);
 }
 

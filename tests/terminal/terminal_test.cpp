@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -175,6 +176,22 @@ void TerminalTest::step(const std::string& line) {
         if (arg.ends_with("recalled")) window.changed.push_back({10, 42, " ", BLUE_ON_GREY});
         expect_until([&] { return calculator_pane_window_differences(pane.session, window); });
     }
+    if (verb == "history") {
+        // "history line- 40": the lines line-1 to line-40 stand once each in
+        // the scrollback and on the screen, and the title once.
+        std::string prefix = arg.substr(0, arg.find(' '));
+        int32_t count = std::atoi(rest.c_str());
+        expect_until([&] {
+            std::string all = "\n" + tmux_run(pane.session, "capture-pane -p -S - -t 0").output;
+            std::string out;
+            for (int32_t i = 1; i <= count; ++i) {
+                std::string user = prefix + std::to_string(i);
+                if (text_count(all, "\n" + user + "\n") != 1) out += user + " not once\n";
+            }
+            if (text_count(all, "Istranda Quolvenix") != 1) out += "the title not once\n";
+            return out.empty() ? out : out + all;
+        });
+    }
     if (verb == "gone") {
         // The pane's terminal is closed under the program: a hangup.
         auto program = static_cast<pid_t>(pid());
@@ -282,6 +299,16 @@ const Scenario SCENARIOS[] = {
     // follows the cursor; the rows above went up into the scrollback, once.
     {"SmallTerminal80x24", with(AT_KEY, {"window 0 1 80 24", "keys q", "end 0"}), PORTATA_EXE, 80, 24},
     {"SmallTerminal60x20", with(AT_KEY, {"window 0 5 60 20", "keys q", "end 0"}), PORTATA_EXE, 60, 20},
+    // Narrower than the screen, the window at the key wait shows the range
+    // and the prompt whole: " 60 km" never cut to "6".
+    {"NarrowTerminal40x12", with(AT_KEY, {"window 6 13 40 12", "keys q", "end 0"}), PORTATA_EXE, 40, 12},
+    {"NarrowTerminal45x12", with(AT_KEY, {"window 1 13 45 12", "keys q", "end 0"}), PORTATA_EXE, 45, 12},
+    // Grown again, the terminal pulls the user's own lines from its
+    // scrollback into view; they go back there before the redraw.
+    {"ShrunkAndGrownTheUsersLinesStayInTheScrollback", {"shows Antenna TX", "type 100", "shows slm       100",
+        "resize 80 18", "resize 80 25", "history line- 40", "answer", "shows Antenna RX", "answer 25",
+        "shows premi un tasto", "keys q", "end 0"}, PORTATA_EXE, 80, 25, BASH,
+        "for i in $(seq 1 40); do echo line-$i; done;"},
     {"ResizedSmallerAndBackAtTheKeyWait", with(AT_KEY, {"resize 60 20", "window 0 5 60 20", "resize 80 25",
         "window 0 0 80 25", "keys q", "end 0"})},
     // Typed past the right edge, the answer takes the window along: the
@@ -312,6 +339,12 @@ const Scenario SCENARIOS[] = {
     // wait goes on; the key wait under sh, the line under bash.
     {"SuspendedWhileAsking", with(ASKING, {"suspend slm       12", "type 3", "answer", "shows Antenna RX", "answer 4",
         "shows slm       123\n", "shows  52 km", "keys q", "end 0"}), PORTATA_EXE, 80, 25, BASH},
+    // Resized while stopped (SIGWINCH goes to the shell), resumed it takes
+    // the terminal's size as after a resize. (Only the height changes: a
+    // new width has the terminal rewrap the old screen into its scrollback.)
+    {"ResizedWhileSuspended", {"shows Antenna TX", "type 10", "shows slm       10", "stop", "resize 80 20",
+        "shell fg", "hides Stopped", "type 0", "answer", "shows Antenna RX", "answer 25", "shows premi un tasto",
+        "window 0 5 80 20", "keys q", "end 0"}, PORTATA_EXE, 80, 25, BASH},
     {"SuspendedAtTheKeyWait", with(AT_KEY, {"suspend premi un tasto", "shows  60 km", "keys q", "end 0"}), PORTATA_EXE,
         80, 25, "sh -i"},
     // Ctrl+Z, then kill %1: the job ends at once, writes nothing over the

@@ -229,6 +229,25 @@ TEST(KeyDecoderTime, FlushAtEndOfInputGivesThePendingEsc) {
     EXPECT_EQ(take_codes(&decoder), (std::vector<int>{'a', 27}));
 }
 
+// CSI r;c R is Shift or Ctrl with F3, unless the terminal was asked where
+// its cursor is: then the next one is the answer, kept out of the keys.
+TEST(KeyDecoderCursor, TheAnswerToTheQuestionIsKeptApartFromTheKeys) {
+    KeyDecoder decoder;
+    key_decoder_init(&decoder);
+    int32_t row = 0;
+    int32_t column = 0;
+    feed(&decoder, "\x1b[1;2R", 0);
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{0, 86}));  // Shift+F3
+    EXPECT_FALSE(key_decoder_take_cursor(&decoder, &row, &column));
+    key_decoder_ask_cursor(&decoder);
+    feed(&decoder, "a\x1b[15;43Rb\x1b[1;2R", 1);
+    EXPECT_EQ(take_codes(&decoder), (std::vector<int>{'a', 'b', 0, 86}));
+    ASSERT_TRUE(key_decoder_take_cursor(&decoder, &row, &column));
+    EXPECT_EQ(row, 15);
+    EXPECT_EQ(column, 43);
+    EXPECT_FALSE(key_decoder_take_cursor(&decoder, &row, &column));
+}
+
 TEST(KeyDecoderQueue, KeysBeyondTheCapacityAreLost) {
     KeyDecoder decoder;
     key_decoder_init(&decoder);

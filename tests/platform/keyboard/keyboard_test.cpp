@@ -219,4 +219,34 @@ TEST_F(KeyboardTest, FgetsOnAnotherStreamReadsTheStream) {
     std::fclose(file);
 }
 
+// A terminal that grows pulls rows of its scrollback into view above what
+// it shows: its cursor, asked for before the resize is taken in, is that
+// many rows lower. The rows of the run that had gone up come back first;
+// the user's rows beyond them go back by line feeds on its bottom row
+// before the redraw. A terminal that does not answer is redrawn as before.
+// Keys typed meanwhile are kept.
+TEST_F(KeyboardTest, RowsAGrowingTerminalPulledIntoViewGoBackToItsScrollback) {
+    struct Case {
+        int16_t cursor_row;  // on the 80 x 18 terminal's buffer
+        const char* answer;
+        std::string first;                                              // what the frame after the question begins with
+    } cases[] = {{7, "\x1b[15;41R", "\x1b[25;1H\n\n\n\n\n\n\n\x1b[H"},  // 7 rows of the user's
+                 {20, "\x1b[25;41R", "\x1b[25;1H\n\n\n\n\x1b[H"},       // 3 of the run's, 4 of the user's
+                 {7, "", "\x1b[H"}};
+    for (const Case& c : cases) {
+        testing_console_on_terminal(80, 18);
+        platform::SetConsoleCursorPosition(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE),
+                                           platform::COORD{40, c.cursor_row});
+        EXPECT_EQ(platform::_kbhit(), 0);
+        testing_terminal_output().clear();
+        testing_terminal_resize(80, 25);
+        testing_type_at(testing_now_ms() + 20, std::string(c.answer) + "k");
+        EXPECT_NE(platform::_kbhit(), 0) << c.answer;
+        std::string out = testing_terminal_output();
+        EXPECT_EQ(out.substr(0, 4), "\x1b[6n");
+        EXPECT_EQ(out.substr(4, c.first.size()), c.first) << c.answer;
+        EXPECT_EQ(platform::_getch(), 'k');
+    }
+}
+
 }  // namespace

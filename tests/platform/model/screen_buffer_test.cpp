@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/model/cp850.h"
 #include "platform/model/screen_buffer.h"
@@ -282,6 +283,39 @@ TEST_F(ScreenBufferTest, TheWindowFollowsTheCursorTheLeastDistance) {
         }
         EXPECT_EQ(screen.window_x, step.window_x) << step.what;
         EXPECT_EQ(screen.window_y, step.window_y) << step.what;
+    }
+}
+
+// At a wait for a key the window, 5 of the 10 columns, moves sideways to
+// show the ends of the most rows of text, then their starts, with the least
+// move, the cursor always in view.
+TEST_F(ScreenBufferTest, AtAKeyWaitTheWindowShowsWholeRowsOfText) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> rows;
+        int32_t cursor_x;
+        int32_t window_x;  // before
+        int32_t placed;    // after
+        // clang-format off
+    } cases[] = {
+        {"the end of a row comes into view", {"  abcdef  "}, 4, 0, 3},
+        {"whole rows with the least move", {"   ab     ", "     cd   "}, 4, 0, 2},
+        {"whole already: no move", {"   ab     "}, 4, 1, 1},
+        {"never at the cost of the cursor", {"      xy  "}, 1, 0, 0},
+        {"the most ends, then the most starts", {"abcdefghij", "  12      ", "   34     "}, 4, 4, 0},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        screen_init(&screen, 10, 4);
+        screen_fit_terminal(&screen, 5, 4);
+        for (std::size_t y = 0; y < c.rows.size(); ++y) {
+            screen_set_cursor(&screen, 0, static_cast<int32_t>(y));
+            write(c.rows[y]);
+        }
+        screen_set_cursor(&screen, c.cursor_x, 3);
+        screen.window_x = c.window_x;
+        screen_window_show_text(&screen);
+        EXPECT_EQ(screen.window_x, c.placed) << c.what;
     }
 }
 

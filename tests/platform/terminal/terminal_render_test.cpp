@@ -229,6 +229,35 @@ TEST(TerminalPresent, AFrameNotWhollyWrittenLeavesTheNextToDrawEveryRow) {
     EXPECT_EQ(testing_terminal_output(), "\x1b[H\x1b[0mhi\x1b[K\x1b[2;1Hyo\x1b[K\x1b[?25h");
 }
 
+// However the program hears of a new size, a resize or a resume after the
+// terminal was resized while the program was stopped (its SIGWINCH went to
+// the shell), the next present takes the size and draws every row anew;
+// after a resume in colours set afresh, as the stop gave the terminal back
+// in its own.
+TEST(TerminalPresent, ANewSizeIsTakenAfterAResizeAndAfterAResume) {
+    struct Case {
+        void (*news)(int32_t columns, int32_t rows);
+        const char* colours;  // sent before the first row is erased
+    } cases[] = {{testing_terminal_resize, ""}, {testing_terminal_resume, "\x1b[0m"}};
+    for (const Case& c : cases) {
+        testing_console_on_terminal(80, 25);
+        platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+        ASSERT_TRUE(platform::SetConsoleCursorPosition(out, platform::COORD{39, 21}));
+        platform::Sleep(0);
+        testing_terminal_output().clear();
+        c.news(60, 20);
+        platform::Sleep(0);
+        const ScreenBuffer& screen = testing_console().screen;
+        EXPECT_EQ(screen.window_width, 60);
+        EXPECT_EQ(screen.window_height, 20);
+        EXPECT_EQ(screen.window_y, 2);  // the cursor's row the bottom one
+        // Every row of the new size drawn (blank), then the cursor shown.
+        std::string redraw = std::string("\x1b[H") + c.colours + "\x1b[K";
+        for (int32_t row = 2; row <= 20; ++row) redraw += "\x1b[" + std::to_string(row) + ";1H\x1b[K";
+        EXPECT_EQ(testing_terminal_output(), redraw + "\x1b[39C\x1b[?25h");
+    }
+}
+
 // A burst of resizes, the next coming while the first settles: the size it
 // settles at is drawn once, the one on the way not at all.
 TEST(TerminalPresent, ABurstOfResizesIsDrawnOnceAtTheSizeItSettlesAt) {
@@ -269,14 +298,86 @@ protected:
     RenderScope render_scope{&render};
 };
 
-TEST_F(TerminalRenderWindow, MovingDownSendsTheTopRowsIntoTheScrollbackWithLineFeeds) {
-    put(0, 0, 't');  // the top row, about to leave the window
-    put(1, 3, 'n');  // in the row coming in
-    frame();
+struct ScrollCase {
+    const char* name;
+    std::vector<PutCell> cells;  // changed after the first frame
+    const char* written;         // then written at the bottom row's start
+    std::string bytes;           // what the next frame writes
+};
+
+// The window moving down sends the rows leaving its top into the terminal's
+// scrollback by line feeds on the bottom row, each row first drawn as the
+// buffer holds it, then draws only the rows that came in. Rows that left
+// the buffer itself are gone, and fed no more once the terminal is blank.
+// clang-format off
+const ScrollCase SCROLL_CASES[] = {
+    {"rows_shown_already_are_only_fed", {{1, 3, 'n', 7}}, "", "\x1b[3;1H\n\n\x1b[2;2Hn\x1b[3;1H"},
+    {"a_row_never_drawn_is_drawn_before_it_leaves", {{0, 0, 'a', 7}, {1, 1, 'b', 7}}, "",
+     "a\x1b[2;2Hb\x1b[3;3H\n\n\x1b[3;1H"},
+    {"a_move_past_the_window_goes_in_steps", {{0, 0, 'p', 7}, {0, 2, 'q', 7}, {0, 3, 'r', 7}, {0, 4, 's', 7}}, "\n\n",
+     "\x1b[3;1Hq\n\n\n\x1b[Hr\x1b[3;2H\n\x1b[Hs\x1b[3;1H"},
+    {"rows_gone_from_the_buffer_are_not_fed", {}, "\n\n\n\n\n\n\n\ny", "\x1b[3;1H\n\n\n\x1b[3;1H\n\n\x1b[3;1Hy"},
+};
+// clang-format on
+
+class TerminalRenderScrolls : public ::testing::TestWithParam<ScrollCase> {};
+
+TEST_P(TerminalRenderScrolls, RowsLeaveAsTheBufferHoldsThem) {
+    // A 4 x 5 buffer shown on a terminal of 4 x 3.
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    screen_init(&screen, 4, 5);
+    screen_fit_terminal(&screen, 4, 3);
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+    terminal_render_init(&render);
+    render_frame_text(&render, &screen);
+    for (const PutCell& cell : GetParam().cells) {
+        screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
+    }
     screen_set_cursor(&screen, 0, 3);
-    // Line feeds on the bottom row, then only the row that came in.
-    EXPECT_EQ(frame(), "\x1b[3;1H\n\x1b[3;2Hn\x1b[3;1H");
-    EXPECT_EQ(frame(), "");
+    screen_set_cursor(&screen, 0, 4);
+    std::string written = GetParam().written;
+    screen_write(&screen, reinterpret_cast<const uint8_t*>(written.data()), static_cast<uint32_t>(written.size()));
+    EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROLL_CASES),
+                         [](const ::testing::TestParamInfo<ScrollCase>& param_info) {
+                             return std::string(param_info.param.name);
+                         });
+
+// A row cut at the window's edge is marked there, as `less` marks a cut
+// line: a cut number never looks whole. The front copy holds the marks.
+TEST(TerminalRenderMarks, RowsCutAtTheWindowsEdgesAreMarkedThere) {
+    struct Row {
+        const char* cells;  // the buffer's row, 6 columns
+        uint16_t attr;
+        const char* shown;  // through the window on columns 1 to 4
+    } rows[] = {{"abcdef", 0x07, "<cd>"}, {"  cd  ", 0x07, " cd "}, {"    ef", 0x1E, "   >"}, {"aa    ", 0x77, "<   "}};
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    screen_init(&screen, 6, 4);
+    screen_fit_terminal(&screen, 4, 4);
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < 6; ++x) {
+            bool text = rows[y].cells[x] != ' ';
+            screen.cells[static_cast<std::size_t>(y * 6 + x)] =
+                Cell{static_cast<uint8_t>(rows[y].cells[x]), text ? rows[y].attr : uint16_t{0x07}};
+        }
+    }
+    screen_set_cursor(&screen, 4, 0);
+    ASSERT_EQ(screen.window_x, 1);
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+    terminal_render_init(&render);
+    EXPECT_EQ(render_frame_text(&render, &screen),
+              "\r\n\n\n\x1b[H\x1b[0m\x1b[J<cd>\x1b[2;2Hcd\x1b[3;4H\x1b[0;93;44m>\x1b[4;1H\x1b[0m<\x1b[1;4H");
+    for (int32_t y = 0; y < 4; ++y) {
+        std::string front;
+        for (int32_t x = 0; x < 4; ++x) front.push_back(static_cast<char>(render.front[y * 4 + x].ch));
+        EXPECT_EQ(front, rows[y].shown) << "row " << y;
+    }
 }
 
 TEST_F(TerminalRenderWindow, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {

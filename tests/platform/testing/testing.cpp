@@ -149,6 +149,12 @@ void testing_terminal_resize(int32_t columns, int32_t rows) {
     terminal_note_resize();
 }
 
+void testing_terminal_resume(int32_t columns, int32_t rows) {
+    scripted.columns = columns;
+    scripted.rows = rows;
+    terminal_note_resume();
+}
+
 void testing_console_destroy() {
     keyboard_reset();
     terminal_reset();

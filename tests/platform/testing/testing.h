@@ -58,6 +58,9 @@ void testing_console_on_terminal(int32_t columns, int32_t rows);
 // The terminal takes a new size, as SIGWINCH tells: the console follows at
 // the next present.
 void testing_terminal_resize(int32_t columns, int32_t rows);
+// The terminal took a new size while the program was stopped, and the
+// program is resumed: SIGCONT comes, but no SIGWINCH.
+void testing_terminal_resume(int32_t columns, int32_t rows);
 
 // Gives back every block the console holds: its cells, the renderer's front
 // copy and frame, the line being edited, the history. The console has no
