@@ -516,7 +516,7 @@ TEST_F(VtermOracleTest, EveryFrameOfTheCalculatorOnSmallTerminals) {
             EXPECT_EQ(emulator.scrollback, finished_rows_above(c.columns, c.rows)) << context;
         }
         if (HasFailure()) return;
-        input_context_reset();
+        input_context_fresh();
         TearDown();
     }
 }
