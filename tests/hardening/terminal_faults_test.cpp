@@ -333,7 +333,9 @@ TEST_F(TerminalFaultsTest, SuspendedAndResumedAtTheKeyWaitEndsOnTheNextKey) {
 // Under poll() as macOS has it (POLLNVAL for every terminal), the keyboard
 // still works: the program waits for it with select().
 TEST_F(TerminalFaultsTest, TheKeyboardWorksWhereaPollOnTerminalsFails) {
-    if (!std::ifstream(MACOS_POLL_SHIM)) GTEST_SKIP() << "the poll() shim was not built";
+    if (!std::ifstream(MACOS_POLL_SHIM))
+        GTEST_SKIP() << "the poll() shim is not built here: LD_PRELOAD cannot reach a static, cross-built or emulated "
+                        "program";
     // A sanitizer's runtime would otherwise insist on coming first.
     start(std::string("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=") + shell_quote(MACOS_POLL_SHIM));
     answer("100", "Antenna RX");
