@@ -37,6 +37,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # pkg-config would answer with the build machine's libraries (libvterm for
-# a test): here it finds none.
-set(ENV{PKG_CONFIG_LIBDIR} "")
+# a test): here it looks in a folder that does not exist, and finds none.
+# (An empty value would unset the variable.)
+set(ENV{PKG_CONFIG_LIBDIR} /nonexistent/pkgconfig)
 unset(ENV{PKG_CONFIG_PATH})
