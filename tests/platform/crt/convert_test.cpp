@@ -2,14 +2,10 @@
 // that wraps instead of saturating, and misread decimals and exponents.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <initializer_list>
-#include <string>
 
 #include "platform/platform.h"
-#include "platform/terminal/terminal_session.h"
 
 namespace {
 
@@ -47,22 +43,6 @@ TEST(ConvertTest, AtofReadsDecimalsAndExponents) {
     EXPECT_DOUBLE_EQ(platform::atof("abc"), 0.0);
     EXPECT_TRUE(std::isinf(platform::atof("1e999")));
     EXPECT_DOUBLE_EQ(platform::atof(nullptr), 0.0);
-}
-
-// Reading the terminal's character set from the user's locale leaves the
-// process's locale as it was: atof's decimal point stays the full stop,
-// even after a locale that writes a decimal comma.
-TEST(ConvertTest, ReadingTheLocalesCharacterSetLeavesTheDecimalPoint) {
-    const char* before = std::getenv("LC_ALL");
-    std::string saved = before != nullptr ? before : "";
-    for (const char* locale : {"it_IT.UTF-8", "C"}) {
-        setenv("LC_ALL", locale, 1);
-        EXPECT_EQ(terminal_locale_charset(), locale[0] == 'C' ? CHARSET_ASCII : CHARSET_UTF8) << locale;
-        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C") << locale;
-        EXPECT_DOUBLE_EQ(platform::atof("2.5"), 2.5) << locale;
-    }
-    if (before == nullptr) unsetenv("LC_ALL");
-    if (before != nullptr) setenv("LC_ALL", saved.c_str(), 1);
 }
 
 }  // namespace

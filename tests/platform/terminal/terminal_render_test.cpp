@@ -3,11 +3,14 @@
 // the bytes that hand the terminal back at exit.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/terminal/terminal_render.h"
+#include "platform/terminal/terminal_session.h"
 #include "tests/platform/testing/testing.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/tmux_session.h"
@@ -275,6 +278,22 @@ TEST(TerminalPresent, ABurstOfResizesIsDrawnOnceAtTheSizeItSettlesAt) {
     std::string out = testing_terminal_output();
     EXPECT_EQ(testing_console().screen.window_width, 60);
     EXPECT_EQ(text_count(out, "\x1b[K"), 20) << "every row of 60 x 20 erased to its end once";
+}
+
+// Reading the terminal's character set from the user's locale leaves the
+// process's locale as it was: atof's decimal point stays the full stop,
+// even after a locale that writes a decimal comma.
+TEST(TerminalCharset, ReadingTheLocaleLeavesTheDecimalPoint) {
+    const char* before = std::getenv("LC_ALL");
+    std::string saved = before != nullptr ? before : "";
+    for (const char* locale : {"it_IT.UTF-8", "C"}) {
+        setenv("LC_ALL", locale, 1);
+        EXPECT_EQ(terminal_locale_charset(), locale[0] == 'C' ? CHARSET_ASCII : CHARSET_UTF8) << locale;
+        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C") << locale;
+        EXPECT_DOUBLE_EQ(platform::atof("2.5"), 2.5) << locale;
+    }
+    if (before == nullptr) unsetenv("LC_ALL");
+    if (before != nullptr) setenv("LC_ALL", saved.c_str(), 1);
 }
 
 }  // namespace
