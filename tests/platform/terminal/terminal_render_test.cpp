@@ -56,6 +56,13 @@ struct PutCell {
     uint16_t attr;
 };
 
+// Writes cells straight into the buffer, as a change the next frame draws.
+void put_cells(ScreenBuffer* screen, const std::vector<PutCell>& cells) {
+    for (const PutCell& cell : cells) {
+        screen->cells[static_cast<std::size_t>(cell.y * screen->width + cell.x)] = Cell{cell.ch, cell.attr};
+    }
+}
+
 struct FrameCase {
     const char* name;
     std::vector<PutCell> cells;  // changed after the first frame of a blank 4x3 buffer
@@ -73,9 +80,7 @@ TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
     RenderScope render_scope{&render};
     terminal_render_init(&render);
     render_frame_text(&render, &screen);
-    for (const PutCell& cell : GetParam().cells) {
-        screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
-    }
+    put_cells(&screen, GetParam().cells);
     screen.cursor_x = GetParam().cursor_x;
     screen.cursor_y = GetParam().cursor_y;
     EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
@@ -351,9 +356,7 @@ TEST_P(TerminalRenderScrolls, RowsLeaveAsTheBufferHoldsThem) {
     RenderScope render_scope{&render};
     terminal_render_init(&render);
     render_frame_text(&render, &screen);
-    for (const PutCell& cell : GetParam().cells) {
-        screen.cells[static_cast<std::size_t>(cell.y * screen.width + cell.x)] = Cell{cell.ch, cell.attr};
-    }
+    put_cells(&screen, GetParam().cells);
     screen_set_cursor(&screen, 0, 3);
     screen_set_cursor(&screen, 0, 4);
     std::string written = GetParam().written;
