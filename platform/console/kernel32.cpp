@@ -115,8 +115,7 @@ BOOL SetConsoleCursorInfo(HANDLE console, const CONSOLE_CURSOR_INFO* info) {
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     if (info->dwSize < 1 || info->dwSize > 100) return fail(ERROR_INVALID_PARAMETER);
-    screen->cursor_size = info->dwSize;
-    screen->cursor_visible = info->bVisible != FALSE;
+    screen_set_cursor_info(screen, info->dwSize, info->bVisible != FALSE);
     return TRUE;
 }
 

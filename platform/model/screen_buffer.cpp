@@ -175,6 +175,7 @@ TextShown text_shown(int32_t rows, int32_t x, int32_t width) {
 }  // namespace
 
 bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
+    screen->changes += 1;
     screen->width = std::clamp(width, 1, LARGEST_SIDE);
     screen->height = std::clamp(height, 1, LARGEST_SIDE);
     platform::free(screen->cells);
@@ -199,6 +200,7 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
 }
 
 void screen_free(ScreenBuffer* screen) {
+    screen->changes += 1;
     platform::free(screen->cells);
     screen->cells = nullptr;
     screen->width = 0;
@@ -220,6 +222,7 @@ bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
         }
     }
     platform::free(screen->cells);
+    screen->changes += 1;
     screen->cells = cells;
     screen->width = width;
     screen->height = height;
@@ -229,7 +232,14 @@ bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
     return true;
 }
 
+void screen_set_cursor_info(ScreenBuffer* screen, uint32_t size, bool visible) {
+    screen->changes += 1;
+    screen->cursor_size = size;
+    screen->cursor_visible = visible;
+}
+
 void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows) {
+    screen->changes += 1;
     columns = std::clamp(columns, 1, LARGEST_SIDE);
     rows = std::clamp(rows, 1, LARGEST_SIDE);
     if (columns > screen->width || rows > screen->height) {
@@ -255,12 +265,14 @@ Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
 }
 
 uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length) {
+    screen->changes += 1;
     for (uint32_t i = 0; i < length; ++i) write_byte(screen, bytes[i]);
     window_follow(screen);
     return length;
 }
 
 uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t length, int32_t x, int32_t y) {
+    screen->changes += 1;
     int64_t count = fill_span(screen, length, x, y);
     // A start outside the buffer has no position in it to point at.
     if (count == 0) return 0;
@@ -270,6 +282,7 @@ uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t len
 }
 
 uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y) {
+    screen->changes += 1;
     int64_t count = fill_span(screen, length, x, y);
     if (count == 0) return 0;
     Cell* first = &cell_at(screen, x, y);
@@ -289,6 +302,7 @@ bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source_rect, const
     int32_t dest_x = destination.X + (source.left - asked.left);
     int32_t dest_y = destination.Y + (source.top - asked.top);
     if (dest_x == source.left && dest_y == source.top) return true;
+    screen->changes += 1;
     Rect target{dest_x, dest_y, dest_x + (source.right - source.left), dest_y + (source.bottom - source.top)};
     Rect written = rect_intersect(target, clip);
 
@@ -311,6 +325,7 @@ bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source_rect, const
 
 bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y) {
     if (!inside(screen, x, y)) return false;
+    screen->changes += 1;
     screen->cursor_x = x;
     screen->cursor_y = y;
     window_follow(screen);
@@ -318,6 +333,7 @@ bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y) {
 }
 
 void screen_scroll_up(ScreenBuffer* screen) {
+    screen->changes += 1;
     auto row = static_cast<std::size_t>(screen->width);
     auto all = static_cast<std::size_t>(cell_count(screen));
     std::memmove(screen->cells, screen->cells + row, (all - row) * sizeof(Cell));
@@ -358,5 +374,7 @@ void screen_window_show_text(ScreenBuffer* screen) {
         if (first > last) continue;
         for (int32_t x : {last - width + 1, last, first - width + 1, first}) consider(x);
     }
+    if (best == screen->window_x) return;
+    screen->changes += 1;
     screen->window_x = best;
 }

@@ -35,6 +35,7 @@ struct ScreenBuffer {
     int32_t window_height;    // the window's rows, 1..height
     platform::COORD largest;  // the largest window the display can show
     uint64_t scrolls;         // whole-buffer scrolls so far (text at row y moved to y - 1)
+    uint64_t changes;         // operations so far that may have changed the cells, the cursor or the window
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
@@ -58,6 +59,9 @@ void screen_free(ScreenBuffer* screen);
 // attribute 0x07, the cursor and the window kept inside. False, nothing
 // changed, when the new cells cannot be had.
 bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
+
+// Sets the cursor's size (1-100) and whether it is shown.
+void screen_set_cursor_info(ScreenBuffer* screen, uint32_t size, bool visible);
 
 // Fits the console to a terminal of `columns` x `rows`: the buffer grows to
 // hold at least that (it never shrinks; when the cells are refused it stays
