@@ -65,7 +65,6 @@ struct TerminalSession {
     volatile std::sig_atomic_t resized = 0;          // SIGWINCH came: take the new size at the next present
     volatile std::sig_atomic_t resumed = 0;          // SIGCONT came: raw mode again and a full redraw
     int wake[2] = {-1, -1};                          // a byte written by those two handlers ends a keyboard wait
-    uint64_t quiet_at = 0;                           // when a sleep last ended with nothing typed (clock ms); 0 never
     // The terminal's character set, from the locale. The rest of the
     // platform speaks UTF-8: typed bytes and drawn text are converted here.
     TerminalCharset charset = CHARSET_UTF8;
@@ -312,18 +311,6 @@ int64_t typed_to_utf8(uint8_t* bytes, int64_t count) {
     return length;
 }
 
-// Sleeps the whole time watching the keyboard, so that a look for keys in
-// the same millisecond as the sleep's end, the next step of a key poll,
-// needs no system call of its own when nothing was typed.
-void tty_sleep(uint32_t milliseconds) {
-    uint64_t start = clock_now_ms();
-    int ready = keyboard_wait(static_cast<int32_t>(std::min<uint32_t>(milliseconds, INT32_MAX)));
-    uint64_t now = clock_now_ms();
-    session.quiet_at = ready == 0 ? now : 0;
-    // Something came early (a key, a signal): the rest is slept all the same.
-    if (now - start < milliseconds) clock_sleep_ms(static_cast<uint32_t>(milliseconds - (now - start)));
-}
-
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (session.keyboard_fd < 0) return -1;
     // Room for the bytes of another character set to become UTF-8.
@@ -331,9 +318,6 @@ int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
     if (capacity == 0) return 0;
     // Keys alone: raw mode from the first read (again after a stop).
     if (keys_only()) raw_enter();
-    bool quiet = timeout_ms == 0 && session.quiet_at != 0 && clock_now_ms() == session.quiet_at;
-    session.quiet_at = 0;
-    if (quiet) return 0;
     int ready = keyboard_wait(timeout_ms);
     // A signal (resize, resume) ends the wait early: the caller presents
     // and waits again.
@@ -496,10 +480,7 @@ bool terminal_open(TerminalFound* found) {
     session.io.read = tty_read;
     session.io.write = tty_write;
     session.io.size = tty_size;
-    if (session.keyboard_fd >= 0) {
-        wake_open();
-        session.io.sleep_ms = tty_sleep;
-    }
+    if (session.keyboard_fd >= 0) wake_open();
     terminal_render_init(&session.render);
     restore_prepare(nullptr);
     restore_prepare(nullptr);
