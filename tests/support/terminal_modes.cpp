@@ -1,8 +1,6 @@
 // A terminal's modes read back, to check the program left them as it found them.
 #include "tests/support/terminal_modes.h"
 
-#include <gtest/gtest.h>
-
 #include "tests/support/shell.h"
 
 std::string modes_command(const std::vector<std::string>& modes, const std::string& tty) {
@@ -30,23 +28,9 @@ std::string modes_line(const std::string& text, const std::string& marker, const
     return "";
 }
 
-bool modes_shown(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
-    std::string line = modes_line(text, marker, modes);
-    for (const std::string& mode : modes) {
-        if (!has_word(line, mode) && !has_word(line, "-" + mode)) return false;
-    }
-    return true;
-}
-
 bool modes_all_on(const std::string& line, const std::vector<std::string>& modes) {
     for (const std::string& mode : modes) {
         if (!has_word(line, mode)) return false;
     }
     return true;
-}
-
-void expect_modes_on(const std::string& line, const std::vector<std::string>& modes, const std::string& context) {
-    for (const std::string& mode : modes) {
-        EXPECT_TRUE(has_word(line, mode)) << context << (context.empty() ? "" : ": ") << mode << " in " << line;
-    }
 }
