@@ -23,7 +23,7 @@ void expect_clean_exit(const CalculatorPane& pane) {
         [&] {
             std::string text = tmux_text(pane.session);
             bool clean = text.find("=DONE=") != text.npos && text.find("EXIT:0") != text.npos &&
-                         modes_all_on(modes_line(text, "EXIT:")) && text.find('q') == text.rfind('q');
+                         modes_all_on(text, "EXIT:") && text.find('q') == text.rfind('q');
             return clean ? "" : "not an end with status 0, sane modes and the key unseen by the shell:\n" + text;
         },
         pane.step_ms);

@@ -15,22 +15,18 @@ bool has_word(const std::string& line, const std::string& word) {
     return (" " + line + " ").find(" " + word + " ") != std::string::npos;
 }
 
-std::string modes_line(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
+bool modes_all_on(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
     std::size_t at = text.find(marker);
-    if (at == std::string::npos) return "";
+    if (at == std::string::npos) return false;
     for (std::size_t start = text.find('\n', at); start != std::string::npos; start = text.find('\n', start + 1)) {
-        std::size_t end = text.find('\n', start + 1);
-        std::string line = text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+        std::string line = text.substr(start + 1, text.find('\n', start + 1) - start - 1);
+        bool named = false;
+        bool all = true;
         for (const std::string& mode : modes) {
-            if (has_word(line, mode) || has_word(line, "-" + mode)) return line;
+            named = named || has_word(line, mode) || has_word(line, "-" + mode);
+            all = all && has_word(line, mode);
         }
+        if (named) return all;
     }
-    return "";
-}
-
-bool modes_all_on(const std::string& line, const std::vector<std::string>& modes) {
-    for (const std::string& mode : modes) {
-        if (!has_word(line, mode)) return false;
-    }
-    return true;
+    return false;
 }

@@ -64,6 +64,22 @@ int32_t row_of(const TmuxScreen& screen, const std::string& needle) {
     return text_count(screen.text.substr(0, screen.text.find(needle)), "\n");
 }
 
+// What differs from `text` at a 0-based cell, in colours fg/bg (fg -1: any); "" when nothing.
+std::string at_differences(const TmuxScreen& s, int32_t row, int32_t column, int32_t fg, int32_t bg,
+                           const std::string& text) {
+    int32_t cells = 0;
+    for (char c : text) cells += (static_cast<unsigned char>(c) & 0xC0u) != 0x80u ? 1 : 0;
+    std::string found = tmux_row_text(s, row, column, cells);
+    std::string out = found == text ? "" : "'" + found + "' instead of '" + text + "'\n";
+    for (int32_t x = column; x < column + cells && fg >= 0; ++x) {
+        TmuxCell cell = tmux_cell(s, row, x);
+        if (cell.fg != fg || cell.bg != bg)
+            out =
+                "column " + std::to_string(x) + " in " + std::to_string(cell.fg) + "/" + std::to_string(cell.bg) + "\n";
+    }
+    return out;
+}
+
 class TerminalTest : public ::testing::TestWithParam<Scenario> {
 protected:
     void SetUp() override {
@@ -150,22 +166,9 @@ void TerminalTest::step(const std::string& line) {
     if (verb == "field")
         return step("at " + std::to_string(n[0] - 1) + " 39 -1 -1 " + rest.append(12 - rest.size(), ' '));
     if (verb == "at") {
-        // "at row column fg bg text": the text from a 0-based cell, in
-        // those colours (fg -1: any colours).
+        // "at row column fg bg text": the text from a 0-based cell in those colours.
         std::string text = arg.substr(static_cast<std::size_t>(used) + 1);
-        int32_t cells = 0;
-        for (char c : text) cells += (static_cast<unsigned char>(c) & 0xC0u) != 0x80u ? 1 : 0;
-        expect([&](const TmuxScreen& s) {
-            std::string found = tmux_row_text(s, n[0], n[1], cells);
-            std::string out = found == text ? "" : "'" + found + "' instead";
-            for (int32_t x = n[1]; x < n[1] + cells && n[2] >= 0; ++x) {
-                TmuxCell cell = tmux_cell(s, n[0], x);
-                if (cell.fg != n[2] || cell.bg != n[3])
-                    out = "column " + std::to_string(x) + " in " + std::to_string(cell.fg) + "/" +
-                          std::to_string(cell.bg);
-            }
-            return out;
-        });
+        expect([&](const TmuxScreen& s) { return at_differences(s, n[0], n[1], n[2], n[3], text); });
     }
     if (verb == "window") {
         // "recalled": the cell "100" took beyond "25" is a blank in the
@@ -188,21 +191,17 @@ void TerminalTest::step(const std::string& line) {
         });
     }
     if (verb == "follows") {
-        // A line within four rows after another: nothing moved the cursor.
-        std::string first = arg.substr(0, arg.find('|'));
-        std::string then = arg.substr(arg.find('|') + 1);
+        // "follows a|b": b within four rows after a, as nothing moved the cursor.
         expect([&](const TmuxScreen& s) {
-            int32_t a = row_of(s, first);
-            int32_t b = row_of(s, then);
-            return b > a && b <= a + 4 && b < static_cast<int32_t>(s.rows.size()) ? ""
-                                                                                  : then + " not just after " + first;
+            int32_t a = row_of(s, arg.substr(0, arg.find('|')));
+            int32_t b = row_of(s, arg.substr(arg.find('|') + 1));
+            return b > a && b <= a + 4 && b < static_cast<int32_t>(s.rows.size()) ? "" : "not so";
         });
     }
     if (verb == "end") {
         // Ended with a status (a signal's name: killed by it), the program
         // has handed the terminal back: the shell's line on a fresh row in
-        // its own colours, its modes, a visible cursor, and the key that
-        // ended the program never reaching it.
+        // its own colours, its modes, a visible cursor, and the key unseen.
         std::string status = SIGNALS.contains(arg) ? std::to_string(128 + SIGNALS.at(arg)) : arg;
         if (*GetParam().start.shell != '\0') {
             // Keys typed before the program has ended would be dropped with
@@ -213,14 +212,8 @@ void TerminalTest::step(const std::string& line) {
             shell_type("echo EX''IT:$?; " + modes_command(MODES));
         }
         expect([&](const TmuxScreen& s) {
-            int32_t row = row_of(s, "EXIT:" + status);
-            TmuxCell first = tmux_cell(s, row, 0);
-            std::string out;
-            if (tmux_row_text(s, row, 0, static_cast<int32_t>(5 + status.size())) != "EXIT:" + status ||
-                first.fg != 39 || first.bg != 49) {
-                out += "no EXIT:" + status + " starting a row in the terminal's own colours\n";
-            }
-            if (!modes_all_on(modes_line(s.text, "EXIT:", MODES), MODES)) out += "modes not handed back\n";
+            std::string out = at_differences(s, row_of(s, "EXIT:" + status), 0, 39, 49, "EXIT:" + status);
+            if (!modes_all_on(s.text, "EXIT:", MODES)) out += "modes not handed back\n";
             if (tmux_run(pane.session, "display -p -t 0 '#{cursor_flag}'").output != "1\n") out += "cursor hidden\n";
             if (s.text.find("\nq\n") != s.text.npos || s.text.find("$ q") != s.text.npos) out += "q at the shell\n";
             return out;
@@ -258,9 +251,7 @@ void TerminalTest::step(const std::string& line) {
         // While stopped the shell has a cooked terminal; back in the
         // foreground the program draws its whole screen again.
         shell_type("echo STOP''PED; " + modes_command(MODES));
-        expect([](const TmuxScreen& s) {
-            return modes_all_on(modes_line(s.text, "STOPPED", MODES), MODES) ? "" : "modes while stopped";
-        });
+        expect([](const TmuxScreen& s) { return modes_all_on(s.text, "STOPPED", MODES) ? "" : "modes while stopped"; });
         shell_type("fg");
         expect([&](const TmuxScreen& s) {
             bool again = s.text.find("STOPPED") == s.text.npos && s.text.find(arg) != s.text.npos;
