@@ -31,6 +31,9 @@ const std::map<std::string, std::string> SHORTHANDS = {
     {"quit", "keys q, end 0"},
     // Lines typed with the output elsewhere: nothing to wait for on the screen.
     {"plain", "type 5, keys Enter, type 5, keys Enter, end 0"},
+    // While stopped the shell has a cooked terminal; back in the foreground
+    // the program draws its whole screen again.
+    {"suspend", "stop, modes STOPPED, shell fg, hides STOPPED"},
     {"kill-stopped",
      "stop, shell kill %1; while kill -0 %1 2>/dev/null; do sleep 0.05; done; echo GO''NE, "
      "follows $ kill %1|GONE, end 0"},
@@ -239,7 +242,7 @@ void TerminalTest::step(const std::string& line) {
         expect(
             [&](const TmuxScreen& s) { return text_count(s.text, typed) == 1 ? "" : "not every key once: " + typed; });
     }
-    if (verb == "stop" || verb == "suspend") {
+    if (verb == "stop") {
         tmux_send(pane.session, "C-z");
         // Keys typed before the shell shows its prompt again may be flushed
         // by the shell's own terminal handling: the prompt comes first.
@@ -247,16 +250,10 @@ void TerminalTest::step(const std::string& line) {
             return s.text.find("\n$ ", s.text.find("Stopped")) != s.text.npos ? "" : "no prompt after Stopped";
         });
     }
-    if (verb == "suspend") {
-        // While stopped the shell has a cooked terminal; back in the
-        // foreground the program draws its whole screen again.
-        shell_type("echo STOP''PED; " + modes_command(MODES));
-        expect([](const TmuxScreen& s) { return modes_all_on(s.text, "STOPPED", MODES) ? "" : "modes while stopped"; });
-        shell_type("fg");
-        expect([&](const TmuxScreen& s) {
-            bool again = s.text.find("STOPPED") == s.text.npos && s.text.find(arg) != s.text.npos;
-            return again ? "" : "not the screen again with " + arg;
-        });
+    if (verb == "modes") {
+        // A line typed at the shell shows the word, then the terminal's modes: all on.
+        shell_type("echo " + arg.substr(0, 2) + "''" + arg.substr(2) + "; " + modes_command(MODES));
+        expect([&](const TmuxScreen& s) { return modes_all_on(s.text, arg, MODES) ? "" : "not all on"; });
     }
     auto restart = [this] {
         start();
@@ -336,7 +333,7 @@ const Scenario SCENARIOS[] = {
         "shows  185372 km, quit"},
     // Suspended by the shell's job control and resumed, the line or the key
     // wait goes on; the key wait under sh, the line under bash.
-    {"SuspendedWhileAsking", "asking, suspend slm       12, type 3, answer, shows Antenna RX, answer 4, "
+    {"SuspendedWhileAsking", "asking, suspend, shows slm       12, type 3, answer, shows Antenna RX, answer 4, "
         "shows slm       123\n, shows  52 km, quit", {.shell = BASH}},
     // Resized while stopped (SIGWINCH goes to the shell), resumed it takes
     // the terminal's size as after a resize. (Only the height changes: a
@@ -344,7 +341,7 @@ const Scenario SCENARIOS[] = {
     {"ResizedWhileSuspended", "shows Antenna TX, type 10, shows slm       10, stop, resize 80 20, shell fg, "
         "hides Stopped, type 0, answer, shows Antenna RX, answer 25, shows premi un tasto, window 0 5 80 20, quit",
         {.shell = BASH}},
-    {"SuspendedAtTheKeyWait", "at-key, suspend premi un tasto, shows  60 km, quit", {.shell = "sh -i"}},
+    {"SuspendedAtTheKeyWait", "at-key, suspend, shows premi un tasto, shows  60 km, quit", {.shell = "sh -i"}},
     // Ctrl+Z, then kill %1: the job ends at once, writes nothing over the
     // shell's lines and changes none of its modes.
     {"StoppedAndKilledWhileAsking", "asking, kill-stopped", {.shell = BASH}},
