@@ -23,13 +23,6 @@ struct CalculatorPane {
 // process has gone.
 std::string calculator_pane_command(const std::string& program, int32_t settle_ms = 0);
 
-// Types an answer and Enter, then waits for `next` to show.
-void calculator_pane_answer(const CalculatorPane& pane, const std::string& typed, const std::string& next);
-
-// Presses a key to end the program, then waits for exit status 0, sane
-// terminal modes, and the key never reaching the shell.
-void calculator_pane_expect_clean_exit(const CalculatorPane& pane);
-
 // The part of the finished screen (calculator_golden.h) a pane shows.
 struct PaneWindow {
     int32_t left;     // the buffer's 0-based column in the pane's first column

@@ -1,8 +1,6 @@
 // A terminal's modes read back, to check the program left them as it found them.
 #include "tests/support/terminal_modes.h"
 
-#include <gtest/gtest.h>
-
 #include "tests/support/shell.h"
 
 std::string modes_command(const std::vector<std::string>& modes, const std::string& tty) {
@@ -17,36 +15,18 @@ bool has_word(const std::string& line, const std::string& word) {
     return (" " + line + " ").find(" " + word + " ") != std::string::npos;
 }
 
-std::string modes_line(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
+bool modes_all_on(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
     std::size_t at = text.find(marker);
-    if (at == std::string::npos) return "";
+    if (at == std::string::npos) return false;
     for (std::size_t start = text.find('\n', at); start != std::string::npos; start = text.find('\n', start + 1)) {
-        std::size_t end = text.find('\n', start + 1);
-        std::string line = text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+        std::string line = text.substr(start + 1, text.find('\n', start + 1) - start - 1);
+        bool named = false;
+        bool all = true;
         for (const std::string& mode : modes) {
-            if (has_word(line, mode) || has_word(line, "-" + mode)) return line;
+            named = named || has_word(line, mode) || has_word(line, "-" + mode);
+            all = all && has_word(line, mode);
         }
+        if (named) return all;
     }
-    return "";
-}
-
-bool modes_shown(const std::string& text, const std::string& marker, const std::vector<std::string>& modes) {
-    std::string line = modes_line(text, marker, modes);
-    for (const std::string& mode : modes) {
-        if (!has_word(line, mode) && !has_word(line, "-" + mode)) return false;
-    }
-    return true;
-}
-
-bool modes_all_on(const std::string& line, const std::vector<std::string>& modes) {
-    for (const std::string& mode : modes) {
-        if (!has_word(line, mode)) return false;
-    }
-    return true;
-}
-
-void expect_modes_on(const std::string& line, const std::vector<std::string>& modes, const std::string& context) {
-    for (const std::string& mode : modes) {
-        EXPECT_TRUE(has_word(line, mode)) << context << (context.empty() ? "" : ": ") << mode << " in " << line;
-    }
+    return false;
 }

@@ -14,14 +14,8 @@ inline const std::vector<std::string> SANE_MODES = {"icanon", "echo", "isig", "i
 std::string modes_command(const std::vector<std::string>& modes = SANE_MODES, const std::string& tty = "");
 // `word` is one of the blank-separated words of `line`.
 bool has_word(const std::string& line, const std::string& word);
-// The first line after the line of `text` holding `marker` that names any of
-// `modes`, on or off (keys the terminal echoed may come first); "" if none.
-std::string modes_line(const std::string& text, const std::string& marker,
-                       const std::vector<std::string>& modes = SANE_MODES);
-// The modes line after `marker` is there, with every one of `modes` on or off.
-bool modes_shown(const std::string& text, const std::string& marker,
-                 const std::vector<std::string>& modes = SANE_MODES);
-// Every one of `modes` is on in the modes line.
-bool modes_all_on(const std::string& line, const std::vector<std::string>& modes = SANE_MODES);
-void expect_modes_on(const std::string& line, const std::vector<std::string>& modes = SANE_MODES,
-                     const std::string& context = "");
+// Every one of `modes` is on in the first line after the line of `text`
+// holding `marker` that names any of them, on or off (keys the terminal
+// echoed may come first).
+bool modes_all_on(const std::string& text, const std::string& marker,
+                  const std::vector<std::string>& modes = SANE_MODES);

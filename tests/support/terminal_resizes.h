@@ -42,13 +42,6 @@ inline int64_t resize_plan_read(uint8_t* bytes, std::size_t capacity, int32_t ti
     return resize_plan.original.read(bytes, capacity, timeout_ms);
 }
 
-// The terminal's size as the plan has it now.
-inline bool resize_plan_size(int32_t* columns, int32_t* rows) {
-    *columns = resize_plan.columns;
-    *rows = resize_plan.rows;
-    return true;
-}
-
 // Puts the plan between the program and the scripted terminal, which is the
 // size of the console model's window until the first resize.
 inline void resize_plan_install(std::vector<TerminalResize> resizes,
@@ -57,5 +50,10 @@ inline void resize_plan_install(std::vector<TerminalResize> resizes,
     const ScreenBuffer& now = testing_console().screen;
     resize_plan = ResizePlan{io, std::move(resizes), 0, now.window_width, now.window_height, resized};
     io.read = resize_plan_read;
-    io.size = resize_plan_size;
+    // The terminal's size as the plan has it now.
+    io.size = [](int32_t* columns, int32_t* rows) {
+        *columns = resize_plan.columns;
+        *rows = resize_plan.rows;
+        return true;
+    };
 }

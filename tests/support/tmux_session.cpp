@@ -8,18 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace {
 
 std::atomic<int> session_count{0};
-
-}  // namespace
-
-ShellRun tmux_run(const TmuxSession& session, const std::string& arguments) {
-    return shell_run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
-}
-
-namespace {
 
 std::string tmux(const TmuxSession& session, const std::string& arguments) {
     return tmux_run(session, arguments).output;
@@ -27,32 +20,20 @@ std::string tmux(const TmuxSession& session, const std::string& arguments) {
 
 // Applies the parameters of one SGR sequence to the current colours.
 void apply_sgr(const std::string& parameters, int32_t* fg, int32_t* bg) {
-    std::vector<int32_t> values;
-    std::size_t start = 0;
-    while (start <= parameters.size()) {
-        std::size_t end = parameters.find(';', start);
-        if (end == std::string::npos) end = parameters.size();
-        values.push_back(end > start ? std::atoi(parameters.substr(start, end - start).c_str()) : 0);
-        start = end + 1;
-    }
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        int32_t v = values[i];
-        if (v == 0) {
-            *fg = 39;
-            *bg = 49;
-        } else if ((v >= 30 && v <= 37) || (v >= 90 && v <= 97) || v == 39) {
-            *fg = v;
-        } else if ((v >= 40 && v <= 47) || (v >= 100 && v <= 107) || v == 49) {
-            *bg = v;
-        } else if ((v == 38 || v == 48) && i + 2 < values.size() && values[i + 1] == 5) {
-            int32_t index = values[i + 2];
-            int32_t sgr = index < 8 ? 30 + index : 90 + (index - 8);
-            if (v == 38)
-                *fg = sgr;
-            else
-                *bg = sgr + 10;
+    std::vector<int32_t> v;
+    std::istringstream in(parameters);
+    for (std::string value; std::getline(in, value, ';');) v.push_back(std::atoi(value.c_str()));
+    if (v.empty()) v.push_back(0);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        int32_t n = v[i];
+        if ((n == 38 || n == 48) && i + 2 < v.size() && v[i + 1] == 5) {
+            // One of 256 colours: the first sixteen are those of SGR 30-37 and 90-97.
+            int32_t sgr = v[i + 2] < 8 ? 30 + v[i + 2] : 82 + v[i + 2];
+            *(n == 38 ? fg : bg) = n == 38 ? sgr : sgr + 10;
             i += 2;
         }
+        if (n == 0 || n == 39 || (n >= 30 && n <= 37) || (n >= 90 && n <= 97)) *fg = n == 0 ? 39 : n;
+        if (n == 0 || n == 49 || (n >= 40 && n <= 47) || (n >= 100 && n <= 107)) *bg = n == 0 ? 49 : n;
     }
 }
 
@@ -66,14 +47,8 @@ std::vector<TmuxCell> parse_line(const std::string& line, int32_t* fg, int32_t* 
             i = end + 1;
             continue;
         }
-        std::size_t length = 1;
         auto lead = static_cast<unsigned char>(line[i]);
-        if (lead >= 0xF0)
-            length = 4;
-        else if (lead >= 0xE0)
-            length = 3;
-        else if (lead >= 0xC0)
-            length = 2;
+        std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
         cells.push_back(TmuxCell{line.substr(i, length), *fg, *bg});
         i += length;
     }
@@ -81,6 +56,10 @@ std::vector<TmuxCell> parse_line(const std::string& line, int32_t* fg, int32_t* 
 }
 
 }  // namespace
+
+ShellRun tmux_run(const TmuxSession& session, const std::string& arguments) {
+    return shell_run("tmux -L " + session.socket + " " + arguments + " 2>/dev/null");
+}
 
 bool tmux_available() { return shell_has_command("tmux"); }
 
@@ -102,33 +81,24 @@ void tmux_send(const TmuxSession& session, const std::string& arguments) {
 std::string tmux_text(const TmuxSession& session) { return tmux(session, "capture-pane -p -N -t 0"); }
 
 TmuxScreen tmux_screen(const TmuxSession& session) {
-    TmuxScreen screen{{}, 0, 0};
-    std::string captured = tmux(session, "capture-pane -p -e -N -t 0");
+    TmuxScreen screen{{}, "", 0, 0};
+    std::istringstream captured(tmux(session, "capture-pane -p -e -N -t 0"));
     int32_t fg = 39;
     int32_t bg = 49;
-    std::size_t start = 0;
-    while (start < captured.size()) {
-        std::size_t end = captured.find('\n', start);
-        if (end == std::string::npos) end = captured.size();
-        screen.rows.push_back(parse_line(captured.substr(start, end - start), &fg, &bg));
-        start = end + 1;
+    for (std::string line; std::getline(captured, line);) {
+        screen.rows.push_back(parse_line(line, &fg, &bg));
+        for (const TmuxCell& cell : screen.rows.back()) screen.text += cell.text;
+        screen.text += "\n";
     }
     std::string cursor = tmux(session, "display-message -p -t 0 '#{cursor_x} #{cursor_y}'");
     std::sscanf(cursor.c_str(), "%d %d", &screen.cursor_x, &screen.cursor_y);
     return screen;
 }
 
-bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready, int32_t timeout_ms) {
-    return wait_until([&] { return ready(tmux_text(session)); }, timeout_ms);
-}
+std::string tmux_history(const TmuxSession& session) { return tmux(session, "capture-pane -p -S - -t 0"); }
 
 bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms) {
-    return tmux_wait(
-        session, [&](const std::string& text) { return text.find(needle) != std::string::npos; }, timeout_ms);
-}
-
-int64_t tmux_pane_pid(const TmuxSession& session) {
-    return std::atoll(tmux(session, "display-message -p -t 0 '#{pane_pid}'").c_str());
+    return wait_until([&] { return tmux_text(session).find(needle) != std::string::npos; }, timeout_ms);
 }
 
 std::string tmux_pane_tty(const TmuxSession& session) {
@@ -164,21 +134,8 @@ void tmux_stop(TmuxSession& session) {
 
 std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length) {
     std::string text;
-    if (row < 0 || row >= static_cast<int32_t>(screen.rows.size())) return text;
-    const std::vector<TmuxCell>& cells = screen.rows[static_cast<std::size_t>(row)];
-    for (int32_t x = column; x < column + length; ++x) {
-        text += x < static_cast<int32_t>(cells.size()) ? cells[static_cast<std::size_t>(x)].text : " ";
-    }
+    for (int32_t x = column; x < column + length; ++x) text += tmux_cell(screen, row, x).text;
     return text;
-}
-
-int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle) {
-    for (std::size_t y = 0; y < screen.rows.size(); ++y) {
-        auto row = static_cast<int32_t>(y);
-        auto length = static_cast<int32_t>(screen.rows[y].size());
-        if (tmux_row_text(screen, row, 0, length).find(needle) != std::string::npos) return row;
-    }
-    return -1;
 }
 
 TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column) {
@@ -187,17 +144,6 @@ TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column) {
         if (column >= 0 && column < static_cast<int32_t>(cells.size())) return cells[static_cast<std::size_t>(column)];
     }
     return TmuxCell{" ", 39, 49};
-}
-
-void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg,
-                         int32_t bg) {
-    ASSERT_GE(row, 0);
-    ASSERT_LT(row, static_cast<int32_t>(screen.rows.size()));
-    for (int32_t x = column; x < column + length; ++x) {
-        TmuxCell cell = tmux_cell(screen, row, x);
-        EXPECT_EQ(cell.fg, fg) << "row " << row << " column " << x;
-        EXPECT_EQ(cell.bg, bg) << "row " << row << " column " << x;
-    }
 }
 
 bool expect_until(const std::function<std::string()>& differences, int32_t timeout_ms) {

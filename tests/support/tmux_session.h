@@ -25,6 +25,7 @@ struct TmuxCell {
 
 struct TmuxScreen {
     std::vector<std::vector<TmuxCell>> rows;
+    std::string text;  // the rows' characters, a line each
     int32_t cursor_x;  // 0-based
     int32_t cursor_y;  // 0-based
 };
@@ -39,15 +40,12 @@ ShellRun tmux_run(const TmuxSession& session, const std::string& arguments);
 void tmux_send(const TmuxSession& session, const std::string& arguments);
 // The pane's visible text, a line a row.
 std::string tmux_text(const TmuxSession& session);
-// The pane's cells, with their colours, and its cursor.
+// The pane's cells, with their colours, and its cursor, from one capture.
 TmuxScreen tmux_screen(const TmuxSession& session);
-// Polls the screen's text until the predicate holds; false after timeout_ms.
-bool tmux_wait(const TmuxSession& session, const std::function<bool(const std::string&)>& ready,
-               int32_t timeout_ms = TEST_WAIT_MS);
+// The pane's scrollback and screen, a line a row.
+std::string tmux_history(const TmuxSession& session);
 // Polls the screen until it holds needle; false after timeout_ms.
 bool tmux_wait_for_text(const TmuxSession& session, const std::string& needle, int32_t timeout_ms = TEST_WAIT_MS);
-// The pane's process id.
-int64_t tmux_pane_pid(const TmuxSession& session);
 // The path of the pane's terminal, the one its program runs on.
 std::string tmux_pane_tty(const TmuxSession& session);
 // Resizes the pane's window to columns x rows; false when tmux refused.
@@ -62,13 +60,9 @@ void tmux_stop(TmuxSession& session);
 
 // The text of a 0-based row from a 0-based column.
 std::string tmux_row_text(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length);
-// The 0-based row holding `needle`, -1 if none.
-int32_t tmux_row_of(const TmuxScreen& screen, const std::string& needle);
 // A 0-based cell; tmux leaves out the blanks at the end of a row in default
 // colours, and those are what it gives beyond them.
 TmuxCell tmux_cell(const TmuxScreen& screen, int32_t row, int32_t column);
-// `length` cells of a 0-based row from a 0-based column are in these colours.
-void tmux_expect_colours(const TmuxScreen& screen, int32_t row, int32_t column, int32_t length, int32_t fg, int32_t bg);
 
 // Polls `differences` (what is not yet as expected, "" once all of it is)
 // until it gives "" or timeout_ms have passed; then a test failure that
