@@ -90,7 +90,7 @@ if in_root sh -c 'command -v cc || command -v gcc || command -v g++ || command -
 fi
 (cd "$root" && find . -xdev | LC_ALL=C sort) >"$work/before"
 cp "$dist/portata_${version}_amd64.deb" "$root/tmp/"
-in_root apt-get install -y -q "/tmp/portata_${version}_amd64.deb"
+in_root apt-get -o Dpkg::Use-Pty=0 install -y -q "/tmp/portata_${version}_amd64.deb"
 rm "$root/tmp/portata_${version}_amd64.deb"
 in_root dpkg -L portata
 
@@ -112,7 +112,7 @@ wait_for 'Antenna TX'
 tmux -L "$tmux_socket" send-keys 100 Enter
 wait_for 'Antenna RX'
 tmux -L "$tmux_socket" send-keys 25 Enter
-wait_for ' 60 km '
+wait_for ' 60 km'
 tmux -L "$tmux_socket" send-keys x
 wait_for 'exit=0'
 echo "in a terminal: 60 km, then exit status 0 after a key"
@@ -123,7 +123,7 @@ grep -q 'optical range of an FM radio link' <<<"$page" && grep -q 'COPYRIGHT' <<
   { echo "$page" | head -20; echo "man portata did not show the page" >&2; exit 1; }
 echo "man portata: the page, its COPYRIGHT section included"
 
-in_root apt-get purge -y -q portata
+in_root apt-get -o Dpkg::Use-Pty=0 purge -y -q portata
 (cd "$root" && find . -xdev | LC_ALL=C sort) >"$work/after"
 # What the package leaves: any path not there before it came, or named
 # after it. The logs and caches of apt, dpkg and man-db change with any
