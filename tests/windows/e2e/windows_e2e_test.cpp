@@ -55,6 +55,8 @@ protected:
     void start() {
         pane.session = tmux_start(calculator_pane_command(wine_command(), SETTLE_MS), 80, 25);
         ASSERT_TRUE(tmux_wait_for_text(pane.session, "Antenna TX", WINE_START_MS)) << tmux_text(pane.session);
+        // The question may show before the console has the terminal's keys.
+        ASSERT_TRUE(wait_for_wine_console(pane.session, WINE_START_MS)) << tmux_text(pane.session);
     }
 
     CalculatorPane pane{{}, STEP_MS};
