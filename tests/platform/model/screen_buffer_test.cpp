@@ -155,6 +155,12 @@ TEST_F(ScreenBufferTest, ScrollWithClipAndZeroFill) {
     EXPECT_EQ(row(1), "cccccccccc");  // inside the clip: moved in
     EXPECT_EQ(row(2), "cccccccccc");  // outside the clip: untouched
     EXPECT_EQ(screen_cell(&screen, 0, 1).attr, 0x07);
+    // Down by one, zero fill: the row moved keeps its text, the one it
+    // uncovered takes blanks in the current attribute.
+    EXPECT_TRUE(screen_scroll(&screen, SMALL_RECT{0, 1, 9, 2}, nullptr, COORD{0, 2}, 0, 0));
+    EXPECT_EQ(row(1), "          ");
+    EXPECT_EQ(row(2), "cccccccccc");
+    EXPECT_EQ(screen_cell(&screen, 0, 1).attr, 0x4E);
 }
 
 TEST_F(ScreenBufferTest, EmptyOrInvertedScrollChangesNothing) {

@@ -39,6 +39,7 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
         {true, INT_MIN, PRINT_NEWLINE, "-2147483648\n", 0},
         {true, INT_MAX, PRINT_PAD, " 2147483647   ", 14},
         {false, 57, 0, "57", 2},
+        {false, 7, 0, "7", 1},
         {false, 57, PRINT_NEWLINE, "57\n", 0},
         {false, 0, PRINT_PAD, "0             ", 14},
         {false, UINT32_MAX, PRINT_PAD, "4294967295    ", 14},
