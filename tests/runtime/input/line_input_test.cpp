@@ -35,7 +35,8 @@ TEST_F(LineInputTest, TheCalculatorsQuestion) {
     EXPECT_EQ(testing_row_text(7).substr(39, 4), "350 ");
     EXPECT_EQ(model_cursor_row(), 8);
     EXPECT_EQ(model_cursor_column(), 43);
-    EXPECT_EQ(temp_desc_pool.in_use_count, 0);  // the prompt went back to the pool
+    EXPECT_TRUE(testing_console().screen.cursor_visible);  // put back, not hidden
+    EXPECT_EQ(temp_desc_pool.in_use_count, 0);             // the prompt went back to the pool
 
     int32_t height = 0;
     input_int32(&height);
