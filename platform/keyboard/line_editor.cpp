@@ -14,8 +14,6 @@ namespace {
 // Room a line keeps beyond a typed character: the line end its reader
 // appends once Enter completes it, so that step never needs memory.
 constexpr uint32_t LINE_END_ROOM = 2;
-// The console's tab stops: every 8 columns.
-constexpr int64_t TAB_STOP = 8;
 
 uint32_t text_length(const LineEditor* editor) { return editor->text.length; }
 
@@ -67,8 +65,8 @@ bool follow_resize(LineEditor* editor, ScreenBuffer* screen) {
 // right edge at the latest, as the console echoes it.
 int64_t cells_taken(uint8_t byte, int64_t cell, int32_t width) {
     if (byte != KEY_TAB) return 1;
-    int64_t x = ((cell % width) + width) % width;
-    return std::min<int64_t>((x / TAB_STOP + 1) * TAB_STOP, width) - x;
+    auto x = static_cast<int32_t>(((cell % width) + width) % width);
+    return screen_tab_stop(x, width) - x;
 }
 
 // Cell number (row * width + column) of the line's character at index;

@@ -43,7 +43,7 @@ void put_char(ScreenBuffer* screen, uint8_t ch) {
 }
 
 void put_tab(ScreenBuffer* screen) {
-    int32_t stop = std::min((screen->cursor_x / TAB_WIDTH + 1) * TAB_WIDTH, screen->width);
+    int32_t stop = screen_tab_stop(screen->cursor_x, screen->width);
     while (screen->cursor_x < stop - 1) put_char(screen, BLANK);
     put_char(screen, BLANK);
 }
@@ -258,6 +258,8 @@ void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows) {
     screen->largest = platform::COORD{static_cast<platform::SHORT>(columns),
                                       static_cast<platform::SHORT>(std::max(rows, screen->height - 1))};
 }
+
+int32_t screen_tab_stop(int32_t x, int32_t width) { return std::min((x / TAB_WIDTH + 1) * TAB_WIDTH, width); }
 
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
     if (!inside(screen, x, y)) return Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE};

@@ -70,6 +70,10 @@ void screen_set_cursor_info(ScreenBuffer* screen, uint32_t size, bool visible);
 // terminal's size, but never fewer rows than the buffer less one.
 void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows);
 
+// Where a Tab at column x (0..width-1) takes the cursor: the next multiple
+// of 8, the row's end (width) at the latest.
+int32_t screen_tab_stop(int32_t x, int32_t width);
+
 // The cell at (x, y); a blank in 0x07 for a cell outside the buffer.
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y);
 
