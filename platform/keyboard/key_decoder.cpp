@@ -241,18 +241,12 @@ void decode_single(KeyDecoder* decoder, uint8_t byte) {
     }
 }
 
-// Length of the UTF-8 character a lead byte starts, 0 for a byte that
-// cannot start one.
-uint32_t utf8_length(uint8_t lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
+// A byte that starts a character of two or more bytes.
+bool is_utf8_lead(uint8_t byte) { return utf8_length(byte) > 1; }
 
 void decode_utf8(KeyDecoder* decoder, const uint8_t* bytes, uint32_t length) {
-    uint32_t c = bytes[0] & (0xFFu >> (length + 1));
-    for (uint32_t i = 1; i < length; ++i) c = (c << 6) | (bytes[i] & 0x3Fu);
+    uint32_t c = 0;
+    utf8_decode(bytes, length, &c);
     int32_t cp850 = cp850_from_unicode(c);
     push_code(decoder, cp850 < 0 ? KEY_UNMAPPED : static_cast<uint8_t>(cp850));
 }
@@ -452,7 +446,7 @@ void continue_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
         decode_byte(decoder, byte, now_ms);
         return;
     }
-    if (utf8_length(byte) > 0) {
+    if (is_utf8_lead(byte)) {
         decoder->pending[decoder->pending_length++] = byte;  // Meta with a character: one key once it is whole
         return;
     }
@@ -536,7 +530,7 @@ void continue_utf8(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
 
 void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
     if (decoder->pending_length == 0) {
-        if (byte == BYTE_ESC || utf8_length(byte) > 0) {
+        if (byte == BYTE_ESC || is_utf8_lead(byte)) {
             start_pending(decoder, byte, now_ms);
         } else {
             decode_single(decoder, byte);

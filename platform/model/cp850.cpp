@@ -62,14 +62,6 @@ void codeset_key(const char* codeset, char* out, std::size_t capacity) {
     out[n] = '\0';
 }
 
-uint32_t utf8_length_of(uint8_t lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
 }  // namespace
 
 uint32_t cp850_to_unicode(uint8_t byte) {
@@ -108,8 +100,16 @@ uint32_t utf8_encode(uint32_t c, char out[4]) {
     return 3;
 }
 
+uint32_t utf8_length(uint8_t lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
 uint32_t utf8_decode(const uint8_t* bytes, std::size_t length, uint32_t* code_point) {
-    uint32_t count = utf8_length_of(bytes[0]);
+    uint32_t count = utf8_length(bytes[0]);
     *code_point = REPLACEMENT;
     if (count == 0 || count > length) return 1;
     uint32_t c = count == 1 ? bytes[0] : bytes[0] & (0xFFu >> (count + 1));

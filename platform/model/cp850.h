@@ -22,6 +22,10 @@ uint32_t cp850_to_utf8(uint8_t byte, char out[4]);
 // The UTF-8 form of a character below U+10000; returns its length (1-3).
 uint32_t utf8_encode(uint32_t code_point, char out[4]);
 
+// The bytes of the UTF-8 character a byte starts: 1 for ASCII, 2-4 for a
+// lead byte, 0 for a byte that starts none.
+uint32_t utf8_length(uint8_t lead);
+
 // The character of the UTF-8 sequence at the start of bytes (length > 0)
 // into *code_point; returns the bytes it takes. A byte that starts no
 // whole sequence takes 1 and gives U+FFFD.
