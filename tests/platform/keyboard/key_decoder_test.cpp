@@ -89,6 +89,7 @@ const DecodeCase DECODE_CASES[] = {
     {"utf8_four_bytes", "\xf0\x9f\x98\x80", {'?'}},
     {"stray_continuation_byte", "\x80" "a", {'?', 'a'}},
     {"cut_utf8_then_ascii", "\xc3" "a", {'?', 'a'}},
+    {"cut_utf8_then_nothing", "\xe2\x82", {'?'}},
     {"csi_arrows", "\x1b[A\x1b[B\x1b[D\x1b[C", {224, 72, 224, 80, 224, 75, 224, 77}},
     {"ss3_arrows", "\x1bOA\x1bOB\x1bOD\x1bOC", {224, 72, 224, 80, 224, 75, 224, 77}},
     {"home_end_letters", "\x1b[H\x1b[F\x1bOH\x1bOF", {224, 71, 224, 79, 224, 71, 224, 79}},
@@ -127,6 +128,9 @@ const DecodeCase DECODE_CASES[] = {
     {"ctrl_f3_is_no_position_report", "\x1b[1;5R", {0, 96}},
     {"private_marker_sequence_swallowed", "\x1b[?A\x1b[>1;2Dz", {'z'}},
     {"bracketed_paste_marks_swallowed", "\x1b[200~ab\x1b[201~", {'a', 'b'}},
+    // Up to 32 bytes before its final one a sequence is read; one more and it is dropped.
+    {"sequence_up_to_the_capacity_is_a_key", "\x1b[" + std::string(29, '0') + "1~\x1b[" + std::string(30, '0') + "1~z",
+     {224, 71, 'z'}},
     {"long_sequence_swallowed",
      "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20mq", {'q'}},
     // Reports of the terminal are no keys: mouse reports and control strings.
