@@ -64,7 +64,7 @@ TEST_F(ConsoleApiTest, BufferInfoReportsTheWindowOntoTheBuffer) {
 TEST_F(ConsoleApiTest, RefusedCursorMoveLeavesTheCursor) {
     ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{5, 5}));
     EXPECT_FALSE(SetConsoleCursorPosition(out, COORD{80, 0}));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(GetLastError(), 87u);  // Windows' ERROR_INVALID_PARAMETER
     EXPECT_FALSE(SetConsoleCursorPosition(out, COORD{0, 25}));
     EXPECT_FALSE(SetConsoleCursorPosition(out, COORD{-1, 0}));
     EXPECT_EQ(testing_console().screen.cursor_x, 5);
@@ -150,7 +150,7 @@ TEST_F(ConsoleApiTest, RedirectedOutputFailsEveryConsoleFunction) {
     CHAR_INFO fill{};
     SMALL_RECT source{0, 0, 1, 1};
     EXPECT_FALSE(GetConsoleScreenBufferInfo(out, &info));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GetLastError(), 6u);  // Windows' ERROR_INVALID_HANDLE
     EXPECT_FALSE(FillConsoleOutputAttribute(out, 7, 1, COORD{0, 0}, &written));
     EXPECT_FALSE(FillConsoleOutputCharacterA(out, ' ', 1, COORD{0, 0}, &written));
     EXPECT_FALSE(SetConsoleTextAttribute(out, 7));
@@ -168,6 +168,9 @@ TEST_F(ConsoleApiTest, RedirectedOutputFailsEveryConsoleFunction) {
     EXPECT_EQ(written, 12u);
     EXPECT_EQ(testing_file_output(), " Antenna TX\n");
     EXPECT_FALSE(WriteFile(GetStdHandle(STD_ERROR_HANDLE), "x", 1, &written, nullptr));
+    platform_console.file_write = [](const uint8_t*, std::size_t) { return false; };  // a reader gone
+    EXPECT_FALSE(WriteFile(out, "x", 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), 232u);  // Windows' ERROR_NO_DATA: the pipe is being closed
 }
 
 // In a child process, the console set up as the program finds it.
