@@ -284,4 +284,6 @@ TEST_F(ScreenBufferTest, ATerminalResizeGrowsTheBufferNeverShrinksItAndKeepsEver
     EXPECT_EQ(screen.window_y, 0);
     EXPECT_EQ(screen.window_width, 12);
     EXPECT_EQ(screen.largest.Y, 6);
+    screen_fit_terminal(&screen, 0, -1);  // a terminal of no size: a window of one cell
+    EXPECT_EQ(std::make_tuple(screen.window_width, screen.window_height, screen.largest.X), std::make_tuple(1, 1, 1));
 }
