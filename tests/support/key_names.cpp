@@ -22,7 +22,7 @@ constexpr NamedKey NAMED_KEYS[] = {
     {"Home", "\x1b[H", {true, 224, 71}},       {"End", "\x1b[F", {true, 224, 79}},
     {"Ins", "\x1b[2~", {true, 224, 82}},       {"Del", "\x1b[3~", {true, 224, 83}},
     {"C-Left", "\x1b[1;5D", {true, 224, 115}}, {"C-End", "\x1b[1;5F", {true, 224, 117}},
-    {"C-Right", "\x1b[1;5C", {true, 224, 116}},
+    {"C-Right", "\x1b[1;5C", {true, 224, 116}}, {"C-Home", "\x1b[1;5H", {true, 224, 119}},
     {"F1", "\x1bOP", {true, 0, 59}},           {"F2", "\x1bOQ", {true, 0, 60}},
     {"F3", "\x1bOR", {true, 0, 61}},           {"F4", "\x1bOS", {true, 0, 62}},
     {"F5", "\x1b[15~", {true, 0, 63}},         {"F6", "\x1b[17~", {true, 0, 64}},

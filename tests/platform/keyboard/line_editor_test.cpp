@@ -70,8 +70,8 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "    7     ", "          ", "          "}, 5, 1, 0},
     {"cursor_keys_stay_inside_the_line", 1, 1, "ab<Right><Left><Left><Left>", "ab",
      {"top       ", " ab       ", "          ", "          "}, 1, 1, 0},
-    {"ctrl_keys_move_by_word_and_delete_to_the_end", 0, 1, "12 34 56<C-Left><C-Left><C-End>", "12 ",
-     {"top       ", "12        ", "          ", "          "}, 3, 1, 0},
+    {"ctrl_keys_move_by_word_and_delete_to_either_end", 0, 1, "12 34 56<C-Left><C-Left><C-End><Left><C-Home>", " ",
+     {"top       ", "          ", "          ", "          "}, 0, 1, 0},
     {"up_and_down_recall_without_wrapping", 0, 1, "100\r25\rx<Up><Up><Up><Down><BS>\r", "2",
      {"100       ", "25        ", "2         ", "          "}, 0, 3, 1},
     {"down_after_up_brings_back_the_line_being_typed", 0, 1, "100\r25\r55<Up><Up><Down><Down><Down>", "55",
@@ -205,6 +205,7 @@ TEST(LineEditor, TheTerminalsKillAndWordEraseCharactersEditTheLine) {
         {24, 7, 7, "12 5"},   // Ctrl+G erases "34"
         {24, 7, 21, "5"},     // Ctrl+U still kills
         {24, 7, 23, "12 5"},  // Ctrl+W still erases a word
+        {'@', 7, '@', "5"},   // a printable kill character, as on old Unix, kills too
         {0, 0, 24, "12 345"}, // none set: Ctrl+X does nothing
     };
     // clang-format on
