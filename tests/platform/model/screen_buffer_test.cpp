@@ -192,6 +192,8 @@ TEST_F(ScreenBufferTest, ResizeKeepsTheTopLeftAndTheCursorInside) {
     screen_resize(&screen, 6, 3);
     EXPECT_EQ(row(0), "abcd  ");
     EXPECT_EQ(row(2), "      ");
+    screen_resize(&screen, 0, -3);  // no size at all: one cell, the top left one kept
+    EXPECT_EQ(std::make_tuple(row(0), screen.height), std::make_tuple(std::string("a"), 1));
 }
 
 }  // namespace
