@@ -26,6 +26,8 @@ TEST(TerminalCharset, TypedBytesAndDrawnCharacters) {
         {CHARSET_LATIN9, 0xE8, 0xE8, 0xA4, '?'},       // ¤ is gone from Latin-9
         {CHARSET_ASCII, 0xE8, '?', 0xE8, '?'},
         {CHARSET_ASCII, '~', '~', '~', '~'},
+        {CHARSET_ASCII, 0x7F, 0x7F, 0x80, '?'},        // the last ASCII code, and the first past it
+        {CHARSET_LATIN1, 0xFF, 0xFF, 0xFF, 0xFF},      // the last of Latin-1, ÿ
     };
     // clang-format on
     for (const Case& c : cases) {
