@@ -62,7 +62,7 @@ TEST_F(ConsoleApiTest, BufferInfoReportsTheWindowOntoTheBuffer) {
 }
 
 TEST_F(ConsoleApiTest, RefusedCursorMoveLeavesTheCursor) {
-    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{5, 5}));
+    ASSERT_EQ(SetConsoleCursorPosition(out, COORD{5, 5}), 1);  // Windows' TRUE
     EXPECT_FALSE(SetConsoleCursorPosition(out, COORD{80, 0}));
     EXPECT_EQ(GetLastError(), 87u);  // Windows' ERROR_INVALID_PARAMETER
     EXPECT_FALSE(SetConsoleCursorPosition(out, COORD{0, 25}));

@@ -214,6 +214,9 @@ TEST_F(FieldTest, Byte255IsAnOrdinaryCharacter) {
                  "\xff"
                  "12");
     EXPECT_EQ(input_read_char(), -1);
+    set_line("ab");
+    input_next_field(field, 1, 0);  // room for one character
+    EXPECT_STREQ(field, "a");
 }
 
 TEST_F(FieldTest, CrAtTheEndOfTheLineStepsBackOntoIt) {
