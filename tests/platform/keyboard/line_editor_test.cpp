@@ -98,7 +98,7 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "13        ", "          ", "          "}, 2, 1, 0},
     {"other_meta_keys_and_ctrl_l_leave_the_line", 0, 1, "12<Left><M-x><M-Space><C-l>", "12",
      {"top       ", "12        ", "          ", "          "}, 1, 1, 0},
-    {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<Up>", "5",
+    {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<PgDn>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
     {"insert_toggles_overwriting_and_deletes_nothing", 0, 1, "abcd<Home><Right><Ins>XY<Ins>Q<End><Ins>Z",
      "aXYQdZ", {"top       ", "aXYQdZ    ", "          ", "          "}, 6, 1, 0},
