@@ -226,6 +226,8 @@ TEST_F(ScreenBufferTest, TheWindowFollowsTheCursorTheLeastDistance) {
         EXPECT_EQ(screen.window_x, step.window_x) << step.what;
         EXPECT_EQ(screen.window_y, step.window_y) << step.what;
     }
+    screen_resize(&screen, 9, 4);  // narrower: the window moves back inside the buffer
+    EXPECT_EQ(screen.window_x, 5);
 }
 
 // At a wait for a key the window, 5 of the 10 columns, moves sideways to
