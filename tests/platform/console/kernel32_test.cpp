@@ -168,6 +168,7 @@ TEST_F(ConsoleApiTest, RedirectedOutputFailsEveryConsoleFunction) {
     EXPECT_EQ(written, 12u);
     EXPECT_EQ(testing_file_output(), " Antenna TX\n");
     EXPECT_FALSE(WriteFile(GetStdHandle(STD_ERROR_HANDLE), "x", 1, &written, nullptr));
+    EXPECT_EQ(written, 0u);
     platform_console.file_write = [](const uint8_t*, std::size_t) { return false; };  // a reader gone
     EXPECT_FALSE(WriteFile(out, "x", 1, &written, nullptr));
     EXPECT_EQ(GetLastError(), 232u);  // Windows' ERROR_NO_DATA: the pipe is being closed

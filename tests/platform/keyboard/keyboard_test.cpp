@@ -217,6 +217,7 @@ TEST_F(KeyboardTest, FgetsOnAnotherStreamReadsTheStream) {
     char buffer[32];
     ASSERT_NE(platform::fgets(buffer, sizeof buffer, file), nullptr);
     EXPECT_STREQ(buffer, "from a file\n");
+    EXPECT_EQ(testing_terminal_output(), "");  // not a question on the screen: nothing drawn for it
     std::fclose(file);
 }
 
