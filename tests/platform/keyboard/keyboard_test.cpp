@@ -7,6 +7,7 @@
 
 #include "platform/keyboard/key_decoder.h"
 #include "platform/platform.h"
+#include "platform/terminal/terminal_session.h"
 #include "tests/platform/testing/testing.h"
 #include "tests/support/key_names.h"
 
@@ -248,6 +249,9 @@ TEST_F(KeyboardTest, RowsAGrowingTerminalPulledIntoViewGoBackToItsScrollback) {
         EXPECT_EQ(out.substr(0, 4), "\x1b[6n");
         EXPECT_EQ(out.substr(4, c.first.size()), c.first) << c.answer;
         EXPECT_EQ(platform::_getch(), 'k');
+        terminal_redraw();  // a later redraw, as Ctrl+L asks: the rows went back once only
+        EXPECT_EQ(platform::_kbhit(), 0);
+        EXPECT_EQ(testing_terminal_output().find("\n\n", out.size()), std::string::npos) << c.answer;
     }
 }
 
