@@ -26,8 +26,11 @@ protected:
 };
 
 TEST_F(KeyboardTest, GetchGivesOrdinaryKeysOneCodeEach) {
+    platform::DWORD written = 0;  // a question written before is on the screen before a key is taken
+    platform::WriteFile(platform::GetStdHandle(platform::STD_OUTPUT_HANDLE), "premi", 5, &written, nullptr);
     testing_type(typed_keys("a<Enter><BS>\xc3\xa0"));
     EXPECT_EQ(platform::_getch(), 'a');
+    EXPECT_NE(testing_terminal_output().find("premi"), std::string::npos);
     EXPECT_EQ(platform::_getch(), 13);
     EXPECT_EQ(platform::_getch(), 8);
     EXPECT_EQ(platform::_getch(), 0x85);  // à
