@@ -75,10 +75,11 @@ std::string at_differences(const TmuxScreen& s, int32_t row, int32_t column, int
     std::string found = tmux_row_text(s, row, column, cells);
     std::string out = found == text ? "" : "'" + found + "' instead of '" + text + "'\n";
     for (int32_t x = column; x < column + cells && fg >= 0; ++x) {
+        // The text's difference kept, with the first cell in other colours.
         TmuxCell cell = tmux_cell(s, row, x);
-        if (cell.fg != fg || cell.bg != bg)
-            out =
-                "column " + std::to_string(x) + " in " + std::to_string(cell.fg) + "/" + std::to_string(cell.bg) + "\n";
+        if (cell.fg == fg && cell.bg == bg) continue;
+        return out + "column " + std::to_string(x) + " in " + std::to_string(cell.fg) + "/" + std::to_string(cell.bg) +
+               "\n";
     }
     return out;
 }
