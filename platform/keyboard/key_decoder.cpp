@@ -457,7 +457,7 @@ void continue_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
 // The next byte of a character after Esc: the whole is one Meta key with no
 // code; a byte that cannot go on the character ends it and starts afresh.
 void continue_meta_character(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    bool continues = (byte & 0xC0) == 0x80;
+    bool continues = utf8_is_continuation(byte);
     if (continues) decoder->pending[decoder->pending_length++] = byte;
     if (continues && decoder->pending_length - 1 < utf8_length(decoder->pending[1])) return;
     clear_pending(decoder);
@@ -515,7 +515,7 @@ void continue_sequence(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
 }
 
 void continue_utf8(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    if ((byte & 0xC0) != 0x80) {
+    if (!utf8_is_continuation(byte)) {
         clear_pending(decoder);
         push_code(decoder, KEY_UNMAPPED);
         decode_byte(decoder, byte, now_ms);

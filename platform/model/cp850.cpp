@@ -108,13 +108,15 @@ uint32_t utf8_length(uint8_t lead) {
     return 0;
 }
 
+bool utf8_is_continuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
+
 uint32_t utf8_decode(const uint8_t* bytes, std::size_t length, uint32_t* code_point) {
     uint32_t count = utf8_length(bytes[0]);
     *code_point = REPLACEMENT;
     if (count == 0 || count > length) return 1;
     uint32_t c = count == 1 ? bytes[0] : bytes[0] & (0xFFu >> (count + 1));
     for (uint32_t i = 1; i < count; ++i) {
-        if ((bytes[i] & 0xC0) != 0x80) return 1;
+        if (!utf8_is_continuation(bytes[i])) return 1;
         c = (c << 6) | (bytes[i] & 0x3Fu);
     }
     *code_point = c;

@@ -25,6 +25,8 @@ uint32_t utf8_encode(uint32_t code_point, char out[4]);
 // The bytes of the UTF-8 character a byte starts: 1 for ASCII, 2-4 for a
 // lead byte, 0 for a byte that starts none.
 uint32_t utf8_length(uint8_t lead);
+// True for a byte that goes on a UTF-8 character (10xxxxxx), not one that starts it.
+bool utf8_is_continuation(uint8_t byte);
 
 // The character of the UTF-8 sequence at the start of bytes (length > 0)
 // into *code_point; returns the bytes it takes. A byte that starts no
