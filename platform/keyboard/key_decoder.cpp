@@ -394,8 +394,10 @@ void pending_append(KeyDecoder* decoder, uint8_t byte) {
 // The pending bytes will never complete. A lone Esc is the Esc key (after
 // another Esc, Meta+Esc); a sequence cut short is the Meta key of Esc and
 // its introducer, and the bytes after them count one by one; a cut UTF-8
-// character is unmappable, after Esc the Meta key with no code.
-void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
+// character is unmappable, after Esc the Meta key with no code. The bytes
+// counted again keep the time the sequence began: none of them is newer
+// than now, so a last Esc or lead byte they leave pending is due as well.
+void give_up_pending(KeyDecoder* decoder) {
     if (decoder->swallowing) {
         clear_pending(decoder);
         return;
@@ -403,6 +405,7 @@ void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
     uint8_t saved[KEY_PENDING_CAPACITY];
     uint32_t length = decoder->pending_length;
     bool meta = decoder->meta;
+    uint64_t since = decoder->pending_since_ms;
     for (uint32_t i = 0; i < length; ++i) saved[i] = decoder->pending[i];
     clear_pending(decoder);
     if (length == 0) return;
@@ -420,11 +423,11 @@ void give_up_pending(KeyDecoder* decoder, uint64_t now_ms) {
     }
     if (meta) {
         queue_push(decoder, META_NONE);
-        decode_byte(decoder, saved[1], now_ms);
+        decode_byte(decoder, saved[1], since);
     } else {
         queue_push(decoder, meta_key(saved[1]));
     }
-    for (uint32_t i = 2; i < length; ++i) decode_byte(decoder, saved[i], now_ms);
+    for (uint32_t i = 2; i < length; ++i) decode_byte(decoder, saved[i], since);
 }
 
 // The byte after a lone pending Esc, which came within the timeout.
@@ -557,16 +560,17 @@ void key_decoder_feed(KeyDecoder* decoder, const uint8_t* bytes, std::size_t len
     for (std::size_t i = 0; i < length; ++i) decode_byte(decoder, bytes[i], now_ms);
 }
 
+// Repeated: giving up a string cut short after its Esc leaves that Esc
+// pending, with the same deadline.
 void key_decoder_tick(KeyDecoder* decoder, uint64_t now_ms) {
-    int64_t deadline = key_decoder_deadline(decoder);
-    if (deadline >= 0 && now_ms >= static_cast<uint64_t>(deadline)) give_up_pending(decoder, now_ms);
+    for (int64_t deadline = key_decoder_deadline(decoder); deadline >= 0 && now_ms >= static_cast<uint64_t>(deadline);
+         deadline = key_decoder_deadline(decoder)) {
+        give_up_pending(decoder);
+    }
 }
 
 void key_decoder_flush(KeyDecoder* decoder) {
-    // Repeated: giving up an "ESC ESC [" leaves a new pending Esc behind.
-    while (decoder->pending_length > 0 || decoder->swallowing) {
-        give_up_pending(decoder, decoder->pending_since_ms);
-    }
+    while (key_decoder_deadline(decoder) >= 0) give_up_pending(decoder);
 }
 
 int64_t key_decoder_deadline(const KeyDecoder* decoder) {

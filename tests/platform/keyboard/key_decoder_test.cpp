@@ -142,6 +142,10 @@ const DecodeCase DECODE_CASES[] = {
     {"long_osc_up_to_st", "\x1b]2;" + std::string(100, 't') + "\x1b\\q", {'q'}},
     {"long_osc_up_to_bel", "\x1b]2;" + std::string(100, 't') + "\x07q", {'q'}},
     {"esc_in_a_string_starts_afresh", "\x1b]0;x\x1b[A", {224, 72}},
+    // A string cut short by the timeout: its last Esc or lead byte is no
+    // newer than the rest, so its time is up as well.
+    {"string_cut_short_after_its_esc", "\x1bPx\x1b", {0, 25, 'x', 27}},
+    {"string_cut_short_in_a_character", "\x1b]x\xc3", {0, 27, 'x', '?'}},
     {"control_byte_breaks_sequence", "\x1b[1\rk", {13, 'k'}},
     {"nul_breaks_sequence", std::string("\x1b[\0k", 4), {0, 3, 'k'}},
     {"esc_inside_sequence_restarts", "\x1b[1\x1b[A", {224, 72}},
