@@ -569,9 +569,8 @@ void key_decoder_tick(KeyDecoder* decoder, uint64_t now_ms) {
     }
 }
 
-void key_decoder_flush(KeyDecoder* decoder) {
-    while (key_decoder_deadline(decoder) >= 0) give_up_pending(decoder);
-}
+// At the end of input every deadline has passed.
+void key_decoder_flush(KeyDecoder* decoder) { key_decoder_tick(decoder, UINT64_MAX); }
 
 int64_t key_decoder_deadline(const KeyDecoder* decoder) {
     if (decoder->pending_length == 0 && !decoder->swallowing) return -1;
