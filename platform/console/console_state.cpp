@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,18 +16,53 @@ ConsoleState platform_console;
 
 namespace {
 
-// The last byte written to a redirected standard output, '\n' before any.
-uint8_t stdout_last_byte = '\n';
+// Standard output when it is a file or a pipe.
+struct PlainOutput {
+    uint8_t last_byte = '\n';  // the last byte written, '\n' before any
+    bool failed = false;       // a write failed: the run is ending, nothing more is written
+};
 
+PlainOutput plain_output;
+
+// The program's name, which its messages on standard error begin with.
+constexpr char PROGRAM_NAME[] = "portata";
+
+// Standard output cannot take the program's text. A reader that went
+// away (the other end of a pipe closed, as `head` does) chose to stop
+// reading: nothing is said and the status is 0, as ripgrep and bat do. Any
+// other failure (a full disk, a descriptor closed or opened for reading) is
+// said on standard error, as cat and printf say it, and the status is 1.
+int stdout_failure_status(int error) {
+    plain_output.failed = true;
+    if (error == EPIPE) return 0;
+    char message[160];
+    int length = std::snprintf(message, sizeof message, "%s: cannot write the output: %s\n", PROGRAM_NAME,
+                               std::strerror(error != 0 ? error : EIO));
+    auto count = std::min(static_cast<std::size_t>(std::max(length, 0)), sizeof message - 1);
+    terminal_write_all(STDERR_FILENO, reinterpret_cast<const uint8_t*>(message), count);
+    return 1;
+}
+
+// Nothing the program does after a failed write could be seen: the run
+// ends at once.
 bool stdout_write(const uint8_t* bytes, std::size_t length) {
-    if (length > 0) stdout_last_byte = bytes[length - 1];
-    return terminal_write_all(STDOUT_FILENO, bytes, length);
+    if (plain_output.failed) return false;
+    if (length > 0) plain_output.last_byte = bytes[length - 1];
+    errno = 0;
+    if (!terminal_write_all(STDOUT_FILENO, bytes, length)) std::exit(stdout_failure_status(errno));
+    return true;
 }
 
 // Plain-text output ends on a fresh line, so whatever follows it (a shell
-// prompt, the next line of a log) does not run on from the last text.
+// prompt, the next line of a log) does not run on from the last text. This
+// runs at exit, which cannot be called again: a failure only changes the
+// status.
 void stdout_end_line() {
-    if (stdout_last_byte != '\n') stdout_write(reinterpret_cast<const uint8_t*>("\n"), 1);
+    if (plain_output.failed || plain_output.last_byte == '\n') return;
+    errno = 0;
+    if (!terminal_write_all(STDOUT_FILENO, reinterpret_cast<const uint8_t*>("\n"), 1)) {
+        std::_Exit(stdout_failure_status(errno));
+    }
 }
 
 // At exit: the last frame, then the terminal back to the shell.
@@ -74,8 +111,8 @@ void console_state_setup() {
     console.mode = CONSOLE_FILE;
     console.file_write = stdout_write;
     if (console_on_terminal(&console)) return;
-    // A reader that went away makes WriteFile fail instead of killing the
-    // process.
+    // A reader that went away shows as a failed write (stdout_failed)
+    // instead of a signal that kills the process.
     std::signal(SIGPIPE, SIG_IGN);
     std::atexit(stdout_end_line);
     // A terminal that is written to as a file still has a keyboard: a wait

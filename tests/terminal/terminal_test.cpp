@@ -359,8 +359,10 @@ const Scenario SCENARIOS[] = {
     {"StdinFromDevNull", "shows premi un tasto, quit", {.redirect = "</dev/null"}},
     {"StdinClosed", "shows premi un tasto, shows  0 km, quit", {.redirect = "<&-"}},
     {"StdoutToDevNull", "plain", {.redirect = ">/dev/null"}},
-    {"StdoutClosed", "plain", {.redirect = ">&-"}},
-    {"StdoutATerminalTakingNoWrites", "plain", {.redirect = "1</dev/tty"}},
+    // Output that cannot be written: said on standard error, status 1.
+    {"StdoutClosed", "end 1, shows portata: cannot write the output: Bad file descriptor", {.redirect = ">&-"}},
+    {"StdoutATerminalTakingNoWrites", "end 1, shows portata: cannot write the output: Bad file descriptor",
+        {.redirect = "1</dev/tty"}},
     {"StderrClosed", "at-key, quit", {.redirect = "2>&-"}},
     // The probe: colours and code page 850 characters, the echo in the
     // current colours, the buffer keeping its size through a resize.
