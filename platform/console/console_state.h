@@ -35,6 +35,7 @@ enum ConsoleCall : uint8_t {
     CONSOLE_CALL_GET_MODE,
     CONSOLE_CALL_SET_MODE,
     CONSOLE_CALL_WRITE_FILE,
+    CONSOLE_CALL_COUNT,  // how many there are
 };
 
 struct ConsoleState {

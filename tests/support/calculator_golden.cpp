@@ -1,8 +1,7 @@
 // The calculator's expected screen, row by row and with its colours.
 #include "tests/support/calculator_golden.h"
 
-const std::string CALCULATOR_TITLE =
-    " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ";
+const std::string CALCULATOR_TITLE = std::string(CALCULATOR_TITLE_TEXT) + std::string(22, ' ') + CALCULATOR_CREDIT;
 
 const std::vector<ScreenText>& finished_screen() {
     static const std::vector<ScreenText> texts = {

@@ -13,7 +13,9 @@ constexpr uint16_t BLUE_ON_CYAN = 0xB1;   // the range
 constexpr uint16_t GREY_ON_BLACK = 0x07;  // the console's own attribute
 
 // The texts, the same on the screen and in the plain text.
-extern const std::string CALCULATOR_TITLE;  // the whole of row 1
+constexpr const char* CALCULATOR_TITLE_TEXT = " Velmora Istranda Quolvenix Pardov";  // row 1 from its start
+constexpr const char* CALCULATOR_CREDIT = "Ostravel Kamuni Dreskov ";                // row 1 up to its end
+extern const std::string CALCULATOR_TITLE;                                           // the whole of row 1
 constexpr const char* CALCULATOR_ASK_TX = " Antenna TX a mt. slm ";
 constexpr const char* CALCULATOR_ASK_RX = " Antenna RX a mt. slm ";
 constexpr const char* CALCULATOR_RANGE_LABEL = " Portata ottica: ";

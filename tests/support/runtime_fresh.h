@@ -13,13 +13,18 @@
 #include "tests/platform/testing/testing.h"
 #include "tests/support/fresh_core.h"
 
+// The core and the console layer fresh, on whatever console the caller made.
+inline void fresh_console_layers() {
+    fresh_core();
+    console_device_reset();
+    print_column_reset();
+}
+
 // A width x height console model, the core and the console layer fresh.
 inline void fresh_console(int32_t width, int32_t height) {
     memory_reset();
     testing_console_create(width, height);
-    fresh_core();
-    console_device_reset();
-    print_column_reset();
+    fresh_console_layers();
 }
 
 // The same with standard output a pipe: the console functions fail and
@@ -27,9 +32,7 @@ inline void fresh_console(int32_t width, int32_t height) {
 inline void fresh_console_redirected() {
     memory_reset();
     testing_console_redirect();
-    fresh_core();
-    console_device_reset();
-    print_column_reset();
+    fresh_console_layers();
 }
 
 // The input context as at start: no line, no stream.

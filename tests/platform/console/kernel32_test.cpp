@@ -112,7 +112,7 @@ TEST_F(ConsoleApiTest, WriteFaultsLimitAndRefuse) {
     EXPECT_FALSE(WriteFile(out, "e", 1, &written, nullptr));
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(testing_row_text(0).substr(0, 5), "abcd ");
-    EXPECT_EQ(testing_hooks().counters.write_file, 3u);
+    EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_WRITE_FILE], 3u);
 }
 
 TEST_F(ConsoleApiTest, FillAndScrollThroughTheHandle) {

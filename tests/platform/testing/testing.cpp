@@ -98,21 +98,9 @@ int64_t write_granted(int64_t asked) {
 }
 
 int64_t hooked_call(ConsoleCall call, int64_t asked) {
-    ConsoleCounters& counts = hooks.counters;
-    switch (call) {
-    case CONSOLE_CALL_BUFFER_INFO: counts.buffer_info += 1; return hooks.faults.buffer_info_fails ? -1 : asked;
-    case CONSOLE_CALL_FILL_ATTRIBUTE: counts.fill_attribute += 1; break;
-    case CONSOLE_CALL_FILL_CHARACTER: counts.fill_character += 1; break;
-    case CONSOLE_CALL_SET_TEXT_ATTRIBUTE: counts.set_text_attribute += 1; break;
-    case CONSOLE_CALL_GET_CURSOR_INFO: counts.get_cursor_info += 1; break;
-    case CONSOLE_CALL_SET_CURSOR_INFO: counts.set_cursor_info += 1; break;
-    case CONSOLE_CALL_SET_CURSOR_POSITION: counts.set_cursor_position += 1; break;
-    case CONSOLE_CALL_SCROLL: counts.scroll += 1; break;
-    case CONSOLE_CALL_LARGEST_WINDOW: counts.largest_window += 1; break;
-    case CONSOLE_CALL_GET_MODE: counts.get_mode += 1; break;
-    case CONSOLE_CALL_SET_MODE: counts.set_mode += 1; break;
-    case CONSOLE_CALL_WRITE_FILE: counts.write_file += 1; return write_granted(asked);
-    }
+    hooks.counters.calls[call] += 1;
+    if (call == CONSOLE_CALL_BUFFER_INFO && hooks.faults.buffer_info_fails) return -1;
+    if (call == CONSOLE_CALL_WRITE_FILE) return write_granted(asked);
     return asked;
 }
 

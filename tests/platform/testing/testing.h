@@ -19,20 +19,9 @@ struct ConsoleFaults {
 
 // Calls made, for tests that count them.
 struct ConsoleCounters {
-    uint32_t buffer_info;
-    uint32_t fill_attribute;
-    uint32_t fill_character;
-    uint32_t set_text_attribute;
-    uint32_t get_cursor_info;
-    uint32_t set_cursor_info;
-    uint32_t set_cursor_position;
-    uint32_t scroll;
-    uint32_t largest_window;
-    uint32_t get_mode;
-    uint32_t set_mode;
-    uint32_t write_file;
-    uint32_t sleep;
-    uint64_t slept_ms;
+    uint32_t calls[CONSOLE_CALL_COUNT];  // each console function's calls, by ConsoleCall
+    uint32_t sleep;                      // calls of Sleep
+    uint64_t slept_ms;                   // and the milliseconds they asked for
 };
 
 // The seam's hold on the console functions: what it injects and what it

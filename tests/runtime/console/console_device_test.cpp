@@ -141,8 +141,10 @@ TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
     for (int32_t n : {0, -2, INT_MIN}) {
         testing_hooks().counters = ConsoleCounters{};
         console_scroll_view(n);
-        const ConsoleCounters& calls = testing_hooks().counters;
-        EXPECT_EQ(calls.buffer_info + calls.largest_window + calls.scroll + calls.set_cursor_position, 0u);
+        const uint32_t* calls = testing_hooks().counters.calls;
+        EXPECT_EQ(calls[CONSOLE_CALL_BUFFER_INFO] + calls[CONSOLE_CALL_LARGEST_WINDOW] + calls[CONSOLE_CALL_SCROLL] +
+                      calls[CONSOLE_CALL_SET_CURSOR_POSITION],
+                  0u);
     }
 }
 

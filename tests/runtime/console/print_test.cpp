@@ -54,7 +54,7 @@ TEST(PrintNumberTest, EveryFormatInOneWrite) {
             print_uint(0, static_cast<uint32_t>(c.value), c.mask);
         }
         EXPECT_EQ(output(), c.text);
-        EXPECT_EQ(testing_hooks().counters.write_file, 1u);
+        EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_WRITE_FILE], 1u);
         EXPECT_EQ(print_column_get(0), c.column_after);
     }
 }
@@ -65,14 +65,14 @@ TEST(PrintNumberTest, TheNewlineReachesTheWriterWithTheDigits) {
     testing_console_set_largest(80, 24);
     test_put_cursor(25, 78);
     print_int(0, 57, 0);
-    EXPECT_EQ(testing_hooks().counters.set_mode, 2u);
+    EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_SET_MODE], 2u);
     EXPECT_EQ(model_cursor_column(), 80);
 
     test_put_cursor(25, 77);
     testing_hooks().counters = ConsoleCounters{};
     print_int(0, 57, PRINT_NEWLINE);
-    EXPECT_EQ(testing_hooks().counters.set_mode, 0u);
-    EXPECT_EQ(testing_hooks().counters.write_file, 1u);
+    EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_SET_MODE], 0u);
+    EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_WRITE_FILE], 1u);
     EXPECT_EQ(model_text(24, 77, 3), " 57");
     EXPECT_EQ(model_text(25), std::string(80, ' '));
 }
@@ -124,7 +124,7 @@ TEST(PrintPadTest, AStringItemThenItsPad) {
     fresh_console_redirected();
     print_zstring(0, "AB", PRINT_PAD);
     EXPECT_EQ(output(), "AB" + std::string(12, ' '));
-    EXPECT_EQ(testing_hooks().counters.write_file, 2u);
+    EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_WRITE_FILE], 2u);
     EXPECT_EQ(print_column_get(0), 14);
     // Both bits: the newline alone.
     print_zstring(0, "C", PRINT_PAD | PRINT_NEWLINE);
@@ -144,7 +144,7 @@ TEST(PrintPadTest, EmptyItemsStillGetTheirMask) {
     print_string(0, str_empty(), 0);
     print_buffer(0, "ignored", 0, 0);
     EXPECT_EQ(output(), std::string(14, ' ') + "\n\n");
-    EXPECT_EQ(testing_hooks().counters.write_file, 3u);
+    EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_WRITE_FILE], 3u);
     EXPECT_EQ(temp_desc_pool.in_use_count, 0);
 }
 
@@ -205,11 +205,11 @@ TEST(PrintScreenTest, TheCalculatorsTitleRow) {
     console_color(1, 7);
     console_locate(1, 1, -1);
     EXPECT_EQ(print_column_get(0), 0);
-    print_string(0, str_temp_for_literal(" Velmora Istranda Quolvenix Pardov", 35), 0);
+    print_string(0, str_temp_for_literal(CALCULATOR_TITLE_TEXT, 35), 0);
     EXPECT_EQ(print_column_get(0), 34);
     print_string(0, space_string(22), 0);
     EXPECT_EQ(print_column_get(0), 56);
-    print_string(0, str_temp_for_literal("Ostravel Kamuni Dreskov ", 25), PRINT_NEWLINE);
+    print_string(0, str_temp_for_literal(CALCULATOR_CREDIT, 25), PRINT_NEWLINE);
     EXPECT_EQ(print_column_get(0), 0);
     EXPECT_EQ(model_text(1), CALCULATOR_TITLE);
     EXPECT_EQ(model_attribute(1, 80), 0x71);
@@ -276,7 +276,7 @@ TEST(PrintFileTest, ClosedOrInvalidFileNumbersWriteNothing) {
         print_zstring(file, "", 0);
         print_string(file, nullptr, 0);
         EXPECT_EQ(error_get(), ERROR_WRITE_FAILED);
-        EXPECT_EQ(testing_hooks().counters.write_file, 0u);
+        EXPECT_EQ(testing_hooks().counters.calls[CONSOLE_CALL_WRITE_FILE], 0u);
         EXPECT_TRUE(output().empty());
         EXPECT_EQ(temp_desc_pool.in_use_count, 0);
     }

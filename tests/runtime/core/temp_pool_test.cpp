@@ -6,6 +6,7 @@
 
 #include "runtime/core/strings.h"
 #include "runtime/core/temp_pool.h"
+#include "tests/support/calculator_golden.h"
 #include "tests/support/fresh_core.h"
 
 namespace {
@@ -16,7 +17,7 @@ protected:
 };
 
 TEST_F(TempPoolTest, LiteralLengthsComeFromTheSizeOrTheText) {
-    const char* title = " Velmora Istranda Quolvenix Pardov";
+    const char* title = CALCULATOR_TITLE_TEXT;
     struct Case {
         const char* text;
         int32_t size;
