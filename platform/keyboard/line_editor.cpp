@@ -203,7 +203,27 @@ void history_add(LineEditor* editor) {
     editor->history[editor->history_count++] = copy;
 }
 
-void finish_line(LineEditor* editor, ScreenBuffer* screen) {
+// A typed character goes in at the cursor, or over the character there
+// when overwriting.
+void type_byte(LineEditor* editor, ScreenBuffer* screen, uint8_t byte) {
+    if (editor->overwrite && editor->cursor < text_length(editor)) {
+        editor->text.bytes[editor->cursor] = byte;
+    } else if (byte_buffer_reserve(&editor->text, uint64_t{text_length(editor)} + LINE_END_ROOM)) {
+        byte_buffer_insert(&editor->text, editor->cursor, byte);
+    } else {
+        return;
+    }
+    ++editor->cursor;
+    redraw_from(editor, screen, editor->cursor - 1);
+}
+
+// --- the edits: one function each, the keys that make them in KEY_EDITS --------
+
+using LineEdit = void (*)(LineEditor* editor, ScreenBuffer* screen);
+
+// Enter: the cursor to the line's end, then to the start of the next row,
+// as the console echoes the line end; the line enters the history.
+void edit_enter(LineEditor* editor, ScreenBuffer* screen) {
     move_to(editor, screen, text_length(editor));
     static const uint8_t CRLF[2] = {'\r', '\n'};
     screen_write(screen, CRLF, 2);
@@ -211,78 +231,132 @@ void finish_line(LineEditor* editor, ScreenBuffer* screen) {
     editor->history_index = editor->history_count;
 }
 
-// Alt keys (the terminal's Meta or Option key): readline's word keys, as
-// macOS Terminal sends Option+Left and Option+Right as Meta+b and Meta+f;
-// Meta+f stops at the end of the word, as in readline and macOS text
-// fields. Other Alt and function keys do nothing.
-void alt_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
-    switch (key.code) {
-    case KEY_EXT_ALT_B: move_to(editor, screen, word_left(editor)); break;
-    case KEY_EXT_ALT_F: move_to(editor, screen, word_end(editor)); break;
-    case KEY_EXT_ALT_BACKSPACE: erase_range(editor, screen, word_left(editor), editor->cursor); break;
-    case KEY_EXT_ALT_D: erase_range(editor, screen, editor->cursor, word_end(editor)); break;
-    default: break;
-    }
+void edit_left(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
 }
 
-LineEditorResult extended_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
-    if (key.lead != KEY_LEAD_GREY) {
-        alt_key(editor, screen, key);
-        return LINE_EDITOR_EDITING;
-    }
-    uint32_t length = text_length(editor);
-    switch (key.code) {
-    case KEY_EXT_LEFT:
-        if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
-        break;
-    case KEY_EXT_RIGHT:
-        if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
-        break;
-    case KEY_EXT_HOME: move_to(editor, screen, 0); break;
-    case KEY_EXT_END: move_to(editor, screen, length); break;
-    case KEY_EXT_CTRL_LEFT: move_to(editor, screen, word_left(editor)); break;
-    case KEY_EXT_CTRL_RIGHT: move_to(editor, screen, word_right(editor)); break;
-    case KEY_EXT_INSERT: editor->overwrite = !editor->overwrite; break;
-    case KEY_EXT_DELETE: erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, length)); break;
-    case KEY_EXT_CTRL_HOME: erase_range(editor, screen, 0, editor->cursor); break;
-    case KEY_EXT_CTRL_END: erase_range(editor, screen, editor->cursor, length); break;
-    case KEY_EXT_UP:
-        if (editor->history_index > 0) recall(editor, screen, editor->history_index - 1);
-        break;
-    case KEY_EXT_DOWN: recall(editor, screen, editor->history_index + 1); break;
-    case KEY_EXT_PAGE_UP: recall(editor, screen, 0); break;
-    case KEY_EXT_PAGE_DOWN:
-        if (editor->history_count > 0) recall(editor, screen, editor->history_count - 1);
-        break;
-    default: break;
-    }
-    return LINE_EDITOR_EDITING;
+void edit_right(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->cursor < text_length(editor)) move_to(editor, screen, editor->cursor + 1);
 }
 
-// Control keys of readline and of the terminal's line discipline. False
-// for a code none of them is.
-bool control_key(LineEditor* editor, ScreenBuffer* screen, uint8_t code) {
-    uint32_t length = text_length(editor);
-    switch (code) {
-    case KEY_CTRL_A: move_to(editor, screen, 0); return true;
-    case KEY_CTRL_E: move_to(editor, screen, length); return true;
-    case KEY_CTRL_B:
-        if (editor->cursor > 0) move_to(editor, screen, editor->cursor - 1);
-        return true;
-    case KEY_CTRL_F:
-        if (editor->cursor < length) move_to(editor, screen, editor->cursor + 1);
-        return true;
-    case KEY_CTRL_U: erase_range(editor, screen, 0, editor->cursor); return true;
-    case KEY_CTRL_K: erase_range(editor, screen, editor->cursor, length); return true;
-    case KEY_CTRL_W: erase_range(editor, screen, word_left(editor), editor->cursor); return true;
-    case KEY_CTRL_L: editor->redraw_wanted = true; return true;
-    default: break;
+void edit_home(LineEditor* editor, ScreenBuffer* screen) { move_to(editor, screen, 0); }
+void edit_end(LineEditor* editor, ScreenBuffer* screen) { move_to(editor, screen, text_length(editor)); }
+// To the start of the word before the cursor (the console's Ctrl+Left, readline's Meta+b).
+void edit_word_left(LineEditor* editor, ScreenBuffer* screen) { move_to(editor, screen, word_left(editor)); }
+// To the start of the next word (the console's Ctrl+Right).
+void edit_word_right(LineEditor* editor, ScreenBuffer* screen) { move_to(editor, screen, word_right(editor)); }
+// To the end of the word at or after the cursor (readline's Meta+f).
+void edit_word_end(LineEditor* editor, ScreenBuffer* screen) { move_to(editor, screen, word_end(editor)); }
+
+void edit_backspace(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->cursor > 0) erase_range(editor, screen, editor->cursor - 1, editor->cursor);
+}
+
+void edit_delete(LineEditor* editor, ScreenBuffer* screen) {
+    erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, text_length(editor)));
+}
+
+void edit_erase_to_start(LineEditor* editor, ScreenBuffer* screen) { erase_range(editor, screen, 0, editor->cursor); }
+
+void edit_erase_to_end(LineEditor* editor, ScreenBuffer* screen) {
+    erase_range(editor, screen, editor->cursor, text_length(editor));
+}
+
+void edit_erase_word_left(LineEditor* editor, ScreenBuffer* screen) {
+    erase_range(editor, screen, word_left(editor), editor->cursor);
+}
+
+void edit_erase_word_end(LineEditor* editor, ScreenBuffer* screen) {
+    erase_range(editor, screen, editor->cursor, word_end(editor));
+}
+
+// Esc: the whole line goes.
+void edit_clear(LineEditor* editor, ScreenBuffer* screen) {
+    editor->text.length = 0;
+    editor->cursor = 0;
+    redraw_from(editor, screen, 0);
+}
+
+void edit_toggle_insert(LineEditor* editor, ScreenBuffer*) { editor->overwrite = !editor->overwrite; }
+void edit_ask_redraw(LineEditor* editor, ScreenBuffer*) { editor->redraw_wanted = true; }
+
+void edit_history_older(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->history_index > 0) recall(editor, screen, editor->history_index - 1);
+}
+
+void edit_history_newer(LineEditor* editor, ScreenBuffer* screen) { recall(editor, screen, editor->history_index + 1); }
+void edit_history_oldest(LineEditor* editor, ScreenBuffer* screen) { recall(editor, screen, 0); }
+
+void edit_history_newest(LineEditor* editor, ScreenBuffer* screen) {
+    if (editor->history_count > 0) recall(editor, screen, editor->history_count - 1);
+}
+
+struct KeyEdit {
+    Key key;
+    LineEdit edit;
+    LineEditorResult result = LINE_EDITOR_EDITING;  // what the key makes of the line
+};
+
+constexpr Key plain_key(uint8_t code) { return Key{false, 0, code}; }
+constexpr Key grey_key(uint8_t code) { return Key{true, KEY_LEAD_GREY, code}; }
+constexpr Key nul_key(uint8_t code) { return Key{true, KEY_LEAD_NUL, code}; }
+
+// Every key the editor takes: the Windows console's, readline's (Ctrl+A/E/
+// B/F/U/K/W/D/L and the Meta keys; macOS Terminal sends Option+Left and
+// Option+Right as Meta+b and Meta+f), and Alt+Left/Right as readline's
+// Meta+b and Meta+f. A key not here is typed when it is a character, and
+// does nothing otherwise.
+constexpr KeyEdit KEY_EDITS[] = {
+    {plain_key(KEY_ENTER), edit_enter, LINE_EDITOR_DONE},
+    {plain_key(KEY_LINE_FEED), edit_enter, LINE_EDITOR_DONE},
+    {plain_key(KEY_BACKSPACE), edit_backspace},
+    {plain_key(KEY_ESC), edit_clear},
+    {plain_key(KEY_CTRL_D), edit_delete},
+    {plain_key(KEY_CTRL_A), edit_home},
+    {plain_key(KEY_CTRL_E), edit_end},
+    {plain_key(KEY_CTRL_B), edit_left},
+    {plain_key(KEY_CTRL_F), edit_right},
+    {plain_key(KEY_CTRL_U), edit_erase_to_start},
+    {plain_key(KEY_CTRL_K), edit_erase_to_end},
+    {plain_key(KEY_CTRL_W), edit_erase_word_left},
+    {plain_key(KEY_CTRL_L), edit_ask_redraw},
+    {grey_key(KEY_EXT_LEFT), edit_left},
+    {grey_key(KEY_EXT_RIGHT), edit_right},
+    {grey_key(KEY_EXT_HOME), edit_home},
+    {grey_key(KEY_EXT_END), edit_end},
+    {grey_key(KEY_EXT_CTRL_LEFT), edit_word_left},
+    {grey_key(KEY_EXT_CTRL_RIGHT), edit_word_right},
+    {grey_key(KEY_EXT_INSERT), edit_toggle_insert},
+    {grey_key(KEY_EXT_DELETE), edit_delete},
+    {grey_key(KEY_EXT_CTRL_HOME), edit_erase_to_start},
+    {grey_key(KEY_EXT_CTRL_END), edit_erase_to_end},
+    {grey_key(KEY_EXT_UP), edit_history_older},
+    {grey_key(KEY_EXT_DOWN), edit_history_newer},
+    {grey_key(KEY_EXT_PAGE_UP), edit_history_oldest},
+    {grey_key(KEY_EXT_PAGE_DOWN), edit_history_newest},
+    {nul_key(KEY_EXT_ALT_B), edit_word_left},
+    {nul_key(KEY_EXT_ALT_LEFT), edit_word_left},
+    {nul_key(KEY_EXT_ALT_F), edit_word_end},
+    {nul_key(KEY_EXT_ALT_RIGHT), edit_word_end},
+    {nul_key(KEY_EXT_ALT_BACKSPACE), edit_erase_word_left},
+    {nul_key(KEY_EXT_ALT_D), edit_erase_word_end},
+};
+
+bool same_key(Key a, Key b) { return a.extended == b.extended && a.lead == b.lead && a.code == b.code; }
+
+// The binding of a key; null for a key that makes no edit. The terminal's
+// own line-kill and word-erase characters (where stty has set others) act
+// as Ctrl+U and Ctrl+W, which keep working.
+const KeyEdit* key_edit(const LineEditor* editor, Key key) {
+    static constexpr KeyEdit KILL{plain_key(KEY_CTRL_U), edit_erase_to_start};
+    static constexpr KeyEdit WORD_ERASE{plain_key(KEY_CTRL_W), edit_erase_word_left};
+    for (const KeyEdit& binding : KEY_EDITS) {
+        if (same_key(binding.key, key)) return &binding;
     }
-    // The terminal's own characters, where stty has set others.
-    if (code == 0) return false;
-    if (code == editor->kill_key) return control_key(editor, screen, KEY_CTRL_U);
-    if (code == editor->word_erase_key) return control_key(editor, screen, KEY_CTRL_W);
-    return false;
+    if (key.extended || key.code == 0) return nullptr;
+    if (key.code == editor->kill_key) return &KILL;
+    if (key.code == editor->word_erase_key) return &WORD_ERASE;
+    return nullptr;
 }
 
 }  // namespace
@@ -317,39 +391,17 @@ void line_editor_follow(LineEditor* editor, ScreenBuffer* screen) {
 
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key) {
     line_editor_follow(editor, screen);
-    if (key.extended) return extended_key(editor, screen, key);
-    switch (key.code) {
-    case KEY_ENTER:
-    case KEY_LINE_FEED: finish_line(editor, screen); return LINE_EDITOR_DONE;
-    case KEY_BACKSPACE:
-        if (editor->cursor > 0) erase_range(editor, screen, editor->cursor - 1, editor->cursor);
-        return LINE_EDITOR_EDITING;
-    case KEY_ESC:
-        editor->text.length = 0;
-        editor->cursor = 0;
-        redraw_from(editor, screen, 0);
-        return LINE_EDITOR_EDITING;
-    case KEY_CTRL_D:
-        // As readline: the end of input on an empty line, otherwise
-        // the character under the cursor goes.
-        if (text_length(editor) == 0) return LINE_EDITOR_END;
-        erase_range(editor, screen, editor->cursor, std::min(editor->cursor + 1, text_length(editor)));
-        return LINE_EDITOR_EDITING;
-    default: break;
+    // As readline: Ctrl+D on an empty line is the end of input; on a line
+    // with text it deletes.
+    if (same_key(key, plain_key(KEY_CTRL_D)) && text_length(editor) == 0) return LINE_EDITOR_END;
+    if (const KeyEdit* binding = key_edit(editor, key)) {
+        binding->edit(editor, screen);
+        return binding->result;
     }
-    if (control_key(editor, screen, key.code)) return LINE_EDITOR_EDITING;
     // A Tab stays in the line, as on the console, and its echo is blanks up
     // to the next tab stop. Other control characters are not part of a
     // line: every other character is one byte and one cell.
-    if ((key.code < 0x20 && key.code != KEY_TAB) || key.code == 0x7F) return LINE_EDITOR_EDITING;
-    if (editor->overwrite && editor->cursor < text_length(editor)) {
-        editor->text.bytes[editor->cursor] = key.code;
-    } else if (byte_buffer_reserve(&editor->text, uint64_t{text_length(editor)} + LINE_END_ROOM)) {
-        byte_buffer_insert(&editor->text, editor->cursor, key.code);
-    } else {
-        return LINE_EDITOR_EDITING;
-    }
-    ++editor->cursor;
-    redraw_from(editor, screen, editor->cursor - 1);
+    if (key.extended || (key.code < 0x20 && key.code != KEY_TAB) || key.code == 0x7F) return LINE_EDITOR_EDITING;
+    type_byte(editor, screen, key.code);
     return LINE_EDITOR_EDITING;
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/crt/memory.h"
-#include "platform/keyboard/key_decoder.h"
+#include "platform/keyboard/key_codes.h"
 #include "platform/model/screen_buffer.h"
 
 // Lines kept for Up and Down, as the Windows console keeps 50 by default.
@@ -55,8 +55,9 @@ void line_editor_follow(LineEditor* editor, ScreenBuffer* screen);
 // character for which the line cannot grow is dropped, as a full keyboard
 // buffer drops it. Besides the Windows console's keys it takes readline's:
 // Ctrl+A/E/B/F move, Ctrl+U/K/W and Meta+Backspace/d erase, Meta+b and
-// Meta+f move to a word's start and end (the console's Ctrl+Left and
-// Ctrl+Right both to a word's start), Ctrl+D on a line with text deletes,
+// Meta+f (and Alt+Left and Alt+Right) move to a word's start and end (the
+// console's Ctrl+Left and Ctrl+Right both to a word's start), Ctrl+D on a
+// line with text deletes,
 // Ctrl+L sets redraw_wanted; kill_key and word_erase_key act as Ctrl+U and
 // Ctrl+W.
 LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key key);

@@ -90,6 +90,8 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "12 6      ", "          ", "          "}, 3, 1, 0},
     {"meta_b_and_meta_f_move_to_a_words_start_and_end", 0, 1, "12 34 56<M-b><M-b>X<M-f>Y", "12 X34Y 56",
      {"top       ", "12 X34Y 56", "          ", "          "}, 7, 1, 0},
+    {"alt_left_and_alt_right_move_as_meta_b_and_meta_f", 0, 1, "12 34 56<A-Left><A-Left>X<A-Right>Y", "12 X34Y 56",
+     {"top       ", "12 X34Y 56", "          ", "          "}, 7, 1, 0},
     {"meta_f_stops_at_the_words_end_ctrl_right_at_the_next_start", 0, 1, "11 22<Home><M-f>9<Home><C-Right>8",
      "119 822", {"top       ", "119 822   ", "          ", "          "}, 5, 1, 0},
     {"meta_d_and_meta_backspace_erase_a_word_after_and_before", 0, 1, "12 34 56<Home><Right><Right><M-d><End><M-BS>",
