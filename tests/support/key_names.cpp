@@ -38,6 +38,7 @@ constexpr NamedKey NAMED_KEYS[] = {
     {"M-Space", "\x1b ", {true, 0, 0}},
     // Alt with a cursor key, as xterm sends it.
     {"A-Left", "\x1b[1;3D", {true, 0, 155}},   {"A-Right", "\x1b[1;3C", {true, 0, 157}},
+    {"A-F7", "\x1b[18;3~", {true, 0, 110}},
 };
 // clang-format on
 

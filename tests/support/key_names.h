@@ -2,7 +2,7 @@
 // Plain characters stand for themselves; <..> names a key: Enter, Tab, BS,
 // Esc, Up, Down, Left, Right, Home, End, PgUp, PgDn, Ins, Del, F1..F12,
 // C-a..C-z, C-Left, C-End, the Meta keys M-a, M-b, M-d, M-f, M-x, M-BS,
-// M-Space, and A-Left, A-Right. The bytes are what an xterm sends, the Key what the key
+// M-Space, and A-Left, A-Right, A-F7. The bytes are what an xterm sends, the Key what the key
 // decoder makes of them.
 #pragma once
 
