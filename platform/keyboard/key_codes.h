@@ -6,6 +6,14 @@
 
 #include <cstdint>
 
+// One key press. An ordinary key is one code; an extended key (cursor and
+// function keys) gives _getch two codes: the lead (0 or 224), then its code.
+struct Key {
+    bool extended;  // two codes: lead, then code
+    uint8_t lead;   // 0 or 224 for an extended key, 0 otherwise
+    uint8_t code;   // the character's code page 850 byte, or the extended key's code
+};
+
 // --- ordinary keys ----------------------------------------------------------
 constexpr uint8_t KEY_CTRL_A = 1;
 constexpr uint8_t KEY_CTRL_B = 2;
@@ -20,6 +28,7 @@ constexpr uint8_t KEY_CTRL_L = 12;
 constexpr uint8_t KEY_ENTER = 13;
 constexpr uint8_t KEY_CTRL_U = 21;
 constexpr uint8_t KEY_CTRL_W = 23;
+constexpr uint8_t KEY_CTRL_Z = 26;  // the console's end of input; the line editor's F6 puts it in the line
 constexpr uint8_t KEY_ESC = 27;
 constexpr uint8_t KEY_UNMAPPED = '?';  // a typed character code page 850 lacks
 
@@ -29,7 +38,8 @@ constexpr uint8_t KEY_LEAD_GREY = 224;  // the grey cursor and editing keys, F11
 
 // --- extended keys: the second code ------------------------------------------
 // F1-F12, plain and with Shift, Ctrl or Alt, have their codes in the key
-// decoder's table of named keys alone.
+// decoder's table of named keys; those the line editor takes are named
+// here too.
 
 // A Meta key Windows has no code for (Meta+Esc, Meta+Space, Meta with a
 // character no unshifted US key types): lead KEY_LEAD_NUL. The line editor
@@ -48,6 +58,15 @@ constexpr uint8_t KEY_EXT_ALT_D = 32;
 constexpr uint8_t KEY_EXT_ALT_F = 33;
 constexpr uint8_t KEY_EXT_ALT_BACKSLASH = 43;
 constexpr uint8_t KEY_EXT_ALT_B = 48;
+constexpr uint8_t KEY_EXT_F1 = 59;  // F1-F10 are 59-68, lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_F2 = 60;
+constexpr uint8_t KEY_EXT_F3 = 61;
+constexpr uint8_t KEY_EXT_F4 = 62;
+constexpr uint8_t KEY_EXT_F5 = 63;
+constexpr uint8_t KEY_EXT_F6 = 64;
+constexpr uint8_t KEY_EXT_F7 = 65;
+constexpr uint8_t KEY_EXT_F8 = 66;
+constexpr uint8_t KEY_EXT_F9 = 67;
 constexpr uint8_t KEY_EXT_HOME = 71;
 constexpr uint8_t KEY_EXT_UP = 72;
 constexpr uint8_t KEY_EXT_PAGE_UP = 73;
@@ -58,7 +77,8 @@ constexpr uint8_t KEY_EXT_DOWN = 80;
 constexpr uint8_t KEY_EXT_PAGE_DOWN = 81;
 constexpr uint8_t KEY_EXT_INSERT = 82;
 constexpr uint8_t KEY_EXT_DELETE = 83;
-constexpr uint8_t KEY_EXT_ALT_1 = 120;  // Alt+1-9, 0, -, = are 120-131, lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_ALT_F7 = 110;  // lead KEY_LEAD_NUL
+constexpr uint8_t KEY_EXT_ALT_1 = 120;   // Alt+1-9, 0, -, = are 120-131, lead KEY_LEAD_NUL
 constexpr uint8_t KEY_EXT_CTRL_LEFT = 115;
 constexpr uint8_t KEY_EXT_CTRL_RIGHT = 116;
 constexpr uint8_t KEY_EXT_CTRL_END = 117;

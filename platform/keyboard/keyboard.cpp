@@ -163,14 +163,26 @@ char* keyboard_hand_out(char* buffer, int size) {
 
 // The edited line becomes the line to hand out: the two buffers change
 // places, so no copy is made. A line for which the line end finds no room
-// goes out without it, as the last line of a stream may.
-void keyboard_take_line(bool with_line_end) {
+// goes out without it, as the last line of a stream may. As a read of the
+// Windows console gives it to the C runtime, a line that starts with
+// Ctrl+Z is the end of input (false, nothing to hand out), and one with a
+// Ctrl+Z further on ends there: the Ctrl+Z stays, what follows it and the
+// line end go.
+bool keyboard_take_line(bool with_line_end) {
     ByteBuffer spare = keyboard.line;
     keyboard.line = keyboard.editor.text;
     keyboard.editor.text = spare;
     keyboard.editor.text.length = 0;
     keyboard.line_offset = 0;
+    const void* ctrl_z =
+        keyboard.line.length > 0 ? std::memchr(keyboard.line.bytes, KEY_CTRL_Z, keyboard.line.length) : nullptr;
+    if (ctrl_z != nullptr) {
+        auto at = static_cast<uint32_t>(static_cast<const uint8_t*>(ctrl_z) - keyboard.line.bytes);
+        keyboard.line.length = at == 0 ? 0 : at + 1;
+        return at > 0;
+    }
     if (with_line_end) byte_buffer_append(&keyboard.line, "\n", 1);
+    return true;
 }
 
 // The keys of one line, up to Enter or the end of input.
@@ -181,9 +193,9 @@ bool keyboard_edit_keys() {
         if (!keyboard_wait_key(&key)) {
             // Input ended in the middle of a line: what was typed is the
             // last, unterminated line, as a stream ending without a newline.
+            line_editor_close_popups(&keyboard.editor, &console.screen);
             if (keyboard.editor.text.length == 0) return false;
-            keyboard_take_line(false);
-            return true;
+            return keyboard_take_line(false);
         }
         LineEditorResult result = line_editor_key(&keyboard.editor, &console.screen, key);
         if (keyboard.editor.redraw_wanted) {
@@ -191,10 +203,7 @@ bool keyboard_edit_keys() {
             terminal_redraw();
         }
         if (result == LINE_EDITOR_END) return false;
-        if (result == LINE_EDITOR_DONE) {
-            keyboard_take_line(true);
-            return true;
-        }
+        if (result == LINE_EDITOR_DONE) return keyboard_take_line(true);
     }
 }
 

@@ -73,6 +73,12 @@ int64_t fill_span(const ScreenBuffer* screen, uint32_t length, int32_t x, int32_
     return std::min<int64_t>(length, cell_count(screen) - start);
 }
 
+// The number of cells a write along row y may touch from column x.
+uint32_t row_span(const ScreenBuffer* screen, int32_t x, int32_t y, uint32_t count) {
+    if (!inside(screen, x, y)) return 0;
+    return std::min(count, static_cast<uint32_t>(screen->width - x));
+}
+
 struct Rect {
     int32_t left, top, right, bottom;  // inclusive
 };
@@ -185,6 +191,8 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
     screen->cursor_visible = true;
     screen->cursor_size = SCREEN_DEFAULT_CURSOR_SIZE;
     screen->attribute = SCREEN_DEFAULT_ATTRIBUTE;
+    screen->popup_attr = SCREEN_DEFAULT_POPUP_ATTRIBUTE;
+    screen->popup_shown = false;
     screen->mode = platform::ENABLE_PROCESSED_OUTPUT | platform::ENABLE_WRAP_AT_EOL_OUTPUT;
     screen->window_x = 0;
     screen->window_y = 0;
@@ -292,6 +300,21 @@ uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length
     return static_cast<uint32_t>(count);
 }
 
+uint32_t screen_write_cells(ScreenBuffer* screen, int32_t x, int32_t y, const Cell* cells, uint32_t count) {
+    screen->changes += 1;
+    count = row_span(screen, x, y, count);
+    if (count > 0) std::copy(cells, cells + count, &cell_at(screen, x, y));
+    return count;
+}
+
+uint32_t screen_write_characters(ScreenBuffer* screen, int32_t x, int32_t y, const uint8_t* bytes, uint32_t count) {
+    screen->changes += 1;
+    count = row_span(screen, x, y, count);
+    Cell* first = count > 0 ? &cell_at(screen, x, y) : nullptr;
+    for (uint32_t i = 0; i < count; ++i) first[i].ch = bytes[i];
+    return count;
+}
+
 bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source_rect, const platform::SMALL_RECT* clip_rect,
                    platform::COORD destination, uint8_t fill_ch, uint16_t fill_attr) {
     Rect whole{0, 0, screen->width - 1, screen->height - 1};
@@ -332,6 +355,11 @@ bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y) {
     screen->cursor_y = y;
     window_follow(screen);
     return true;
+}
+
+void screen_set_popup_shown(ScreenBuffer* screen, bool shown) {
+    screen->changes += 1;
+    screen->popup_shown = shown;
 }
 
 void screen_scroll_up(ScreenBuffer* screen) {

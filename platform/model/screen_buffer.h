@@ -34,11 +34,14 @@ struct ScreenBuffer {
     int32_t window_width;     // the window's columns, 1..width
     int32_t window_height;    // the window's rows, 1..height
     platform::COORD largest;  // the largest window the display can show
+    uint16_t popup_attr;      // the line input's popups are drawn in it (GetConsoleScreenBufferInfoEx reports it)
+    bool popup_shown;         // a popup of the line input is up: the console draws no cursor meanwhile
     uint64_t scrolls;         // whole-buffer scrolls so far (text at row y moved to y - 1)
     uint64_t changes;         // operations so far that may have changed the cells, the cursor or the window
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
+constexpr uint16_t SCREEN_DEFAULT_POPUP_ATTRIBUTE = 0xF5;  // magenta on bright white, the console's default
 constexpr uint32_t SCREEN_DEFAULT_CURSOR_SIZE = 25;
 // The size a console has when nothing says otherwise: the 80 x 25 screen
 // the program lays out.
@@ -46,7 +49,8 @@ constexpr int32_t SCREEN_DEFAULT_WIDTH = 80;
 constexpr int32_t SCREEN_DEFAULT_HEIGHT = 25;
 
 // Makes a fresh blank buffer of the given size (at least 1x1, at most
-// 32767 in each direction): cursor at the top left, attribute 0x07,
+// 32767 in each direction): cursor at the top left, attribute 0x07, popup
+// attribute 0xF5 and no popup up,
 // processed output with wrap at the end of a line, the window and the
 // largest window as large as the buffer. Cells the record held are given back first. False,
 // and a record with no cells, when the cells cannot be had.
@@ -89,6 +93,13 @@ uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t len
 // The same with the character of each cell.
 uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y);
 
+// Writes `count` cells, characters and attributes, along row y from column
+// x, as WriteConsoleOutput does; cells that would lie past the row's end or
+// outside the buffer are not written. Returns the cells written.
+uint32_t screen_write_cells(ScreenBuffer* screen, int32_t x, int32_t y, const Cell* cells, uint32_t count);
+// The same with characters alone: each cell keeps its attribute.
+uint32_t screen_write_characters(ScreenBuffer* screen, int32_t x, int32_t y, const uint8_t* bytes, uint32_t count);
+
 // ScrollConsoleScreenBuffer: moves the source rectangle so that its top left
 // lands on `destination`, only cells inside `clip` (null: the whole buffer)
 // changing, and fills the source cells left uncovered with fill_ch in
@@ -100,6 +111,10 @@ bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source, const plat
 // Moves the cursor, and the window to show it; false, nothing changed, for
 // a cell outside the buffer.
 bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y);
+
+// Says whether a popup of the line input is up (the cursor is not drawn
+// while one is).
+void screen_set_popup_shown(ScreenBuffer* screen, bool shown);
 
 // Scrolls the whole buffer up one row: the new bottom row is blanks in the
 // current attribute.

@@ -347,7 +347,7 @@ int32_t window_row(const ScreenBuffer* screen) {
 }
 
 void show_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
-    if (screen->cursor_visible) {
+    if (screen->cursor_visible && !screen->popup_shown) {
         move_cursor(render, window_column(screen), window_row(screen), out);
         if (render->cursor_shown != 1) out_text(out, "\x1b[?25h");
         render->cursor_shown = 1;

@@ -87,19 +87,42 @@ void fuzz_decoder(FuzzedDataProvider& data) {
 }
 
 // The cells a character of the line takes from cell number `cell`: one, a
-// Tab the blanks up to the next multiple of 8 columns or the right edge.
+// Ctrl+Z two (^Z), a Tab the blanks up to the next multiple of 8 columns or
+// the right edge.
 int64_t echo_cells(uint8_t byte, int64_t cell, int32_t width) {
+    if (byte == 0x1A) return 2;
     if (byte != '\t') return 1;
     int64_t x = ((cell % width) + width) % width;
     return std::min<int64_t>((x / 8 + 1) * 8, width) - x;
 }
 
+// The character the echo of `byte` shows in its k-th cell.
+uint8_t echo_char(uint8_t byte, int64_t k) {
+    if (byte == 0x1A) return k == 0 ? '^' : 'Z';
+    return byte == '\t' ? ' ' : byte;
+}
+
+// Whether a popup open stands over cell number `cell`, hiding the echo there.
+bool under_popup(const LineEditor& editor, const ScreenBuffer& screen, int64_t cell) {
+    auto x = static_cast<int32_t>(cell % screen.width);
+    auto y = static_cast<int32_t>(cell / screen.width);
+    for (uint32_t i = 0; i < editor.popup_count; ++i) {
+        const LinePopup& p = editor.popups[i];
+        if (x >= p.left && x < p.left + p.width && y >= p.top && y < p.top + p.height) return true;
+    }
+    return false;
+}
+
 // The echo of the line as the screen holds it: every visible character of
-// the line in its cell (a Tab as blanks), the cursor at the insertion point.
+// the line in its cell (a Tab as blanks, a Ctrl+Z as ^Z) where no popup
+// stands over it, the cursor at the insertion point.
 void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
     FUZZ_CHECK(editor.cursor <= editor.text.length);
-    for (uint32_t i = 0; i < editor.text.length; ++i)
-        FUZZ_CHECK((editor.text.bytes[i] >= 0x20 || editor.text.bytes[i] == '\t') && editor.text.bytes[i] != 0x7F);
+    FUZZ_CHECK(screen.popup_shown == (editor.popup_count > 0));
+    for (uint32_t i = 0; i < editor.text.length; ++i) {
+        uint8_t byte = editor.text.bytes[i];
+        FUZZ_CHECK((byte >= 0x20 || byte == '\t' || byte == 0x1A) && byte != 0x7F);
+    }
     int64_t cells = int64_t{screen.width} * screen.height;
     int64_t start_y = editor.start_row - static_cast<int64_t>(screen.scrolls);
     int64_t cell = std::max<int64_t>(start_y, INT32_MIN / 2) * screen.width + editor.start_x;
@@ -108,8 +131,8 @@ void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
         uint8_t byte = editor.text.bytes[i];
         int64_t taken = echo_cells(byte, cell, screen.width);
         for (int64_t k = 0; k < taken; ++k) {
-            if (cell + k < 0 || cell + k >= cells) continue;
-            FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell + k)].ch == (byte == '\t' ? ' ' : byte));
+            if (cell + k < 0 || cell + k >= cells || under_popup(editor, screen, cell + k)) continue;
+            FUZZ_CHECK(screen.cells[static_cast<std::size_t>(cell + k)].ch == echo_char(byte, k));
         }
         cell += taken;
         if (i + 1 == editor.cursor) cursor = cell;
@@ -126,7 +149,8 @@ Key any_key(FuzzedDataProvider& data) {
         return Key{false, 0, EDITING[data.ConsumeIntegralInRange<std::size_t>(0, sizeof EDITING - 1)]};
     }
     case 2: {
-        static const uint8_t EXTENDED[] = {72, 80, 75, 77, 71, 79, 73, 81, 82, 83, 115, 116, 119, 117, 59, 133};
+        static const uint8_t EXTENDED[] = {72,  80, 75, 77, 71, 79, 73, 81, 82, 83, 115, 116, 119,
+                                           117, 59, 60, 61, 62, 63, 64, 65, 66, 67, 110, 133};
         return Key{true, static_cast<uint8_t>(data.ConsumeBool() ? 224 : 0),
                    EXTENDED[data.ConsumeIntegralInRange<std::size_t>(0, sizeof EXTENDED - 1)]};
     }

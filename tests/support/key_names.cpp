@@ -36,6 +36,9 @@ constexpr NamedKey NAMED_KEYS[] = {
     {"M-d", "\x1b" "d", {true, 0, 32}},        {"M-x", "\x1b" "x", {true, 0, 45}},
     {"M-a", "\x1b" "a", {true, 0, 30}},        {"M-BS", "\x1b\x7f", {true, 0, 14}},
     {"M-Space", "\x1b ", {true, 0, 0}},
+    // Alt with a cursor key, as xterm sends it.
+    {"A-Left", "\x1b[1;3D", {true, 0, 155}},   {"A-Right", "\x1b[1;3C", {true, 0, 157}},
+    {"A-F7", "\x1b[18;3~", {true, 0, 110}},
 };
 // clang-format on
 

@@ -293,6 +293,14 @@ const Scenario SCENARIOS[] = {
     {"CtrlLRedrawsAndDownBringsBackTheTypedAnswer", "shows Antenna TX, answer 100, shows Antenna RX, type 2, "
         "tty \\033[31mGARBAGE\\033[10;60Hzz\\033[1;1HXX, shows GARBAGE, keys C-l, hides GARBAGE, type 5, keys Up, "
         "field 10 100, keys Down, field 10 25, answer, window 0 0 80 25 recalled, quit"},
+    // F7 lists the answers in a box centred on the window, in the popup
+    // colours (magenta on bright white, the selected entry the other way
+    // round); nothing beside it changes, and once it closes every cell it
+    // covered is as before.
+    {"F7ListOpenAndClosed", "shows Antenna TX, answer 100, shows Antenna RX, type 2, keys F7, "
+        "at 6 19 35 107 \u250c\u2500, at 6 59 35 107 \u2500\u2510, at 7 11 34 47  Antenna, at 7 19 35 107 \u2502, "
+        "at 7 20 97 45 0: 100 , at 7 60 35 107 \u2502, at 17 19 35 107 \u2514\u2500, at 17 59 35 107 \u2500\u2518, "
+        "keys Escape, hides \u2502, type 5, answer, shows premi un tasto, window 0 0 80 25, quit"},
     // A terminal smaller than the screen shows a window onto all of it that
     // follows the cursor; the rows above went up into the scrollback, once.
     {"SmallTerminal80x24", "at-key, window 0 1 80 24, quit", {.rows = 24}},

@@ -164,16 +164,24 @@ TEST_F(KeyboardTest, LineLongerThanTheBufferComesInSuccessiveCalls) {
     EXPECT_EQ(read_line(5), "<null>");
 }
 
+// So is, as a read of the Windows console gives it, a line that starts
+// with Ctrl+Z (F6); a Ctrl+Z further on ends the line after it.
 TEST_F(KeyboardTest, CtrlDOnAnEmptyLineIsTheEndOfInput) {
-    testing_type(typed_keys("<C-d>7<Enter>"));
+    testing_type(typed_keys("<C-d>7<Enter><F6>8<Enter>9<F6>0<Enter>"));
     EXPECT_EQ(read_line(), "<null>");
     EXPECT_EQ(read_line(), "7\n");
+    EXPECT_EQ(read_line(), "<null>");
+    EXPECT_EQ(read_line(), "9\x1a");
 }
 
+// A popup open then closes, giving its cells back.
 TEST_F(KeyboardTest, InputEndingMidLineGivesWhatWasTyped) {
-    testing_type("12");
+    testing_type(typed_keys("5<Enter>12<F9>"));
     testing_end_input();
+    EXPECT_EQ(read_line(), "5\n");
     EXPECT_EQ(read_line(), "12");
+    EXPECT_EQ(testing_row_text(1), "12" + std::string(18, ' '));
+    EXPECT_FALSE(testing_console().screen.popup_shown);
     EXPECT_EQ(read_line(), "<null>");
 }
 

@@ -90,6 +90,8 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "12 6      ", "          ", "          "}, 3, 1, 0},
     {"meta_b_and_meta_f_move_to_a_words_start_and_end", 0, 1, "12 34 56<M-b><M-b>X<M-f>Y", "12 X34Y 56",
      {"top       ", "12 X34Y 56", "          ", "          "}, 7, 1, 0},
+    {"alt_left_and_alt_right_move_as_meta_b_and_meta_f", 0, 1, "12 34 56<A-Left><A-Left>X<A-Right>Y", "12 X34Y 56",
+     {"top       ", "12 X34Y 56", "          ", "          "}, 7, 1, 0},
     {"meta_f_stops_at_the_words_end_ctrl_right_at_the_next_start", 0, 1, "11 22<Home><M-f>9<Home><C-Right>8",
      "119 822", {"top       ", "119 822   ", "          ", "          "}, 5, 1, 0},
     {"meta_d_and_meta_backspace_erase_a_word_after_and_before", 0, 1, "12 34 56<Home><Right><Right><M-d><End><M-BS>",
@@ -116,6 +118,41 @@ const EditCase EDIT_CASES[] = {
      {"top       ", "3456789 x ", "          ", "          "}, 0, 1, 0},
     {"cursor_keys_and_words_step_over_a_tab", 0, 1, "1<Tab>2<Home><Right><Right>a<M-f>b<C-Left>c", "1\tca2b",
      {"top       ", "1       ca", "2b        ", "          "}, 9, 1, 0},
+    // The console's function keys work on the last line, the newest entry.
+    // A popup covers the whole of this small screen and gives it all back.
+    {"f1_and_right_at_the_end_copy_the_last_lines_next_character", 0, 1, "169\r5<Left><Right><F1>", "56",
+     {"top       ", "169       ", "56        ", "          "}, 2, 2, 0},
+    {"f3_copies_the_rest_of_the_last_line_over_the_line", 0, 0, "123\r9<F3>\rabcde<Home><Right><F3>", "a23de",
+     {"123       ", "923       ", "a23de     ", "          "}, 3, 2, 0},
+    {"f2_copies_the_last_line_up_to_a_character_found_after_the_cursor", 0, 1, "10,25,7\r<F2>,<F2>7<F2>x<F2><Esc>",
+     "10,25,", {"top       ", "10,25,7   ", "10,25,    ", "          "}, 6, 2, 0},
+    {"f4_erases_up_to_a_character_or_to_the_end", 0, 1, "1234567<Home><Right><F4>5<F4><Esc><Right><F4>x", "15",
+     {"top       ", "15        ", "          ", "          "}, 2, 1, 0},
+    {"f5_is_up", 0, 1, "1\r2\r<F5><F5>", "1", {"top       ", "1         ", "2         ", "1         "}, 1, 3, 0},
+    {"f6_puts_in_a_ctrl_z_shown_as_caret_z", 0, 1, "12<F6>3<Left><Left><BS>", "1\x1a" "3",
+     {"top       ", "1^Z3      ", "          ", "          "}, 1, 1, 0},
+    {"f8_finds_older_entries_by_the_text_left_of_the_cursor", 0, 0, "400\r25\r410\r4<F8><F8>", "400",
+     {"400       ", "25        ", "410       ", "400       "}, 1, 3, 0},
+    {"f8_cycles_in_any_case_and_down_brings_back_the_typed_text", 0, 1, "ab\rAc\ra<F8><F8><F8><Down>", "a",
+     {"top       ", "ab        ", "Ac        ", "a         "}, 1, 3, 0},
+    {"f7_enter_ends_the_line_with_the_selected_entry", 0, 1, "100\r25\r<F7><Up>\r", "100",
+     {"100       ", "25        ", "100       ", "          "}, 0, 3, 1},
+    {"f7_delete_takes_an_entry_out_and_left_takes_one_to_edit", 0, 0, "100\r25\r<F7><Esc><F7><Del><Left>9<PgDn>", "100",
+     {"100       ", "25        ", "100       ", "          "}, 3, 2, 0},
+    {"f7_closes_when_its_last_entry_is_deleted", 0, 1, "5\r<F7><Del><F7>6", "6",
+     {"top       ", "5         ", "6         ", "          "}, 1, 2, 0},
+    {"f7_list_scrolls_to_keep_the_selection_in_view", 0, 1, "1\r2\r3\r4\r5\r<F7><Up><Up><Up>", "",
+     {"\xda\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xbf", "\xb3" "1: 2    \xb3", "\xb3" "2: 3    \xb3",
+      "\xc0\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xd9"}, 0, 3, 3},
+    {"f7_home_page_down_end_and_a_character_move_the_selection", 0, 1, "1\r2\r3\r4\r5\r<F7><Home><PgDn><End>3\r",
+     "3", {"4         ", "5         ", "3         ", "          "}, 0, 3, 4},
+    {"f9_asks_for_a_number_alone_or_over_the_list", 0, 1, "7\r8\r<F7><F9>0\r<Esc><F9>97<BS>\r", "8",
+     {"top       ", "7         ", "8         ", "8         "}, 1, 3, 0},
+    {"f9_draws_its_box_and_prompt_into_the_screen", 0, 1, "1\r<F9>12",  "",
+     {"\xda\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xbf", "\xb3" "Ent12 co\xb3", "\xc0\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xc4\xd9",
+      "          "}, 0, 2, 0},
+    {"alt_f7_empties_the_history", 0, 1, "1\r<A-F7><Up><F7><F3>2", "2",
+     {"top       ", "1         ", "2         ", "          "}, 1, 2, 0},
     {"line_longer_than_the_buffer_keeps_its_end_editable", 0, 0, std::string(45, 'z') + "<BS><Home>",
      std::string(44, 'z'), {std::string(10, 'z'), std::string(10, 'z'), std::string(10, 'z'), "zzzz      "}, 0, 0, 1},
 };
@@ -137,20 +174,24 @@ TEST(LineEditor, EchoTakesTheCurrentAttribute) {
     EXPECT_EQ(screen_cell(&screen, 1, 0).attr, 0x07);
 }
 
+// A popup open meanwhile gives its cells back before the line is laid out
+// again, and stands over the new layout until it closes.
 TEST(LineEditor, AResizeLaysTheLineOutAgainInTheNewWidth) {
-    EditorDesk desk(10, 4);
-    ScreenBuffer& screen = desk.screen;
-    LineEditor& editor = desk.editor;
-    screen_set_cursor(&screen, 6, 0);
-    line_editor_begin(&editor, &screen);
-    for (char c : std::string("abcdefgh")) line_editor_key(&editor, &screen, Key{false, 0, static_cast<uint8_t>(c)});
-    screen_resize(&screen, 5, 4);  // the left 5 columns stay: row 1 still shows "efgh"
-    line_editor_key(&editor, &screen, Key{false, 0, 'i'});
-    std::string rows;
-    for (int32_t y = 0; y < 4; ++y) rows += screen_row_text(screen, y) + "|";
-    EXPECT_EQ(rows, "    a|bcdef|ghi  |     |");
-    EXPECT_EQ(screen.cursor_x, 3);
-    EXPECT_EQ(screen.cursor_y, 2);
+    for (const char* popup : {"", "<F2>"}) {
+        EditorDesk desk(10, 4);
+        ScreenBuffer& screen = desk.screen;
+        LineEditor& editor = desk.editor;
+        screen_set_cursor(&screen, 6, 0);
+        line_editor_begin(&editor, &screen);
+        for (const Key& key : decoded_keys(std::string("abcdefgh") + popup)) line_editor_key(&editor, &screen, key);
+        screen_resize(&screen, 5, 4);  // the left 5 columns stay: row 1 still shows "efgh"
+        for (const Key& key : decoded_keys(*popup != '\0' ? "<Esc>i" : "i")) line_editor_key(&editor, &screen, key);
+        std::string rows;
+        for (int32_t y = 0; y < 4; ++y) rows += screen_row_text(screen, y) + "|";
+        EXPECT_EQ(rows, "    a|bcdef|ghi  |     |") << popup;
+        EXPECT_EQ(screen.cursor_x, 3);
+        EXPECT_EQ(screen.cursor_y, 2);
+    }
 }
 
 // A terminal made shorter, no narrower, crops the rows the line went on to:

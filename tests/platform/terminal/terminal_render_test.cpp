@@ -128,6 +128,10 @@ TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
     EXPECT_EQ(frame(), "");
     screen.cursor_visible = true;
     EXPECT_EQ(frame(), "\x1b[2C\x1b[?25h");
+    screen_set_popup_shown(&screen, true);  // no cursor is drawn while a popup is up
+    EXPECT_EQ(frame(), "\x1b[?25l");
+    screen_set_popup_shown(&screen, false);
+    EXPECT_EQ(frame(), "\x1b[?25h");
 }
 
 // A redraw goes row by row, the cells up to the last one drawn and the
