@@ -6,6 +6,14 @@
 
 #include <cstdint>
 
+// One key press. An ordinary key is one code; an extended key (cursor and
+// function keys) gives _getch two codes: the lead (0 or 224), then its code.
+struct Key {
+    bool extended;  // two codes: lead, then code
+    uint8_t lead;   // 0 or 224 for an extended key, 0 otherwise
+    uint8_t code;   // the character's code page 850 byte, or the extended key's code
+};
+
 // --- ordinary keys ----------------------------------------------------------
 constexpr uint8_t KEY_CTRL_A = 1;
 constexpr uint8_t KEY_CTRL_B = 2;

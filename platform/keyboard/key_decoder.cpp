@@ -40,7 +40,6 @@
 
 #include <cstring>
 
-#include "platform/keyboard/key_codes.h"
 #include "platform/model/cp850.h"
 
 namespace {

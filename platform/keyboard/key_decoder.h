@@ -8,13 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// One key press. An ordinary key is one code; an extended key (cursor and
-// function keys) gives _getch two codes: the lead (0 or 224), then its code.
-struct Key {
-    bool extended;  // two codes: lead, then code
-    uint8_t lead;   // 0 or 224 for an extended key, 0 otherwise
-    uint8_t code;   // the character's code page 850 byte, or the extended key's code
-};
+#include "platform/keyboard/key_codes.h"
 
 // How long a lone Esc waits for the rest of a sequence, or for the key it
 // makes a Meta key, before it counts as the Esc key. Terminals send a

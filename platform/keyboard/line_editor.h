@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/crt/memory.h"
-#include "platform/keyboard/key_decoder.h"
+#include "platform/keyboard/key_codes.h"
 #include "platform/model/screen_buffer.h"
 
 // Lines kept for Up and Down, as the Windows console keeps 50 by default.

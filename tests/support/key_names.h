@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/keyboard/key_decoder.h"
+#include "platform/keyboard/key_codes.h"
 
 // The bytes a terminal sends for the keys.
 std::string typed_keys(const std::string& keys);
