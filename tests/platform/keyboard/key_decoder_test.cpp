@@ -131,6 +131,8 @@ const DecodeCase DECODE_CASES[] = {
     // Up to 32 bytes before its final one a sequence is read; one more and it is dropped.
     {"sequence_up_to_the_capacity_is_a_key", "\x1b[" + std::string(29, '0') + "1~\x1b[" + std::string(30, '0') + "1~z",
      {224, 71, 'z'}},
+    {"meta_sequence_up_to_the_capacity_is_a_key",
+     "\x1b\x1b[" + std::string(29, '0') + "1~\x1b\x1b[" + std::string(30, '0') + "1~z", {0, 151, 'z'}},
     {"long_sequence_swallowed",
      "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20mq", {'q'}},
     // Reports of the terminal are no keys: mouse reports and control strings.
@@ -141,6 +143,7 @@ const DecodeCase DECODE_CASES[] = {
     {"dcs_sos_pm_apc", "\x1bP1$r0m\x1b\\a\x1bXs\x07" "b\x1b^p\x1b\\c\x1b_g\x1b\\d", {'a', 'b', 'c', 'd'}},
     {"long_osc_up_to_st", "\x1b]2;" + std::string(100, 't') + "\x1b\\q", {'q'}},
     {"long_osc_up_to_bel", "\x1b]2;" + std::string(100, 't') + "\x07q", {'q'}},
+    {"long_osc_cut_short_is_dropped", "\x1b]2;" + std::string(100, 't') + "\x1b", {}},
     {"esc_in_a_string_starts_afresh", "\x1b]0;x\x1b[A", {224, 72}},
     // A string cut short by the timeout: its last Esc or lead byte is no
     // newer than the rest, so its time is up as well.
