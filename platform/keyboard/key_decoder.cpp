@@ -24,9 +24,11 @@
 //                             is, its answer, kept apart; otherwise F3 with
 //                             the modifier c
 //   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
-//                             xterm modifier parameter; any other complete
-//                             sequence is swallowed whole, a cursor
-//                             position report (CSI row;column R) too
+//                             xterm modifier parameter (rxvt's Shift and
+//                             Ctrl arrows, ESC [ a-d and ESC O a-d, imply
+//                             theirs); any other complete sequence is
+//                             swallowed whole, a cursor position report
+//                             (CSI row;column R) too
 //   ESC [ M and three bytes   an X10 or normal mouse report: dropped
 //   ESC ] / P / X / ^ / _     an OSC, DCS, SOS, PM or APC string (a reply
 //                             of the terminal): dropped up to its BEL or
@@ -90,16 +92,22 @@ constexpr Introducer INTRODUCERS[] = {
 
 constexpr uint32_t REPORT_BYTES = 3;  // the bytes of a report that KEY_STATE_THREE_BYTES reads
 
+// xterm's modifier parameters of the forms that imply theirs.
+constexpr int32_t XTERM_PLAIN = 1;
+constexpr int32_t XTERM_SHIFT = 2;
+constexpr int32_t XTERM_CTRL = 5;
+
 // One key's escape sequence: ESC, the introducer, up to two numbers
 // separated by ';' and the final byte. For '~' sequences the first number
 // picks the key and the second is the modifier; for the letter forms the
 // modifier is the second number (CSI 1;5A), or a lone one after SS3.
 struct SequenceForm {
-    const char* introducer;  // one of the introducers above
-    uint8_t final;           // the final byte
-    int32_t number;          // the first number of a '~' sequence; 0 for the other forms
-    NamedKey named;          // the key, its modifier applied; NAMED_NONE for `fixed`
-    Key fixed{};             // the key of a form that names none
+    const char* introducer;          // one of the introducers above
+    uint8_t final;                   // the final byte
+    int32_t number;                  // the first number of a '~' sequence; 0 for the other forms
+    NamedKey named;                  // the key, its modifier applied; NAMED_NONE for `fixed`
+    int32_t modifier = XTERM_PLAIN;  // the modifier of a sequence that carries none
+    Key fixed{};                     // the key of a form that names none
 };
 
 // clang-format off
@@ -111,6 +119,11 @@ constexpr SequenceForm SEQUENCE_FORMS[] = {
     {CSI, 'D', 0, NAMED_LEFT},     {SS3, 'D', 0, NAMED_LEFT},
     {CSI, 'H', 0, NAMED_HOME},     {SS3, 'H', 0, NAMED_HOME},
     {CSI, 'F', 0, NAMED_END},      {SS3, 'F', 0, NAMED_END},
+    // rxvt's Shift and Ctrl with the cursor keys.
+    {CSI, 'a', 0, NAMED_UP, XTERM_SHIFT},     {SS3, 'a', 0, NAMED_UP, XTERM_CTRL},
+    {CSI, 'b', 0, NAMED_DOWN, XTERM_SHIFT},   {SS3, 'b', 0, NAMED_DOWN, XTERM_CTRL},
+    {CSI, 'c', 0, NAMED_RIGHT, XTERM_SHIFT},  {SS3, 'c', 0, NAMED_RIGHT, XTERM_CTRL},
+    {CSI, 'd', 0, NAMED_LEFT, XTERM_SHIFT},   {SS3, 'd', 0, NAMED_LEFT, XTERM_CTRL},
     // Once the terminal was asked where its cursor is, the first CSI r;c R
     // is its answer, not Shift or Ctrl with F3.
     {CSI, 'R', 0, NAMED_CURSOR_REPORT},
@@ -135,8 +148,8 @@ constexpr SequenceForm SEQUENCE_FORMS[] = {
     {LINUX_CONSOLE, 'C', 0, NAMED_F3},  {LINUX_CONSOLE, 'D', 0, NAMED_F4},
     {LINUX_CONSOLE, 'E', 0, NAMED_F5},
     // Shift+Tab, and the keypad's Enter in application mode.
-    {CSI, 'Z', 0, NAMED_NONE, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
-    {SS3, 'M', 0, NAMED_NONE, Key{false, 0, KEY_ENTER}},
+    {CSI, 'Z', 0, NAMED_NONE, XTERM_PLAIN, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
+    {SS3, 'M', 0, NAMED_NONE, XTERM_PLAIN, Key{false, 0, KEY_ENTER}},
 };
 // clang-format on
 
@@ -373,7 +386,7 @@ void decode_key(KeyDecoder* decoder, uint8_t final) {
             return;
         }
         bool lone_modifier = introducer->lone_modifier && numbers.count == 1;
-        int32_t modifier = numbers.count >= 2 ? numbers.second : lone_modifier ? numbers.first : 1;
+        int32_t modifier = numbers.count >= 2 ? numbers.second : lone_modifier ? numbers.first : form.modifier;
         push_named(decoder, form.named, modifier_column(modifier, meta));
         return;
     }
