@@ -24,9 +24,11 @@
 //                             is, its answer, kept apart; otherwise F3 with
 //                             the modifier c
 //   ESC [ or ESC O sequences  the keys of SEQUENCE_FORMS below, with the
-//                             xterm modifier parameter; any other complete
-//                             sequence is swallowed whole, a cursor
-//                             position report (CSI row;column R) too
+//                             xterm modifier parameter (rxvt's Shift and
+//                             Ctrl arrows, ESC [ a-d and ESC O a-d, imply
+//                             theirs); any other complete sequence is
+//                             swallowed whole, a cursor position report
+//                             (CSI row;column R) too
 //   ESC [ M and three bytes   an X10 or normal mouse report: dropped
 //   ESC ] / P / X / ^ / _     an OSC, DCS, SOS, PM or APC string (a reply
 //                             of the terminal): dropped up to its BEL or
@@ -40,7 +42,6 @@
 
 #include <cstring>
 
-#include "platform/keyboard/key_codes.h"
 #include "platform/model/cp850.h"
 
 namespace {
@@ -58,73 +59,97 @@ enum NamedKey : uint8_t {
     NAMED_F7, NAMED_F8, NAMED_F9, NAMED_F10, NAMED_F11, NAMED_F12,
     NAMED_COUNT,
     NAMED_NONE = NAMED_COUNT,  // a sequence that stands for a fixed key
+    NAMED_CURSOR_REPORT,       // the terminal's answer to where its cursor is
 };
 // clang-format on
 
-// What follows a sequence's introducer, up to the sequence's end.
-enum SequenceBody : uint8_t {
-    BODY_PARAMETERS,   // up to two numbers, then the final byte: a key, or swallowed
-    BODY_THREE_BYTES,  // three bytes of any value: a report, dropped
-    BODY_STRING,       // any bytes up to BEL or ST (ESC \): a report, dropped
-};
+// The bytes after ESC that open a sequence; a two-byte introducer
+// lengthens a one-byte one, and comes before it in INTRODUCERS.
+constexpr char CSI[] = "[";
+constexpr char SS3[] = "O";             // the cursor keys in application mode
+constexpr char LINUX_CONSOLE[] = "[[";  // the Linux console's F1-F5
 
-// One accepted escape sequence: ESC, the introducer, and a body. A key's
-// body is up to two numbers separated by ';' and the final byte. For '~'
-// sequences the first number picks the key and the second is the
-// modifier; for the letter forms the modifier is the second number (CSI
-// 1;5A), or the first (SS3 5A, as some terminals send it). xterm's
-// modifier is 1 + a bit set: 1 Shift, 2 Alt, 4 Ctrl.
-struct SequenceForm {
-    const char* introducer;  // "[" (CSI), "O" (SS3), "[[" (the Linux console's F1-F5), or a report's
-    uint8_t final;           // the final byte of a key; 0 for a report
-    int32_t number;          // the first number of a '~' sequence; 0 for the other forms
-    NamedKey named;          // the key, its modifier applied; NAMED_NONE for `fixed` or a report
-    Key fixed;               // the key of a form that names no key
-    SequenceBody body = BODY_PARAMETERS;
+// An introducer, and the state that reads what follows it to the end.
+struct Introducer {
+    const char* text;
+    KeyDecoderState body;
+    bool lone_modifier = false;  // a lone number is the modifier (SS3 5A, as some terminals send it)
 };
-
-constexpr Key NO_KEY{false, 0, 0};
 
 // clang-format off
-constexpr SequenceForm SEQUENCE_FORMS[] = {
-    // Cursor keys and Home/End: CSI and SS3 (application mode) forms.
-    {"[", 'A', 0, NAMED_UP, NO_KEY},       {"O", 'A', 0, NAMED_UP, NO_KEY},
-    {"[", 'B', 0, NAMED_DOWN, NO_KEY},     {"O", 'B', 0, NAMED_DOWN, NO_KEY},
-    {"[", 'C', 0, NAMED_RIGHT, NO_KEY},    {"O", 'C', 0, NAMED_RIGHT, NO_KEY},
-    {"[", 'D', 0, NAMED_LEFT, NO_KEY},     {"O", 'D', 0, NAMED_LEFT, NO_KEY},
-    {"[", 'H', 0, NAMED_HOME, NO_KEY},     {"O", 'H', 0, NAMED_HOME, NO_KEY},
-    {"[", 'F', 0, NAMED_END, NO_KEY},      {"O", 'F', 0, NAMED_END, NO_KEY},
-    // F1-F4: SS3 P-S, and CSI P-S with a modifier (CSI 1;2P).
-    {"[", 'P', 0, NAMED_F1, NO_KEY},       {"O", 'P', 0, NAMED_F1, NO_KEY},
-    {"[", 'Q', 0, NAMED_F2, NO_KEY},       {"O", 'Q', 0, NAMED_F2, NO_KEY},
-    {"[", 'R', 0, NAMED_F3, NO_KEY},       {"O", 'R', 0, NAMED_F3, NO_KEY},
-    {"[", 'S', 0, NAMED_F4, NO_KEY},       {"O", 'S', 0, NAMED_F4, NO_KEY},
-    // The editing keys and function keys as CSI n ~ (vt220, xterm, rxvt).
-    {"[", '~', 1, NAMED_HOME, NO_KEY},     {"[", '~', 7, NAMED_HOME, NO_KEY},
-    {"[", '~', 4, NAMED_END, NO_KEY},      {"[", '~', 8, NAMED_END, NO_KEY},
-    {"[", '~', 2, NAMED_INSERT, NO_KEY},   {"[", '~', 3, NAMED_DELETE, NO_KEY},
-    {"[", '~', 5, NAMED_PAGE_UP, NO_KEY},  {"[", '~', 6, NAMED_PAGE_DOWN, NO_KEY},
-    {"[", '~', 11, NAMED_F1, NO_KEY},      {"[", '~', 12, NAMED_F2, NO_KEY},
-    {"[", '~', 13, NAMED_F3, NO_KEY},      {"[", '~', 14, NAMED_F4, NO_KEY},
-    {"[", '~', 15, NAMED_F5, NO_KEY},      {"[", '~', 17, NAMED_F6, NO_KEY},
-    {"[", '~', 18, NAMED_F7, NO_KEY},      {"[", '~', 19, NAMED_F8, NO_KEY},
-    {"[", '~', 20, NAMED_F9, NO_KEY},      {"[", '~', 21, NAMED_F10, NO_KEY},
-    {"[", '~', 23, NAMED_F11, NO_KEY},     {"[", '~', 24, NAMED_F12, NO_KEY},
-    // The Linux console's F1-F5.
-    {"[[", 'A', 0, NAMED_F1, NO_KEY},      {"[[", 'B', 0, NAMED_F2, NO_KEY},
-    {"[[", 'C', 0, NAMED_F3, NO_KEY},      {"[[", 'D', 0, NAMED_F4, NO_KEY},
-    {"[[", 'E', 0, NAMED_F5, NO_KEY},
-    // Shift+Tab, and the keypad's Enter in application mode.
-    {"[", 'Z', 0, NAMED_NONE, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
-    {"O", 'M', 0, NAMED_NONE, Key{false, 0, KEY_ENTER}},
+constexpr Introducer INTRODUCERS[] = {
     // Reports the terminal sends, dropped whole: the X10 and normal mouse
     // report (button, column and row, each one byte), and the control
     // strings OSC (colour and title replies), DCS (DECRQSS and XTGETTCAP
     // replies), SOS, PM and APC.
-    {"[M", 0, 0, NAMED_NONE, NO_KEY, BODY_THREE_BYTES},
-    {"]", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},  {"P", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
-    {"X", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},  {"^", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
-    {"_", 0, 0, NAMED_NONE, NO_KEY, BODY_STRING},
+    {"[M", KEY_STATE_THREE_BYTES},
+    {"]", KEY_STATE_STRING}, {"P", KEY_STATE_STRING}, {"X", KEY_STATE_STRING}, {"^", KEY_STATE_STRING},
+    {"_", KEY_STATE_STRING},
+    // Keys.
+    {LINUX_CONSOLE, KEY_STATE_FINAL}, {CSI, KEY_STATE_NUMBERS}, {SS3, KEY_STATE_NUMBERS, true},
+};
+// clang-format on
+
+constexpr uint32_t REPORT_BYTES = 3;  // the bytes of a report that KEY_STATE_THREE_BYTES reads
+
+// xterm's modifier parameters of the forms that imply theirs.
+constexpr int32_t XTERM_PLAIN = 1;
+constexpr int32_t XTERM_SHIFT = 2;
+constexpr int32_t XTERM_CTRL = 5;
+
+// One key's escape sequence: ESC, the introducer, up to two numbers
+// separated by ';' and the final byte. For '~' sequences the first number
+// picks the key and the second is the modifier; for the letter forms the
+// modifier is the second number (CSI 1;5A), or a lone one after SS3.
+struct SequenceForm {
+    const char* introducer;          // one of the introducers above
+    uint8_t final;                   // the final byte
+    int32_t number;                  // the first number of a '~' sequence; 0 for the other forms
+    NamedKey named;                  // the key, its modifier applied; NAMED_NONE for `fixed`
+    int32_t modifier = XTERM_PLAIN;  // the modifier of a sequence that carries none
+    Key fixed{};                     // the key of a form that names none
+};
+
+// clang-format off
+constexpr SequenceForm SEQUENCE_FORMS[] = {
+    // Cursor keys and Home/End: CSI and SS3 (application mode) forms.
+    {CSI, 'A', 0, NAMED_UP},       {SS3, 'A', 0, NAMED_UP},
+    {CSI, 'B', 0, NAMED_DOWN},     {SS3, 'B', 0, NAMED_DOWN},
+    {CSI, 'C', 0, NAMED_RIGHT},    {SS3, 'C', 0, NAMED_RIGHT},
+    {CSI, 'D', 0, NAMED_LEFT},     {SS3, 'D', 0, NAMED_LEFT},
+    {CSI, 'H', 0, NAMED_HOME},     {SS3, 'H', 0, NAMED_HOME},
+    {CSI, 'F', 0, NAMED_END},      {SS3, 'F', 0, NAMED_END},
+    // rxvt's Shift and Ctrl with the cursor keys.
+    {CSI, 'a', 0, NAMED_UP, XTERM_SHIFT},     {SS3, 'a', 0, NAMED_UP, XTERM_CTRL},
+    {CSI, 'b', 0, NAMED_DOWN, XTERM_SHIFT},   {SS3, 'b', 0, NAMED_DOWN, XTERM_CTRL},
+    {CSI, 'c', 0, NAMED_RIGHT, XTERM_SHIFT},  {SS3, 'c', 0, NAMED_RIGHT, XTERM_CTRL},
+    {CSI, 'd', 0, NAMED_LEFT, XTERM_SHIFT},   {SS3, 'd', 0, NAMED_LEFT, XTERM_CTRL},
+    // Once the terminal was asked where its cursor is, the first CSI r;c R
+    // is its answer, not Shift or Ctrl with F3.
+    {CSI, 'R', 0, NAMED_CURSOR_REPORT},
+    // F1-F4: SS3 P-S, and CSI P-S with a modifier (CSI 1;2P).
+    {CSI, 'P', 0, NAMED_F1},       {SS3, 'P', 0, NAMED_F1},
+    {CSI, 'Q', 0, NAMED_F2},       {SS3, 'Q', 0, NAMED_F2},
+    {CSI, 'R', 0, NAMED_F3},       {SS3, 'R', 0, NAMED_F3},
+    {CSI, 'S', 0, NAMED_F4},       {SS3, 'S', 0, NAMED_F4},
+    // The editing keys and function keys as CSI n ~ (vt220, xterm, rxvt).
+    {CSI, '~', 1, NAMED_HOME},     {CSI, '~', 7, NAMED_HOME},
+    {CSI, '~', 4, NAMED_END},      {CSI, '~', 8, NAMED_END},
+    {CSI, '~', 2, NAMED_INSERT},   {CSI, '~', 3, NAMED_DELETE},
+    {CSI, '~', 5, NAMED_PAGE_UP},  {CSI, '~', 6, NAMED_PAGE_DOWN},
+    {CSI, '~', 11, NAMED_F1},      {CSI, '~', 12, NAMED_F2},
+    {CSI, '~', 13, NAMED_F3},      {CSI, '~', 14, NAMED_F4},
+    {CSI, '~', 15, NAMED_F5},      {CSI, '~', 17, NAMED_F6},
+    {CSI, '~', 18, NAMED_F7},      {CSI, '~', 19, NAMED_F8},
+    {CSI, '~', 20, NAMED_F9},      {CSI, '~', 21, NAMED_F10},
+    {CSI, '~', 23, NAMED_F11},     {CSI, '~', 24, NAMED_F12},
+    // The Linux console's F1-F5.
+    {LINUX_CONSOLE, 'A', 0, NAMED_F1},  {LINUX_CONSOLE, 'B', 0, NAMED_F2},
+    {LINUX_CONSOLE, 'C', 0, NAMED_F3},  {LINUX_CONSOLE, 'D', 0, NAMED_F4},
+    {LINUX_CONSOLE, 'E', 0, NAMED_F5},
+    // Shift+Tab, and the keypad's Enter in application mode.
+    {CSI, 'Z', 0, NAMED_NONE, XTERM_PLAIN, Key{true, KEY_LEAD_NUL, KEY_EXT_SHIFT_TAB}},
+    {SS3, 'M', 0, NAMED_NONE, XTERM_PLAIN, Key{false, 0, KEY_ENTER}},
 };
 // clang-format on
 
@@ -244,311 +269,279 @@ void decode_single(KeyDecoder* decoder, uint8_t byte) {
 // A byte that starts a character of two or more bytes.
 bool is_utf8_lead(uint8_t byte) { return utf8_length(byte) > 1; }
 
-void decode_utf8(KeyDecoder* decoder, const uint8_t* bytes, uint32_t length) {
+// The key of a whole UTF-8 character.
+Key utf8_key(const uint8_t* bytes, uint32_t length) {
     uint32_t c = 0;
     utf8_decode(bytes, length, &c);
     int32_t cp850 = cp850_from_unicode(c);
-    push_code(decoder, cp850 < 0 ? KEY_UNMAPPED : static_cast<uint8_t>(cp850));
+    return Key{false, 0, cp850 < 0 ? KEY_UNMAPPED : static_cast<uint8_t>(cp850)};
 }
 
-// Up to two numeric parameters of a sequence body ("1;5"); false when the
-// body holds anything else (private markers, intermediates).
-bool parse_parameters(const uint8_t* body, uint32_t length, int32_t* first, int32_t* second, int32_t* count) {
+// The numbers of a sequence body: the first two, and how many there are.
+struct Numbers {
+    int32_t first;
+    int32_t second;
+    int32_t count;
+};
+
+// Up to two numbers of a sequence body ("1;5"); false when the body holds
+// anything else (private markers, intermediates).
+bool parse_numbers(const uint8_t* body, uint32_t length, Numbers* numbers) {
     int32_t values[2] = {0, 0};
     int32_t index = 0;
-    bool any = false;
     for (uint32_t i = 0; i < length; ++i) {
         uint8_t b = body[i];
-        if (b >= '0' && b <= '9') {
-            if (index < 2 && values[index] < 1000) values[index] = values[index] * 10 + (b - '0');
-            any = true;
-        } else if (b == ';') {
+        if (b == ';') {
             ++index;
-            any = true;
-        } else {
+        } else if (b < '0' || b > '9') {
             return false;
+        } else if (index < 2 && values[index] < 1000) {
+            values[index] = values[index] * 10 + (b - '0');
         }
     }
-    *first = values[0];
-    *second = values[1];
-    *count = any ? index + 1 : 0;
+    *numbers = Numbers{values[0], values[1], length > 0 ? index + 1 : 0};
     return true;
-}
-
-bool same_text(const char* text, const uint8_t* bytes, uint32_t length) {
-    uint32_t i = 0;
-    for (; text[i] != '\0'; ++i) {
-        if (i >= length || bytes[i] != static_cast<uint8_t>(text[i])) return false;
-    }
-    return i == length;
-}
-
-// The form of SEQUENCE_FORMS a sequence matches, or null.
-const SequenceForm* form_of(const uint8_t* introducer, uint32_t introducer_length, uint8_t final, int32_t number) {
-    for (const SequenceForm& form : SEQUENCE_FORMS) {
-        if (form.body == BODY_PARAMETERS && form.final == final && form.number == number &&
-            same_text(form.introducer, introducer, introducer_length)) {
-            return &form;
-        }
-    }
-    return nullptr;
 }
 
 // The numbers of a sequence can be a key's: a modifier is at most 16 (1 +
 // Shift, Alt, Ctrl, Meta), and a letter form with two numbers has 1 first.
 // A cursor position report (CSI row;column R, F3's final byte) mostly has
 // neither.
-bool key_numbers(bool numbered, int32_t first, int32_t second, int32_t count) {
-    if (count < 2) return true;
-    return second <= MODIFIER_LARGEST && (numbered || first == 1);
+bool key_numbers(bool numbered, const Numbers& numbers) {
+    if (numbers.count < 2) return true;
+    return numbers.second <= MODIFIER_LARGEST && (numbered || numbers.first == 1);
 }
 
-// A complete sequence: ESC, the introducer ('[' or 'O'), a body, a final
-// byte. Sequences naming no key are dropped.
-void decode_sequence(KeyDecoder* decoder, uint8_t introducer, const uint8_t* body, uint32_t length, uint8_t final) {
-    const uint8_t linux_introducer[2] = {'[', '['};
-    bool meta = decoder->meta;
-    if (introducer == '[' && length == 1 && body[0] == '[') {
-        const SequenceForm* form = form_of(linux_introducer, 2, final, 0);
-        if (form != nullptr) push_named(decoder, form->named, meta ? MOD_ALT : MOD_PLAIN);
-        return;
-    }
-    int32_t first = 0;
-    int32_t second = 0;
-    int32_t count = 0;
-    if (!parse_parameters(body, length, &first, &second, &count)) return;
-    if (decoder->cursor_asked && introducer == '[' && final == 'R' && count == 2 && !meta) {
-        decoder->cursor_asked = false;
-        decoder->cursor_row = first;
-        decoder->cursor_column = second;
-        return;
-    }
-    bool numbered = final == '~';
-    const SequenceForm* form = form_of(&introducer, 1, final, numbered ? first : 0);
-    if (form == nullptr || !key_numbers(numbered, first, second, count)) return;
-    if (form->named == NAMED_NONE) {
-        queue_push(decoder, meta ? META_NONE : form->fixed);
-        return;
-    }
-    // CSI 1;5A and CSI 3;5~ carry the modifier second; SS3 5A (some
-    // terminals) first.
-    int32_t modifier = count >= 2 ? second : (!numbered && introducer == 'O' ? first : 1);
-    push_named(decoder, form->named, modifier_column(modifier, meta));
-}
-
-void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms);
-
-void start_pending(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    decoder->pending[0] = byte;
-    decoder->pending_length = 1;
-    decoder->pending_since_ms = now_ms;
-}
-
-void clear_pending(KeyDecoder* decoder) {
-    decoder->pending_length = 0;
-    decoder->swallowing = false;
-    decoder->meta = false;
-}
-
-// A byte that, after ESC, opens a sequence of SEQUENCE_FORMS.
-bool is_introducer(uint8_t byte) {
-    for (const SequenceForm& form : SEQUENCE_FORMS) {
-        if (static_cast<uint8_t>(form.introducer[0]) == byte) return true;
-    }
-    return false;
-}
-
-// The byte makes a two-byte introducer of the one before it ("[[", "[M").
-bool extends_introducer(uint8_t introducer, uint8_t byte) {
-    for (const SequenceForm& form : SEQUENCE_FORMS) {
-        const char* text = form.introducer;
-        if (text[1] != '\0' && static_cast<uint8_t>(text[0]) == introducer && static_cast<uint8_t>(text[1]) == byte)
-            return true;
-    }
-    return false;
-}
-
-// The report whose introducer the pending bytes open, or null.
-const SequenceForm* pending_report(const KeyDecoder* decoder) {
-    for (const SequenceForm& form : SEQUENCE_FORMS) {
-        auto length = static_cast<uint32_t>(std::strlen(form.introducer));
-        if (form.body != BODY_PARAMETERS && decoder->pending_length > length &&
-            same_text(form.introducer, decoder->pending + 1, length))
-            return &form;
+// The introducer the bytes after a sequence's ESC begin with, the longest
+// that fits; null when they begin with none.
+const Introducer* introducer_at(const uint8_t* bytes, uint32_t length) {
+    for (const Introducer& introducer : INTRODUCERS) {
+        std::size_t n = std::strlen(introducer.text);
+        if (n <= length && std::memcmp(introducer.text, bytes, n) == 0) return &introducer;
     }
     return nullptr;
 }
 
-// Keeps one more byte of a sequence. Past the capacity the sequence is too
-// long to be a key and is dropped up to its end; the last place then holds
-// the latest byte, so that a string's ST is still seen.
-void pending_append(KeyDecoder* decoder, uint8_t byte) {
-    if (decoder->pending_length == KEY_PENDING_CAPACITY) {
-        decoder->swallowing = true;
-        decoder->pending[KEY_PENDING_CAPACITY - 1] = byte;
-        return;
-    }
+void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms);
+
+// Keeps one more byte, which leads to `state`.
+void pending_keep(KeyDecoder* decoder, uint8_t byte, KeyDecoderState state) {
+    decoder->state = state;
     decoder->pending[decoder->pending_length++] = byte;
 }
 
-// The pending bytes will never complete. A lone Esc is the Esc key (after
-// another Esc, Meta+Esc); a sequence cut short is the Meta key of Esc and
-// its introducer, and the bytes after them count one by one; a cut UTF-8
-// character is unmappable, after Esc the Meta key with no code. The bytes
-// counted again keep the time the sequence began: none of them is newer
-// than now, so a last Esc or lead byte they leave pending is due as well.
-void give_up_pending(KeyDecoder* decoder) {
-    if (decoder->swallowing) {
-        clear_pending(decoder);
+void pending_clear(KeyDecoder* decoder) {
+    decoder->state = KEY_STATE_GROUND;
+    decoder->pending_length = 0;
+}
+
+// Where the pending sequence's own ESC is: after an Esc that makes its key
+// a Meta key (ESC ESC [ A is Alt+Up).
+uint32_t sequence_start(const KeyDecoder* decoder) { return decoder->pending[1] == BYTE_ESC ? 1 : 0; }
+
+// The pending sequence's introducer; *body is where in pending what
+// follows it starts.
+const Introducer* pending_introducer(const KeyDecoder* decoder, uint32_t* body) {
+    uint32_t opened = sequence_start(decoder) + 1;  // after the sequence's ESC
+    const Introducer* introducer = introducer_at(decoder->pending + opened, decoder->pending_length - opened);
+    *body = opened + static_cast<uint32_t>(std::strlen(introducer->text));
+    return introducer;
+}
+
+// Keeps one more byte of a sequence, which leads to `state`. Without room
+// the sequence is too long to be a key: it goes on as `too_long`, its
+// bytes no longer kept, and is dropped up to its end.
+void sequence_keep(KeyDecoder* decoder, uint8_t byte, KeyDecoderState state, KeyDecoderState too_long) {
+    if (decoder->pending_length - sequence_start(decoder) == KEY_PENDING_CAPACITY) {
+        decoder->state = too_long;
         return;
     }
-    uint8_t saved[KEY_PENDING_CAPACITY];
-    uint32_t length = decoder->pending_length;
-    bool meta = decoder->meta;
-    uint64_t since = decoder->pending_since_ms;
-    for (uint32_t i = 0; i < length; ++i) saved[i] = decoder->pending[i];
-    clear_pending(decoder);
-    if (length == 0) return;
-    if (saved[0] != BYTE_ESC) {
-        push_code(decoder, KEY_UNMAPPED);
+    pending_keep(decoder, byte, state);
+}
+
+// A whole key sequence, its final byte come: the key of its form, with the
+// modifier its numbers give (an Esc before it adds Alt); nothing for a
+// form the table lacks or numbers no key has. Once the terminal was asked
+// where its cursor is, the answer is kept apart instead.
+void decode_key(KeyDecoder* decoder, uint8_t final) {
+    uint32_t body = 0;
+    const Introducer* introducer = pending_introducer(decoder, &body);
+    Numbers numbers{};
+    if (!parse_numbers(decoder->pending + body, decoder->pending_length - body, &numbers)) return;
+    bool meta = sequence_start(decoder) == 1;
+    bool numbered = final == '~';
+    for (const SequenceForm& form : SEQUENCE_FORMS) {
+        if (form.introducer != introducer->text || form.final != final || form.number != (numbered ? numbers.first : 0))
+            continue;
+        if (form.named == NAMED_CURSOR_REPORT) {
+            if (!decoder->cursor_asked || numbers.count != 2 || meta) continue;
+            decoder->cursor_asked = false;
+            decoder->cursor_row = numbers.first;
+            decoder->cursor_column = numbers.second;
+            return;
+        }
+        if (!key_numbers(numbered, numbers)) return;
+        if (form.named == NAMED_NONE) {
+            queue_push(decoder, meta ? META_NONE : form.fixed);
+            return;
+        }
+        bool lone_modifier = introducer->lone_modifier && numbers.count == 1;
+        int32_t modifier = numbers.count >= 2 ? numbers.second : lone_modifier ? numbers.first : form.modifier;
+        push_named(decoder, form.named, modifier_column(modifier, meta));
         return;
     }
-    if (length == 1) {
-        queue_push(decoder, meta ? META_NONE : Key{false, 0, KEY_ESC});
+}
+
+// A byte with nothing pending: an Esc or the lead byte of a character
+// waits for what follows it.
+void decode_ground(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    if (byte != BYTE_ESC && !is_utf8_lead(byte)) {
+        decode_single(decoder, byte);
         return;
     }
-    if (!is_introducer(saved[1])) {
+    decoder->pending_since_ms = now_ms;
+    pending_keep(decoder, byte, byte == BYTE_ESC ? KEY_STATE_ESC : KEY_STATE_CHARACTER);
+}
+
+// The byte after an Esc, which came within the timeout. After Esc Esc the
+// first is Meta on the key the second starts, which waits in its place;
+// with no sequence there, Meta+Esc, and the byte starts afresh.
+void decode_after_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    if (introducer_at(&byte, 1) != nullptr) {
+        pending_keep(decoder, byte, KEY_STATE_INTRODUCER);
+    } else if (decoder->state == KEY_STATE_ESC_ESC) {
+        pending_clear(decoder);
         queue_push(decoder, META_NONE);
-        return;
-    }
-    if (meta) {
-        queue_push(decoder, META_NONE);
-        decode_byte(decoder, saved[1], since);
+        decode_byte(decoder, byte, now_ms);
+    } else if (byte == BYTE_ESC) {
+        pending_keep(decoder, byte, KEY_STATE_ESC_ESC);
+    } else if (is_utf8_lead(byte)) {
+        pending_keep(decoder, byte, KEY_STATE_META_CHARACTER);  // one Meta key once the character is whole
     } else {
-        queue_push(decoder, meta_key(saved[1]));
+        pending_clear(decoder);
+        queue_push(decoder, meta_key(byte));
     }
-    for (uint32_t i = 2; i < length; ++i) decode_byte(decoder, saved[i], since);
 }
 
-// The byte after a lone pending Esc, which came within the timeout.
-void continue_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    if (is_introducer(byte)) {
+// The byte after an introducer's first: it lengthens the introducer ([[,
+// [M), or it is the first of the body.
+void decode_after_introducer(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    const uint8_t opened[2] = {decoder->pending[decoder->pending_length - 1], byte};
+    const Introducer* introducer = introducer_at(opened, 2);
+    decoder->state = introducer->body;
+    if (std::strlen(introducer->text) == 2) {
         decoder->pending[decoder->pending_length++] = byte;
-        return;
-    }
-    if (byte == BYTE_ESC && !decoder->meta) {
-        // Esc Esc: the first is Meta on the key the second starts, which
-        // waits in its place (ESC ESC [ A is Alt+Up).
-        decoder->meta = true;
-        return;
-    }
-    if (decoder->meta) {
-        // Esc Esc and no sequence: Meta+Esc, and the byte starts afresh.
-        clear_pending(decoder);
-        queue_push(decoder, META_NONE);
+    } else {
         decode_byte(decoder, byte, now_ms);
-        return;
-    }
-    if (is_utf8_lead(byte)) {
-        decoder->pending[decoder->pending_length++] = byte;  // Meta with a character: one key once it is whole
-        return;
-    }
-    clear_pending(decoder);
-    queue_push(decoder, meta_key(byte));
-}
-
-// The next byte of a character after Esc: the whole is one Meta key with no
-// code; a byte that cannot go on the character ends it and starts afresh.
-void continue_meta_character(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    bool continues = utf8_is_continuation(byte);
-    if (continues) decoder->pending[decoder->pending_length++] = byte;
-    if (continues && decoder->pending_length - 1 < utf8_length(decoder->pending[1])) return;
-    clear_pending(decoder);
-    queue_push(decoder, META_NONE);
-    if (!continues) decode_byte(decoder, byte, now_ms);
-}
-
-// The next byte of a report: its last byte, BEL or ST drop it whole. In
-// a string an ESC that does not start ST ends it, and that ESC starts
-// afresh.
-void continue_report(KeyDecoder* decoder, const SequenceForm& report, uint8_t byte, uint64_t now_ms) {
-    auto opened = static_cast<uint32_t>(1 + std::strlen(report.introducer));  // ESC and the introducer
-    if (report.body == BODY_THREE_BYTES) {
-        pending_append(decoder, byte);
-        if (decoder->pending_length == opened + 3) clear_pending(decoder);
-        return;
-    }
-    bool after_esc = decoder->pending_length > opened && decoder->pending[decoder->pending_length - 1] == BYTE_ESC;
-    if (after_esc || byte == BYTE_BEL) clear_pending(decoder);
-    if (after_esc && byte != '\\') {
-        decode_byte(decoder, BYTE_ESC, now_ms);
-        decode_byte(decoder, byte, now_ms);
-    } else if (!after_esc && byte != BYTE_BEL) {
-        pending_append(decoder, byte);
     }
 }
 
-// The next byte of an escape sequence in progress.
-void continue_sequence(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    const SequenceForm* report = pending_report(decoder);
-    if (report != nullptr) {
-        continue_report(decoder, *report, byte, now_ms);
+// The next byte of a key sequence: a final byte ends it, a parameter byte
+// goes on its numbers, and any other byte, which no sequence may hold,
+// drops it and starts afresh.
+void decode_key_body(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    KeyDecoderState state = decoder->state;
+    if (byte >= 0x20 && byte <= 0x3F && state != KEY_STATE_FINAL) {
+        sequence_keep(decoder, byte, KEY_STATE_NUMBERS, KEY_STATE_LONG_NUMBERS);
         return;
     }
-    uint8_t introducer = decoder->pending[1];
-    const uint8_t* body = decoder->pending + 2;
-    uint32_t body_length = decoder->pending_length - 2;
-    bool linux_function = introducer == '[' && body_length == 1 && body[0] == '[';
-    if (body_length == 0 && extends_introducer(introducer, byte)) {
-        pending_append(decoder, byte);
-        return;
+    bool final = byte >= 0x40 && byte <= 0x7E;
+    if (final && state != KEY_STATE_LONG_NUMBERS) decode_key(decoder, byte);
+    pending_clear(decoder);
+    if (!final) decode_byte(decoder, byte, now_ms);
+}
+
+// The next byte of a mouse report: the third drops it whole.
+void decode_three_bytes(KeyDecoder* decoder, uint8_t byte) {
+    pending_keep(decoder, byte, KEY_STATE_THREE_BYTES);
+    uint32_t body = 0;
+    pending_introducer(decoder, &body);
+    if (decoder->pending_length == body + REPORT_BYTES) pending_clear(decoder);
+}
+
+// The next byte of a control string: BEL drops it whole, and an Esc may
+// start the ST that does.
+void decode_string(KeyDecoder* decoder, uint8_t byte) {
+    bool esc = byte == BYTE_ESC;
+    if (byte == BYTE_BEL) {
+        pending_clear(decoder);
+    } else {
+        sequence_keep(decoder, byte, esc ? KEY_STATE_STRING_ESC : KEY_STATE_STRING,
+                      esc ? KEY_STATE_LONG_STRING_ESC : KEY_STATE_LONG_STRING);
     }
-    if (byte >= 0x40 && byte <= 0x7E) {
-        if (!decoder->swallowing) decode_sequence(decoder, introducer, body, body_length, byte);
-        clear_pending(decoder);
-        return;
-    }
-    if (byte >= 0x20 && byte <= 0x3F && !linux_function) {
-        pending_append(decoder, byte);
-        return;
-    }
-    // A byte no sequence may hold: drop what was pending and start afresh.
-    clear_pending(decoder);
+}
+
+// The byte after an Esc in a control string: with a backslash the ST that
+// drops the string whole; any other byte ends the string too, and the Esc
+// and the byte start afresh.
+void decode_string_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    pending_clear(decoder);
+    if (byte == '\\') return;
+    decode_byte(decoder, BYTE_ESC, now_ms);
     decode_byte(decoder, byte, now_ms);
 }
 
-void continue_utf8(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    if (!utf8_is_continuation(byte)) {
-        clear_pending(decoder);
-        push_code(decoder, KEY_UNMAPPED);
-        decode_byte(decoder, byte, now_ms);
-        return;
-    }
-    decoder->pending[decoder->pending_length++] = byte;
-    if (decoder->pending_length == utf8_length(decoder->pending[0])) {
-        decode_utf8(decoder, decoder->pending, decoder->pending_length);
-        clear_pending(decoder);
-    }
+// The next byte of a UTF-8 character, after Esc or not: once whole, the
+// character's key (after Esc, the Meta key with no code); a byte that
+// cannot go on it ends it, unmappable, and starts afresh.
+void decode_character(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
+    uint32_t start = decoder->state == KEY_STATE_META_CHARACTER ? 1 : 0;
+    bool continues = utf8_is_continuation(byte);
+    if (continues) decoder->pending[decoder->pending_length++] = byte;
+    if (continues && decoder->pending_length - start < utf8_length(decoder->pending[start])) return;
+    Key key = start == 1  ? META_NONE
+              : continues ? utf8_key(decoder->pending, decoder->pending_length)
+                          : Key{false, 0, KEY_UNMAPPED};
+    pending_clear(decoder);
+    queue_push(decoder, key);
+    if (!continues) decode_byte(decoder, byte, now_ms);
 }
 
 void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
-    if (decoder->pending_length == 0) {
-        if (byte == BYTE_ESC || is_utf8_lead(byte)) {
-            start_pending(decoder, byte, now_ms);
-        } else {
-            decode_single(decoder, byte);
-        }
-        return;
+    switch (decoder->state) {
+    case KEY_STATE_GROUND: decode_ground(decoder, byte, now_ms); return;
+    case KEY_STATE_ESC:
+    case KEY_STATE_ESC_ESC: decode_after_esc(decoder, byte, now_ms); return;
+    case KEY_STATE_INTRODUCER: decode_after_introducer(decoder, byte, now_ms); return;
+    case KEY_STATE_NUMBERS:
+    case KEY_STATE_FINAL:
+    case KEY_STATE_LONG_NUMBERS: decode_key_body(decoder, byte, now_ms); return;
+    case KEY_STATE_THREE_BYTES: decode_three_bytes(decoder, byte); return;
+    case KEY_STATE_STRING:
+    case KEY_STATE_LONG_STRING: decode_string(decoder, byte); return;
+    case KEY_STATE_STRING_ESC:
+    case KEY_STATE_LONG_STRING_ESC: decode_string_esc(decoder, byte, now_ms); return;
+    case KEY_STATE_CHARACTER:
+    case KEY_STATE_META_CHARACTER: decode_character(decoder, byte, now_ms); return;
     }
-    if (decoder->pending[0] != BYTE_ESC) {
-        continue_utf8(decoder, byte, now_ms);
-    } else if (decoder->pending_length == 1) {
-        continue_esc(decoder, byte, now_ms);
-    } else if (is_introducer(decoder->pending[1])) {
-        continue_sequence(decoder, byte, now_ms);
-    } else {
-        continue_meta_character(decoder, byte, now_ms);
+}
+
+// The pending bytes will never complete. A lone Esc is the Esc key; a
+// sequence cut short is the Meta key of Esc and the byte after it (Esc Esc
+// is Meta+Esc), and the bytes after those count one by one; a cut UTF-8
+// character is unmappable, after Esc the Meta key with no code; a sequence
+// too long to keep is dropped. The bytes counted again keep the time the
+// sequence began: none is newer than now, so a last Esc or lead byte they
+// leave pending is due as well.
+void give_up_pending(KeyDecoder* decoder) {
+    KeyDecoderState state = decoder->state;
+    uint8_t saved[sizeof decoder->pending];
+    uint32_t length = decoder->pending_length;
+    uint64_t since = decoder->pending_since_ms;
+    std::memcpy(saved, decoder->pending, length);
+    pending_clear(decoder);
+    switch (state) {
+    case KEY_STATE_GROUND:
+    case KEY_STATE_LONG_NUMBERS:
+    case KEY_STATE_LONG_STRING:
+    case KEY_STATE_LONG_STRING_ESC: return;
+    case KEY_STATE_CHARACTER: push_code(decoder, KEY_UNMAPPED); return;
+    case KEY_STATE_META_CHARACTER: queue_push(decoder, META_NONE); return;
+    case KEY_STATE_ESC: push_code(decoder, KEY_ESC); return;
+    default: break;
     }
+    queue_push(decoder, meta_key(saved[1]));
+    for (uint32_t i = 2; i < length; ++i) decode_byte(decoder, saved[i], since);
 }
 
 }  // namespace
@@ -573,7 +566,7 @@ void key_decoder_tick(KeyDecoder* decoder, uint64_t now_ms) {
 void key_decoder_flush(KeyDecoder* decoder) { key_decoder_tick(decoder, UINT64_MAX); }
 
 int64_t key_decoder_deadline(const KeyDecoder* decoder) {
-    if (decoder->pending_length == 0 && !decoder->swallowing) return -1;
+    if (decoder->state == KEY_STATE_GROUND) return -1;
     return static_cast<int64_t>(decoder->pending_since_ms + KEY_ESC_TIMEOUT_MS);
 }
 

@@ -22,18 +22,37 @@ constexpr uint32_t KEY_PENDING_CAPACITY = 32;
 // Keys decoded but not yet taken; keys beyond it are lost (a full keyboard buffer).
 constexpr uint32_t KEY_QUEUE_CAPACITY = 256;
 
+// What the decoder is in the middle of: what the pending bytes are, and so
+// what the next byte does to them.
+enum KeyDecoderState : uint8_t {
+    KEY_STATE_GROUND,           // nothing pending: the next byte starts afresh
+    KEY_STATE_ESC,              // an Esc: alone the Esc key, with the next byte a Meta key or a sequence
+    KEY_STATE_ESC_ESC,          // Esc Esc: Meta on the key the second Esc starts
+    KEY_STATE_INTRODUCER,       // a sequence's introducer, which the next byte may lengthen
+    KEY_STATE_NUMBERS,          // a key's numbers, up to its final byte
+    KEY_STATE_FINAL,            // an introducer that takes a final byte alone
+    KEY_STATE_THREE_BYTES,      // a mouse report, up to its three bytes
+    KEY_STATE_STRING,           // a control string, up to its BEL or ST
+    KEY_STATE_STRING_ESC,       // an Esc in a control string: with a backslash, its ST
+    KEY_STATE_CHARACTER,        // a UTF-8 character, up to its last byte
+    KEY_STATE_META_CHARACTER,   // Esc and a UTF-8 character: one Meta key
+    KEY_STATE_LONG_NUMBERS,     // a sequence too long to keep: dropped up to its final byte
+    KEY_STATE_LONG_STRING,      // a control string too long to keep: dropped up to its BEL or ST
+    KEY_STATE_LONG_STRING_ESC,  // an Esc in such a string
+};
+
 struct KeyDecoder {
-    uint8_t pending[KEY_PENDING_CAPACITY];  // bytes of an escape sequence or UTF-8 character still incomplete
-    uint32_t pending_length;                // how many bytes are pending
-    uint64_t pending_since_ms;              // when the first pending byte arrived
-    bool swallowing;                        // inside an over-long sequence: drop bytes up to its final byte
-    bool meta;                              // an Esc came before the pending one: its key is a Meta key
-    Key queue[KEY_QUEUE_CAPACITY];          // decoded keys, a ring, oldest at queue_head
-    uint32_t queue_head;                    // index of the oldest key
-    uint32_t queue_count;                   // keys waiting
-    bool cursor_asked;                      // the terminal was asked where its cursor is: CSI r ; c R is the answer
-    int32_t cursor_row;                     // that answer's 1-based row; 0 while none waits to be taken
-    int32_t cursor_column;                  // and its column
+    KeyDecoderState state;                      // what the pending bytes are
+    uint8_t pending[KEY_PENDING_CAPACITY + 1];  // the bytes since the state left the ground; an Esc before a
+                                                // sequence, which makes it a Meta key, comes on top of its capacity
+    uint32_t pending_length;                    // how many bytes are pending
+    uint64_t pending_since_ms;                  // when the first pending byte arrived
+    Key queue[KEY_QUEUE_CAPACITY];              // decoded keys, a ring, oldest at queue_head
+    uint32_t queue_head;                        // index of the oldest key
+    uint32_t queue_count;                       // keys waiting
+    bool cursor_asked;                          // the terminal was asked where its cursor is: CSI r ; c R is the answer
+    int32_t cursor_row;                         // that answer's 1-based row; 0 while none waits to be taken
+    int32_t cursor_column;                      // and its column
 };
 
 // Empties the decoder: nothing pending, no key queued.

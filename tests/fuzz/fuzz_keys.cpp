@@ -43,7 +43,7 @@ void fuzz_decoder(FuzzedDataProvider& data) {
         all += chunk;
         now += data.ConsumeIntegralInRange<uint64_t>(0, 120);
         key_decoder_feed(decoder, reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size(), now);
-        FUZZ_CHECK(decoder->pending_length <= KEY_PENDING_CAPACITY);
+        FUZZ_CHECK(decoder->pending_length <= sizeof decoder->pending);
         FUZZ_CHECK(decoder->queue_count <= KEY_QUEUE_CAPACITY);
         int64_t deadline = key_decoder_deadline(decoder);
         FUZZ_CHECK((deadline < 0) == (decoder->pending_length == 0));

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/keyboard/key_decoder.h"
+
 namespace {
 
 struct NamedKey {

@@ -103,6 +103,11 @@ const DecodeCase DECODE_CASES[] = {
     {"ctrl_arrows", "\x1b[1;5A\x1b[1;5B\x1b[1;5D\x1b[1;5C", {224, 141, 224, 145, 224, 115, 224, 116}},
     {"ctrl_home_end", "\x1b[1;5H\x1b[1;5F", {224, 119, 224, 117}},
     {"alt_up", "\x1b[1;3A", {0, 152}},
+    {"alt_left_right_as_xterm_and_esc_first_send_them", "\x1b[1;3D\x1b[1;3C\x1b\x1b[D\x1b\x1b[C",
+     {0, 155, 0, 157, 0, 155, 0, 157}},
+    // rxvt: Ctrl with the cursor keys is SS3 a-d, Shift CSI a-d; Ctrl wins over the Alt of an Esc first.
+    {"rxvt_ctrl_arrows", "\x1bOa\x1bOb\x1bOd\x1bOc\x1b\x1bOd", {224, 141, 224, 145, 224, 115, 224, 116, 224, 115}},
+    {"rxvt_shift_arrows_are_plain", "\x1b[a\x1b[b\x1b[d\x1b[c", {224, 72, 224, 80, 224, 75, 224, 77}},
     {"alt_editing_keys", "\x1b[1;3H\x1b[5;3~\x1b[1;3D\x1b[1;3C\x1b[1;3F\x1b[1;3B\x1b[6;3~\x1b[2;3~\x1b[3;3~",
      {0, 151, 0, 153, 0, 155, 0, 157, 0, 159, 0, 160, 0, 161, 0, 162, 0, 163}},
     {"ctrl_page_up_page_down_insert", "\x1b[5;5~\x1b[6;5~\x1b[2;5~", {224, 134, 224, 118, 224, 146}},
@@ -131,6 +136,8 @@ const DecodeCase DECODE_CASES[] = {
     // Up to 32 bytes before its final one a sequence is read; one more and it is dropped.
     {"sequence_up_to_the_capacity_is_a_key", "\x1b[" + std::string(29, '0') + "1~\x1b[" + std::string(30, '0') + "1~z",
      {224, 71, 'z'}},
+    {"meta_sequence_up_to_the_capacity_is_a_key",
+     "\x1b\x1b[" + std::string(29, '0') + "1~\x1b\x1b[" + std::string(30, '0') + "1~z", {0, 151, 'z'}},
     {"long_sequence_swallowed",
      "\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20mq", {'q'}},
     // Reports of the terminal are no keys: mouse reports and control strings.
@@ -141,6 +148,7 @@ const DecodeCase DECODE_CASES[] = {
     {"dcs_sos_pm_apc", "\x1bP1$r0m\x1b\\a\x1bXs\x07" "b\x1b^p\x1b\\c\x1b_g\x1b\\d", {'a', 'b', 'c', 'd'}},
     {"long_osc_up_to_st", "\x1b]2;" + std::string(100, 't') + "\x1b\\q", {'q'}},
     {"long_osc_up_to_bel", "\x1b]2;" + std::string(100, 't') + "\x07q", {'q'}},
+    {"long_osc_cut_short_is_dropped", "\x1b]2;" + std::string(100, 't') + "\x1b", {}},
     {"esc_in_a_string_starts_afresh", "\x1b]0;x\x1b[A", {224, 72}},
     // A string cut short by the timeout: its last Esc or lead byte is no
     // newer than the rest, so its time is up as well.
