@@ -149,7 +149,7 @@ TEST_F(TerminalRenderTest, InvalidatedTerminalIsRedrawnRowByRow) {
     put(2, 2, 'z');
     put(3, 2, 0);  // a NUL in the default colours is erased as a blank is
     frame();
-    terminal_render_invalidate(&render);
+    terminal_render_invalidate(&render, RENDER_LOST_ROWS);
     EXPECT_EQ(frame(), "\x1b[H\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H  z\x1b[K\x1b[H\x1b[?25h");
 }
 
