@@ -67,16 +67,20 @@ void keyboard_drain() {
     while (keyboard_read(0)) {}
 }
 
-// Before a resize is taken in, the terminal is asked where its cursor is
-// (a growing terminal may have pulled rows of its scrollback into view).
+// Before the first frame and before a resize is taken in, the terminal is
+// asked where its cursor is (where the user's screen ends; a growing
+// terminal may have pulled rows of its scrollback into view).
 // What comes meanwhile is decoded: keys typed stay queued. A terminal that
 // does not answer within KEYBOARD_CURSOR_WAIT_MS is not waited for further;
 // its late answer is still kept out of the keys.
 void keyboard_ask_cursor() {
-    if (!keyboard_usable() || keyboard.input_ended) return;
-    if (!terminal_ask_cursor()) return;
-    // The answer is only decoded from the reads below.
+    if (!keyboard_usable() || keyboard.input_ended || !terminal_cursor_wanted()) return;
+    // The answer is decoded from the reads from here on.
     key_decoder_ask_cursor(&keyboard.decoder);
+    // A sequence typed and not yet ended (a lone Esc) would take the
+    // answer's ESC for its own: no question then.
+    keyboard_drain();
+    if (key_decoder_deadline(&keyboard.decoder) >= 0 || !terminal_ask_cursor()) return;
     uint64_t deadline = terminal_io().now_ms() + KEYBOARD_CURSOR_WAIT_MS;
     int32_t row = 0;
     int32_t column = 0;
@@ -85,7 +89,7 @@ void keyboard_ask_cursor() {
         if (now >= deadline || keyboard.input_ended) return;
         keyboard_read(static_cast<int32_t>(deadline - now));
     }
-    terminal_cursor_reported(row);
+    terminal_cursor_reported(row, column);
 }
 
 // Brings the terminal up to date before keys are looked for: a new size

@@ -311,6 +311,7 @@ void edit_enter(LineEditor* editor, ScreenBuffer* screen) {
     move_to(editor, screen, text_length(editor));
     static const uint8_t CRLF[2] = {'\r', '\n'};
     screen_write(screen, CRLF, 2);
+    screen_set_cursor_double(screen, false);
     history_add(editor);
     editor->history_index = editor->history_count;
 }
@@ -361,7 +362,11 @@ void edit_clear(LineEditor* editor, ScreenBuffer* screen) {
     redraw_from(editor, screen, 0);
 }
 
-void edit_toggle_insert(LineEditor* editor, ScreenBuffer*) { editor->overwrite = !editor->overwrite; }
+// The console shows overwriting with a taller cursor.
+void edit_toggle_insert(LineEditor* editor, ScreenBuffer* screen) {
+    editor->overwrite = !editor->overwrite;
+    screen_set_cursor_double(screen, editor->overwrite);
+}
 void edit_ask_redraw(LineEditor* editor, ScreenBuffer*) { editor->redraw_wanted = true; }
 
 void edit_history_older(LineEditor* editor, ScreenBuffer* screen) {
@@ -648,7 +653,7 @@ void line_editor_init(LineEditor* editor) {
     *editor = LineEditor{};
 }
 
-void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
+void line_editor_begin(LineEditor* editor, ScreenBuffer* screen) {
     editor->text.length = 0;
     editor->cursor = 0;
     editor->start_x = screen->cursor_x;
@@ -658,6 +663,7 @@ void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen) {
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
     editor->overwrite = false;  // each line starts in insert mode, as on the console
+    screen_set_cursor_double(screen, false);
     editor->redraw_wanted = false;
     editor->typed.length = 0;
 }
@@ -686,7 +692,10 @@ LineEditorResult line_editor_key(LineEditor* editor, ScreenBuffer* screen, Key k
     if (editor->popup_count > 0) return popup_key(editor, screen, key);
     // As readline: Ctrl+D on an empty line is the end of input; on a line
     // with text it deletes.
-    if (same_key(key, plain_key(KEY_CTRL_D)) && text_length(editor) == 0) return LINE_EDITOR_END;
+    if (same_key(key, plain_key(KEY_CTRL_D)) && text_length(editor) == 0) {
+        screen_set_cursor_double(screen, false);
+        return LINE_EDITOR_END;
+    }
     if (const KeyEdit* binding = key_edit(editor, key)) {
         binding->edit(editor, screen);
         return binding->result;

@@ -48,8 +48,8 @@ enum LineEditorResult {
 // held (the cells the popups covered are not written back).
 void line_editor_init(LineEditor* editor);
 
-// Starts a new, empty line at the screen's cursor.
-void line_editor_begin(LineEditor* editor, const ScreenBuffer* screen);
+// Starts a new, empty line at the screen's cursor, inserting.
+void line_editor_begin(LineEditor* editor, ScreenBuffer* screen);
 
 // Brings the echo in line with a buffer that has changed its size: when
 // the line no longer stands where it was laid out (a wider buffer wraps it

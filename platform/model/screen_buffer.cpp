@@ -190,6 +190,7 @@ bool screen_init(ScreenBuffer* screen, int32_t width, int32_t height) {
     screen->cursor_y = 0;
     screen->cursor_visible = true;
     screen->cursor_size = SCREEN_DEFAULT_CURSOR_SIZE;
+    screen->cursor_double = false;
     screen->attribute = SCREEN_DEFAULT_ATTRIBUTE;
     screen->popup_attr = SCREEN_DEFAULT_POPUP_ATTRIBUTE;
     screen->popup_shown = false;
@@ -244,6 +245,11 @@ void screen_set_cursor_info(ScreenBuffer* screen, uint32_t size, bool visible) {
     screen->changes += 1;
     screen->cursor_size = size;
     screen->cursor_visible = visible;
+}
+
+void screen_set_cursor_double(ScreenBuffer* screen, bool taller) {
+    screen->changes += 1;
+    screen->cursor_double = taller;
 }
 
 void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows) {

@@ -27,6 +27,7 @@ struct ScreenBuffer {
     int32_t cursor_y;         // 0-based row of the cursor
     bool cursor_visible;      // CONSOLE_CURSOR_INFO.bVisible
     uint32_t cursor_size;     // CONSOLE_CURSOR_INFO.dwSize, 1-100
+    bool cursor_double;       // the cursor is drawn taller, as in the mode that is not the default (overwriting)
     uint16_t attribute;       // attribute given to text written now
     uint32_t mode;            // output mode flags
     int32_t window_x;         // the window's leftmost column
@@ -66,6 +67,10 @@ bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height);
 
 // Sets the cursor's size (1-100) and whether it is shown.
 void screen_set_cursor_info(ScreenBuffer* screen, uint32_t size, bool visible);
+
+// Sets whether the cursor is drawn taller, as a console draws it while its
+// line editing overwrites; its size, as asked for, stays.
+void screen_set_cursor_double(ScreenBuffer* screen, bool taller);
 
 // Fits the console to a terminal of `columns` x `rows`: the buffer grows to
 // hold at least that (it never shrinks; when the cells are refused it stays

@@ -10,15 +10,19 @@
 //   ESC [ K            erase from the cursor to the end of its row
 //   ESC [ 0 m          all character attributes off: default colours
 //   ESC [ 0 ; f ; b m  from a reset, foreground f (30-37, 90-97) and background b (40-47, 100-107)
+//   ESC [ 0 ; 7 m      from a reset, reverse video (no colour: NO_COLOR)
 //   ESC [ ? 25 h       show the cursor
 //   ESC [ ? 25 l       hide the cursor
+//   ESC [ 2 SP q       a steady block cursor (DECSCUSR; ignored where unknown)
+//   ESC [ 0 SP q       the cursor in the terminal's own shape
 //   ESC [ 6 n          where is the cursor? (RENDER_ASK_CURSOR, written by the
 //                      session; the terminal answers ESC [ r ; c R)
 // and the plain controls CR (column 1) and LF (next row; on the bottom row
 // the terminal scrolls, its top row going into its scrollback). Cell
 // contents go out as UTF-8 characters, never as controls. No whole-screen
-// erase is ever sent: terminals copy the erased screen into their
-// scrollback.
+// erase is sent, but to a terminal that cannot say where its cursor is at
+// the first frame: terminals copy the erased screen into their scrollback
+// (GNU screen even an erase below the top left).
 #include "platform/terminal/terminal_render.h"
 
 #include <algorithm>
@@ -29,8 +33,23 @@
 
 namespace {
 
+constexpr char CSI[] = "\x1b[";  // the start of every sequence with parameters
+constexpr char CURSOR_HOME[] = "\x1b[H";
+constexpr char ERASE_BELOW[] = "\x1b[J";
+constexpr char ERASE_ROW_END[] = "\x1b[K";
+constexpr char COLOURS_RESET[] = "\x1b[0m";
+constexpr char COLOURS_FROM_RESET[] = "\x1b[0;";  // foreground ; background m follow
+constexpr char REVERSE_VIDEO[] = "\x1b[0;7m";
+constexpr char CURSOR_SHOW[] = "\x1b[?25h";
+constexpr char CURSOR_HIDE[] = "\x1b[?25l";
+constexpr char CURSOR_BLOCK[] = "\x1b[2 q";
+constexpr char CURSOR_OWN_SHAPE[] = "\x1b[0 q";
+
 constexpr uint8_t BLANK = 0x20;
 constexpr uint8_t DEFAULT_COLOURS = 0x07;
+// Without colour, what cells with a background are drawn as: the terminal's
+// own colours reversed.
+constexpr uint8_t REVERSED_COLOURS = 0x70;
 
 // --- output ----------------------------------------------------------------
 
@@ -106,21 +125,30 @@ uint8_t colour_byte(uint16_t attr) { return static_cast<uint8_t>(attr & 0xFFu); 
 // the foreground alone would leave on for the next colour.
 void colours_text(uint8_t attribute, FixedText* text) {
     if (attribute == DEFAULT_COLOURS) {
-        fixed_text(text, "\x1b[0m");
+        fixed_text(text, COLOURS_RESET);
         return;
     }
-    fixed_text(text, "\x1b[0;");
+    fixed_text(text, COLOURS_FROM_RESET);
     fixed_number(text, foreground_sgr(attribute));
     fixed_text(text, ";");
     fixed_number(text, background_sgr(attribute));
     fixed_text(text, "m");
 }
 
+// Without colour: reverse video for a cell whose background is not black,
+// the terminal's own colours for every other.
+uint8_t colourless(uint8_t attribute) { return (attribute & 0xF0u) != 0 ? REVERSED_COLOURS : DEFAULT_COLOURS; }
+
 void set_colours(TerminalRender* render, uint8_t attribute, RenderOutput* out) {
+    if (render->no_colour) attribute = colourless(attribute);
     if (render->colours == attribute) return;
     char bytes[16];
     FixedText text{bytes, 0, sizeof bytes};
-    colours_text(attribute, &text);
+    if (render->no_colour && attribute == REVERSED_COLOURS) {
+        fixed_text(&text, REVERSE_VIDEO);
+    } else {
+        colours_text(attribute, &text);
+    }
     out_fixed(out, text);
     render->colours = attribute;
 }
@@ -131,13 +159,13 @@ void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out
     FixedText text{bytes, 0, sizeof bytes};
     if (render->cursor_y == y && render->cursor_x >= 0 && x > render->cursor_x) {
         int32_t gap = x - render->cursor_x;
-        fixed_text(&text, "\x1b[");
+        fixed_text(&text, CSI);
         if (gap > 1) fixed_number(&text, gap);
         fixed_text(&text, "C");
     } else if (x == 0 && y == 0) {
-        fixed_text(&text, "\x1b[H");
+        fixed_text(&text, CURSOR_HOME);
     } else {
-        fixed_text(&text, "\x1b[");
+        fixed_text(&text, CSI);
         fixed_number(&text, y + 1);
         fixed_text(&text, ";");
         fixed_number(&text, x + 1);
@@ -146,6 +174,14 @@ void move_cursor(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out
     out_fixed(out, text);
     render->cursor_x = x;
     render->cursor_y = y;
+}
+
+// A move by the absolute position, whatever the renderer knew of the
+// cursor's column: for a row drawn from its start, or where the column is
+// not to be trusted.
+void move_cursor_absolute(TerminalRender* render, int32_t x, int32_t y, RenderOutput* out) {
+    render->cursor_x = -1;
+    move_cursor(render, x, y, out);
 }
 
 // Whether row y of the buffer shows anything in columns [from, to).
@@ -216,20 +252,44 @@ void draw_cell(TerminalRender* render, Cell cell, RenderOutput* out) {
     out_bytes(out, utf8, cp850_to_utf8(cell.ch, utf8));
 }
 
-// The first frame: the user's old screen goes up into the scrollback with
-// as many line ends as the terminal has rows (no need to ask the terminal
-// where its cursor is), then the terminal is erased from the top.
-void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+// The first frame where the terminal's cursor is not known: from the start
+// of the cursor's row, as many line ends as the terminal has rows less one
+// send the rows above it into the scrollback, then the terminal is erased
+// from the top.
+void start_anywhere(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     out_text(out, "\r");
     for (int32_t y = 1; y < screen->window_height; ++y) out_text(out, "\n");
-    out_text(out, "\x1b[H\x1b[0m\x1b[J");
-    render->started = true;
+    out_text(out, CURSOR_HOME);
+    out_text(out, COLOURS_RESET);
+    out_text(out, ERASE_BELOW);
     render->redraw = false;
-    front_new(render, screen);
-    note_window(render, screen);
     render->cursor_x = 0;
     render->cursor_y = 0;
     render->colours = DEFAULT_COLOURS;
+}
+
+// The first frame where the terminal said where its cursor is: the rows
+// above it, and its own when it holds text before the cursor, go into the
+// scrollback by line feeds on the bottom row; the rows are then drawn anew
+// one by one, each erased to its end, with no erase of the whole screen.
+void start_below_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    int32_t rows = std::clamp(render->cursor_y + (render->cursor_x > 0 ? 1 : 0), 0, screen->window_height);
+    if (rows > 0) move_cursor_absolute(render, 0, screen->window_height - 1, out);
+    for (int32_t i = 0; i < rows; ++i) out_text(out, "\n");
+    render->cursor_x = -1;
+    render->redraw = true;
+}
+
+// The first frame: the user's old screen goes up into the scrollback.
+void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    if (render->cursor_y >= 0) {
+        start_below_cursor(render, screen, out);
+    } else {
+        start_anywhere(render, screen, out);
+    }
+    render->started = true;
+    front_new(render, screen);
+    note_window(render, screen);
 }
 
 // One row of the window drawn whole: the cursor to the row, its cells up
@@ -238,12 +298,11 @@ void start_screen(TerminalRender* render, const ScreenBuffer* screen, RenderOutp
 void redraw_row(TerminalRender* render, const ScreenBuffer* screen, int32_t y, RenderOutput* out) {
     int32_t last = screen->window_width - 1;
     while (last >= 0 && screen_cell_empty(window_cell(screen, last, y))) --last;
-    render->cursor_x = -1;
-    move_cursor(render, 0, y, out);
+    move_cursor_absolute(render, 0, y, out);
     for (int32_t x = 0; x <= last; ++x) draw_cell(render, window_cell(screen, x, y), out);
     if (last + 1 < screen->window_width) {
         set_colours(render, DEFAULT_COLOURS, out);
-        out_text(out, "\x1b[K");
+        out_text(out, ERASE_ROW_END);
     }
     render->cursor_x = last + 1 < screen->window_width ? last + 1 : -1;
     if (render->front == nullptr) return;
@@ -257,8 +316,7 @@ void return_pulled_rows(TerminalRender* render, const ScreenBuffer* screen, Rend
     render->pulled_rows = 0;
     if (count <= 0) return;
     set_colours(render, DEFAULT_COLOURS, out);
-    render->cursor_x = -1;
-    move_cursor(render, 0, screen->window_height - 1, out);
+    move_cursor_absolute(render, 0, screen->window_height - 1, out);
     for (int32_t i = 0; i < count; ++i) out_text(out, "\n");
 }
 
@@ -349,12 +407,21 @@ int32_t window_row(const ScreenBuffer* screen) {
 void show_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
     if (screen->cursor_visible && !screen->popup_shown) {
         move_cursor(render, window_column(screen), window_row(screen), out);
-        if (render->cursor_shown != 1) out_text(out, "\x1b[?25h");
+        if (render->cursor_shown != 1) out_text(out, CURSOR_SHOW);
         render->cursor_shown = 1;
     } else {
-        if (render->cursor_shown != 0) out_text(out, "\x1b[?25l");
+        if (render->cursor_shown != 0) out_text(out, CURSOR_HIDE);
         render->cursor_shown = 0;
     }
+}
+
+// A console's cursor is taller in the mode that is not the default (the
+// line editor's overwriting): a terminal's is a block then.
+void shape_cursor(TerminalRender* render, const ScreenBuffer* screen, RenderOutput* out) {
+    int32_t block = screen->cursor_double ? 1 : 0;
+    if (render->cursor_block == block) return;
+    out_text(out, block == 1 ? CURSOR_BLOCK : CURSOR_OWN_SHAPE);
+    render->cursor_block = block;
 }
 
 // The lowest row of the terminal that shows anything: text, or a colour
@@ -386,13 +453,27 @@ void terminal_render_init(TerminalRender* render) {
     render->cursor_shown = 1;  // a terminal starts with its cursor shown
 }
 
-void terminal_render_invalidate(TerminalRender* render) {
+void terminal_render_no_colour(TerminalRender* render) { render->no_colour = true; }
+
+void terminal_render_invalidate(TerminalRender* render, RenderLost lost) {
     render->redraw = true;
     render->cursor_shown = -1;
+    if (lost == RENDER_LOST_ROWS) return;
+    render->colours = -1;
+    // Only a block the renderer drew can be on show in its place.
+    if (render->cursor_block != 0) render->cursor_block = -1;
 }
 
-void terminal_render_cursor_found(TerminalRender* render, int32_t row) {
-    if (render->cursor_y < 0) return;
+bool terminal_render_started(const TerminalRender* render) { return render->started; }
+
+bool terminal_render_current(const TerminalRender* render) { return render->started && !render->redraw; }
+
+void terminal_render_cursor_found(TerminalRender* render, int32_t row, int32_t column) {
+    if (!render->started) {
+        render->cursor_x = column;
+        render->cursor_y = row;
+        return;
+    }
     // The rows of the run above the terminal's top row are in its
     // scrollback, just above it: a terminal pulls those back first. Only
     // the rows pulled beyond them are the user's.
@@ -418,15 +499,18 @@ void terminal_render_frame(TerminalRender* render, const ScreenBuffer* screen, R
         }
     }
     show_cursor(render, screen, out);
+    shape_cursor(render, screen, out);
 }
 
 std::size_t terminal_render_restore(const TerminalRender* render, const ScreenBuffer* screen, char* out) {
     FixedText text{out, 0, RENDER_RESTORE_CAPACITY};
-    fixed_text(&text, "\x1b[0m\x1b[?25h");
+    fixed_text(&text, COLOURS_RESET);
+    fixed_text(&text, CURSOR_SHOW);
+    if (render->cursor_block != 0) fixed_text(&text, CURSOR_OWN_SHAPE);
     if (!render->started || screen == nullptr) return text.length;
     int32_t lowest = lowest_drawn_row(render, screen);
     int32_t cursor_y = std::min(window_row(screen), render->height - 1);
-    fixed_text(&text, "\x1b[");
+    fixed_text(&text, CSI);
     if (lowest < cursor_y) {
         // The cursor's row is empty: the shell can start there.
         fixed_number(&text, cursor_y + 1);

@@ -48,17 +48,28 @@ bool frame_flush(const uint8_t* bytes, std::size_t length);
 constexpr int32_t RESIZE_SETTLE_MS = 40;         // a size is taken once no resize came for this long
 constexpr int32_t RESIZE_SETTLE_LIMIT_MS = 400;  // a resize never waits longer than this to be drawn
 
-// At the start: closed, cooked, no signal seen.
+// What the session has of the terminal. Each state with keys from the
+// controlling terminal comes cooked and raw: raw mode is left from signal
+// handlers, so the state is one sig_atomic_t.
+enum TerminalMode : std::sig_atomic_t {
+    TERMINAL_CLOSED,       // not opened (or closed again): nothing drawn, nothing to hand back
+    TERMINAL_KEYS,         // keys alone from the controlling terminal, nothing drawn on it; cooked
+    TERMINAL_KEYS_RAW,     // the same in raw mode, from the first read of keys on
+    TERMINAL_SCREEN,       // drawn on, with no keyboard of its own (no controlling terminal, or an end given)
+    TERMINAL_SCREEN_KEYS,  // drawn on, keys from the controlling terminal; cooked
+    TERMINAL_SCREEN_RAW,   // the same in raw mode: the usual state of a run
+};
+
+// At the start: closed, no signal seen.
 struct TerminalSession {
     TerminalIo io{nullptr, nullptr, nullptr, clock_now_ms, clock_sleep_ms};  // the terminal end in use
-    TerminalRender render{};                         // the front copy and the terminal's drawing state
-    RenderOutput frame{ByteBuffer{}, frame_flush};   // bytes of the frame being built, reused
-    uint64_t presented = 0;                          // the buffer's change count when the last frame was made
-    bool opened = false;                             // terminal_open succeeded: close restores
-    int keyboard_fd = -1;                            // the controlling terminal, read for keys; -1 none
-    int output_fd = -1;                              // standard output, the terminal drawn on; -1 for keys alone
+    TerminalRender render{};                            // the front copy and the terminal's drawing state
+    RenderOutput frame{ByteBuffer{}, frame_flush};      // bytes of the frame being built, reused
+    uint64_t presented = 0;                             // the buffer's change count when the last frame was made
+    volatile std::sig_atomic_t mode = TERMINAL_CLOSED;  // a TerminalMode
+    int keyboard_fd = -1;                            // the controlling terminal, read for keys, in the modes with keys
+    int output_fd = -1;                              // standard output, the terminal drawn on
     termios saved{};                                 // the terminal's modes before raw mode
-    volatile std::sig_atomic_t raw = 0;              // raw mode is on (the flag guarding enter and leave)
     char restore[2][RENDER_RESTORE_CAPACITY]{};      // restore bytes for signal handlers, two so one is always whole
     std::size_t restore_length[2]{};                 // their lengths
     volatile std::sig_atomic_t restore_current = 0;  // which of the two is current
@@ -76,9 +87,34 @@ TerminalSession session;
 // terminal shows unknown, colours included: the next one draws every row
 // anew.
 bool frame_flush(const uint8_t* bytes, std::size_t length) {
-    if (session.io.write != nullptr && session.io.write(bytes, length)) return true;
+    if (session.io.write(bytes, length)) return true;
     terminal_redraw();
     return false;
+}
+
+// --- the mode ----------------------------------------------------------------
+// Async-signal-safe, all of them.
+
+TerminalMode terminal_mode() { return static_cast<TerminalMode>(session.mode); }
+
+bool mode_draws() { return terminal_mode() >= TERMINAL_SCREEN; }
+
+bool mode_has_keyboard() {
+    TerminalMode mode = terminal_mode();
+    return mode != TERMINAL_CLOSED && mode != TERMINAL_SCREEN;
+}
+
+bool mode_raw() {
+    TerminalMode mode = terminal_mode();
+    return mode == TERMINAL_KEYS_RAW || mode == TERMINAL_SCREEN_RAW;
+}
+
+// The mode, with keys, cooked or raw as asked.
+TerminalMode mode_with_raw(TerminalMode mode, bool raw) {
+    if (mode == TERMINAL_KEYS || mode == TERMINAL_KEYS_RAW) return raw ? TERMINAL_KEYS_RAW : TERMINAL_KEYS;
+    if (mode == TERMINAL_SCREEN_KEYS || mode == TERMINAL_SCREEN_RAW)
+        return raw ? TERMINAL_SCREEN_RAW : TERMINAL_SCREEN_KEYS;
+    return mode;
 }
 
 // The signals whose default action ends the process (with a core for
@@ -101,7 +137,8 @@ constexpr int CRASH_SIGNALS[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSY
 // --- raw mode ------------------------------------------------------------
 
 void raw_enter() {
-    if (session.raw || session.keyboard_fd < 0) return;
+    TerminalMode cooked = terminal_mode();
+    if (!mode_has_keyboard() || mode_raw()) return;
     termios raw = session.saved;
     // Keys byte by byte, unechoed (the echo is drawn through the model),
     // CR kept apart from LF, Ctrl+S/Ctrl+Q/Ctrl+V/Ctrl+O as keys. ISIG
@@ -110,15 +147,17 @@ void raw_enter() {
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    if (tcsetattr(session.keyboard_fd, TCSANOW, &raw) != 0) return;
-    session.raw = 1;
+    // Said raw before it is: a signal in between hands back the modes that
+    // were never changed, where the other order could leave raw mode on.
+    session.mode = mode_with_raw(cooked, true);
+    if (tcsetattr(session.keyboard_fd, TCSANOW, &raw) != 0) session.mode = cooked;
 }
 
 // Async-signal-safe: only tcsetattr.
 void raw_leave() {
-    if (!session.raw) return;
+    if (!mode_raw()) return;
     tcsetattr(session.keyboard_fd, TCSANOW, &session.saved);
-    session.raw = 0;
+    session.mode = mode_with_raw(terminal_mode(), false);
 }
 
 // The terminal belongs to this process's job. Once the shell has taken it
@@ -127,13 +166,10 @@ void raw_leave() {
 // or changed. Without a controlling terminal to ask, it is this process's.
 // Async-signal-safe.
 bool terminal_is_ours() {
-    int fd = session.keyboard_fd >= 0 ? session.keyboard_fd : session.output_fd;
+    int fd = mode_has_keyboard() ? session.keyboard_fd : session.output_fd;
     pid_t foreground = tcgetpgrp(fd);
     return foreground < 0 || foreground == getpgrp();
 }
-
-// The terminal is read for keys alone; nothing is drawn on it.
-bool keys_only() { return session.output_fd < 0; }
 
 // --- restoring -------------------------------------------------------------
 
@@ -156,9 +192,9 @@ void write_text(int fd, const char* bytes, std::size_t length) {
 void restore_from_signal(bool discard_input) {
     if (!terminal_is_ours()) return;
     int current = session.restore_current;
-    if (!keys_only()) write_text(session.output_fd, session.restore[current], session.restore_length[current]);
+    if (mode_draws()) write_text(session.output_fd, session.restore[current], session.restore_length[current]);
     raw_leave();
-    if (discard_input && session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
+    if (discard_input && mode_has_keyboard()) tcflush(session.keyboard_fd, TCIFLUSH);
 }
 
 void set_handler(int signal_number, void (*handler)(int)) {
@@ -219,6 +255,16 @@ void on_resize_signal(int) {
     wake_keyboard_wait();
 }
 
+// A descriptor the session opened, moved above the standard streams when
+// it took the number of one the caller closed: it must not become standard
+// input or output. -1 when there is none, or no other number to be had.
+int above_standard_streams(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO) return fd;
+    int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return high;
+}
+
 // The wake pipe, both ends non-blocking (a full pipe wakes all the same),
 // above the standard streams, and within select()'s reach.
 void wake_open() {
@@ -228,11 +274,7 @@ void wake_open() {
         return;
     }
     for (int& fd : session.wake) {
-        if (fd <= STDERR_FILENO) {
-            int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-            close(fd);
-            fd = high;
-        }
+        fd = above_standard_streams(fd);
         if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
         if (fd >= 0) fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
@@ -312,12 +354,12 @@ int64_t typed_to_utf8(uint8_t* bytes, int64_t count) {
 }
 
 int64_t tty_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) {
-    if (session.keyboard_fd < 0) return -1;
+    if (!mode_has_keyboard()) return -1;
     // Room for the bytes of another character set to become UTF-8.
     if (session.charset != CHARSET_UTF8) capacity /= 3;
     if (capacity == 0) return 0;
     // Keys alone: raw mode from the first read (again after a stop).
-    if (keys_only()) raw_enter();
+    if (!mode_draws()) raw_enter();
     int ready = keyboard_wait(timeout_ms);
     // A signal (resize, resume) ends the wait early: the caller presents
     // and waits again.
@@ -376,14 +418,7 @@ bool output_writable() {
 // The controlling terminal, read for keys even when standard input is
 // redirected; -1 without one.
 int keyboard_open() {
-    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    // A standard stream the caller closed stays closed: the terminal must
-    // not take its number and become standard input or output.
-    if (fd >= 0 && fd <= STDERR_FILENO) {
-        int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-        close(fd);
-        fd = high;
-    }
+    int fd = above_standard_streams(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
     // A descriptor select() cannot wait on, or one that is no terminal, is
     // no keyboard.
     if (fd >= 0 && (fd >= FD_SETSIZE || tcgetattr(fd, &session.saved) != 0)) {
@@ -404,6 +439,22 @@ void resize_settle() {
         session.io.sleep_ms(RESIZE_SETTLE_MS);
     }
     session.resized = 0;
+}
+
+// The user's NO_COLOR, set and not empty, asks for no colour (no-color.org).
+bool no_colour_wanted() {
+    const char* value = std::getenv("NO_COLOR");
+    return value != nullptr && value[0] != '\0';
+}
+
+// The renderer starts afresh on the terminal end now in use, which is
+// drawn on in `mode`.
+void session_start(TerminalMode mode) {
+    terminal_render_init(&session.render);
+    if (no_colour_wanted()) terminal_render_no_colour(&session.render);
+    session.mode = mode;
+    restore_prepare(nullptr);
+    restore_prepare(nullptr);
 }
 
 }  // namespace
@@ -439,12 +490,10 @@ void terminal_apply_signals(ScreenBuffer* screen) {
         session.resumed = 0;
         // Stopped by SIGSTOP the terminal may have been set back by the
         // shell without our knowing: raw mode is applied afresh.
-        if (session.opened) {
-            session.raw = 0;
-            raw_enter();
-        }
-        // The stop handed the terminal back in its own colours, and the
-        // shell has written on it since.
+        session.mode = mode_with_raw(terminal_mode(), false);
+        raw_enter();
+        // The stop handed the terminal back in its own colours and cursor
+        // shape, and the shell has written on it since.
         terminal_redraw();
         // A resize while stopped signalled the shell, then in the
         // foreground, not this process: the size is read as after a resize.
@@ -458,7 +507,7 @@ void terminal_apply_signals(ScreenBuffer* screen) {
             screen_fit_terminal(screen, columns, rows);
         }
         // Terminals rewrap or crop on a resize: what they show is unknown.
-        terminal_render_invalidate(&session.render);
+        terminal_render_invalidate(&session.render, RENDER_LOST_ROWS);
     }
 }
 
@@ -480,14 +529,16 @@ bool terminal_open(TerminalFound* found) {
     session.io.read = tty_read;
     session.io.write = tty_write;
     session.io.size = tty_size;
-    if (session.keyboard_fd >= 0) wake_open();
-    terminal_render_init(&session.render);
-    restore_prepare(nullptr);
-    restore_prepare(nullptr);
+    session_start(found->keyboard ? TERMINAL_SCREEN_KEYS : TERMINAL_SCREEN);
+    if (found->keyboard) wake_open();
     install_handlers();
     raw_enter();
-    session.opened = true;
     return true;
+}
+
+void terminal_open_io(const TerminalIo& io) {
+    session.io = io;
+    session_start(TERMINAL_SCREEN);
 }
 
 bool terminal_open_keys() {
@@ -497,34 +548,32 @@ bool terminal_open_keys() {
     if (fd < 0) return false;
     session.keyboard_fd = fd;
     session.io.read = tty_read;
+    session.mode = TERMINAL_KEYS;
     install_handlers();
-    session.opened = true;
     return true;
 }
 
 void terminal_close(ScreenBuffer* screen) {
-    if (!session.opened) return;
+    if (terminal_mode() == TERMINAL_CLOSED) return;
     if (screen != nullptr) terminal_present(screen);
-    char bytes[RENDER_RESTORE_CAPACITY];
-    std::size_t length = terminal_render_restore(&session.render, screen, bytes);
-    if (!keys_only()) write_text(session.output_fd, bytes, length);
-    raw_leave();
-    if (session.keyboard_fd >= 0) tcflush(session.keyboard_fd, TCIFLUSH);
-    session.opened = false;
+    // The way out a signal takes, from what the terminal shows now.
+    restore_prepare(screen);
+    restore_from_signal(true);
+    session.mode = TERMINAL_CLOSED;
 }
 
 void terminal_present(ScreenBuffer* screen) {
-    if (session.io.write == nullptr) return;
+    if (!mode_draws()) return;
     terminal_apply_signals(screen);
     // Unchanged since the last frame, which was wholly written: the terminal
     // shows it already. Waiting for a key costs no comparing of cells.
-    if (session.render.started && !session.render.redraw && screen->changes == session.presented) return;
+    if (terminal_render_current(&session.render) && screen->changes == session.presented) return;
     session.presented = screen->changes;
     session.frame.bytes.length = 0;
     terminal_render_frame(&session.render, screen, &session.frame);
     if (session.frame.bytes.length == 0) return;
     frame_flush(session.frame.bytes.bytes, session.frame.bytes.length);
-    if (session.opened) restore_prepare(screen);
+    restore_prepare(screen);
 }
 
 void terminal_reset() {
@@ -534,31 +583,36 @@ void terminal_reset() {
     session.resumed = 0;
 }
 
+bool terminal_cursor_wanted() {
+    bool first = !terminal_render_started(&session.render);
+    if (!mode_draws() || (!first && !session.resized)) return false;
+    if (session.resized) {
+        resize_settle();
+        // Still to be taken in, at the size it settled at.
+        session.resized = 1;
+    }
+    return true;
+}
+
 bool terminal_ask_cursor() {
-    if (!session.resized || session.io.write == nullptr || !session.render.started) return false;
-    resize_settle();
-    // Still to be taken in, at the size it settled at.
-    session.resized = 1;
     return session.io.write(reinterpret_cast<const uint8_t*>(RENDER_ASK_CURSOR), sizeof RENDER_ASK_CURSOR - 1);
 }
 
-void terminal_cursor_reported(int32_t row) { terminal_render_cursor_found(&session.render, row - 1); }
+void terminal_cursor_reported(int32_t row, int32_t column) {
+    terminal_render_cursor_found(&session.render, row - 1, column - 1);
+}
 
 void terminal_note_resize() { session.resized = 1; }
 
 void terminal_note_resume() { session.resumed = 1; }
 
-void terminal_redraw() {
-    terminal_render_invalidate(&session.render);
-    // What was written over the screen may have left other colours in force.
-    session.render.colours = -1;
-}
+void terminal_redraw() { terminal_render_invalidate(&session.render, RENDER_LOST_ALL); }
 
 void terminal_line_keys(uint8_t* kill, uint8_t* word_erase) {
     // Printable characters stay characters in the line, and DEL comes as
     // Backspace: only control characters can be honoured.
     auto control = [](cc_t c) { return static_cast<uint8_t>(c > 0 && c < 0x20 ? c : 0); };
-    bool known = session.keyboard_fd >= 0;
+    bool known = mode_has_keyboard();
     *kill = known ? control(session.saved.c_cc[VKILL]) : 0;
     *word_erase = known ? control(session.saved.c_cc[VWERASE]) : 0;
 }

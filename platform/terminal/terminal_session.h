@@ -49,6 +49,11 @@ bool terminal_open(TerminalFound* found);
 // without a controlling terminal, or when standard output takes no writes.
 bool terminal_open_keys();
 
+// Connects a terminal end given as functions (a scripted terminal): drawn
+// on as the terminal on standard output is, keys read through it, with no
+// descriptors, modes or signal handlers of the process's own.
+void terminal_open_io(const TerminalIo& io);
+
 // Draws the last frame of `screen` (null: none) and hands the terminal
 // back to the shell: modes, colours, a visible cursor on a fresh line, and
 // unread input discarded. Nothing when the terminal was not opened.
@@ -73,16 +78,20 @@ void terminal_apply_signals(ScreenBuffer* screen);
 // Called before every wait and at exit.
 void terminal_present(ScreenBuffer* screen);
 
-// Before a resize is taken in: once the resize has settled, asks the
-// terminal where its cursor is (its answer comes among the typed bytes, for
-// terminal_cursor_reported). False, nothing asked, when no resize waits or
-// nothing has been drawn yet.
+// Whether the terminal is to be asked where its cursor is: before the
+// first frame, and before a resize is taken in, once it has settled. False
+// when nothing is drawn, or when a frame has been and no resize waits.
+bool terminal_cursor_wanted();
+
+// Asks the terminal where its cursor is: its answer comes among the typed
+// bytes, for terminal_cursor_reported. False when it could not be asked.
 bool terminal_ask_cursor();
 
-// The terminal's answer: its cursor is on 1-based `row`. Rows a growing
-// terminal pulled from its scrollback into view go back there at the next
-// present.
-void terminal_cursor_reported(int32_t row);
+// The terminal's answer: its cursor is on 1-based `row` and `column`. The
+// first frame pushes only the rows above it into the scrollback; after a
+// resize, rows a growing terminal pulled from its scrollback into view go
+// back there at the next present.
+void terminal_cursor_reported(int32_t row, int32_t column);
 
 // The terminal's size may have changed (SIGWINCH came): the next present
 // takes it, the screen buffer follows, and everything is drawn anew.

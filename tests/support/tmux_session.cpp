@@ -19,7 +19,9 @@ std::string tmux(const TmuxSession& session, const std::string& arguments) {
 }
 
 // Applies the parameters of one SGR sequence to the current colours.
-void apply_sgr(const std::string& parameters, int32_t* fg, int32_t* bg) {
+void apply_sgr(const std::string& parameters, TmuxCell* state) {
+    int32_t* fg = &state->fg;
+    int32_t* bg = &state->bg;
     std::vector<int32_t> v;
     std::istringstream in(parameters);
     for (std::string value; std::getline(in, value, ';');) v.push_back(std::atoi(value.c_str()));
@@ -34,22 +36,24 @@ void apply_sgr(const std::string& parameters, int32_t* fg, int32_t* bg) {
         }
         if (n == 0 || n == 39 || (n >= 30 && n <= 37) || (n >= 90 && n <= 97)) *fg = n == 0 ? 39 : n;
         if (n == 0 || n == 49 || (n >= 40 && n <= 47) || (n >= 100 && n <= 107)) *bg = n == 0 ? 49 : n;
+        if (n == 0 || n == 7 || n == 27) state->reverse = n == 7;
     }
 }
 
-std::vector<TmuxCell> parse_line(const std::string& line, int32_t* fg, int32_t* bg) {
+// The cells of a captured line; `sgr` the colours in force, carried from line to line.
+std::vector<TmuxCell> parse_line(const std::string& line, TmuxCell* sgr) {
     std::vector<TmuxCell> cells;
     for (std::size_t i = 0; i < line.size();) {
         if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
             std::size_t end = i + 2;
             while (end < line.size() && !(line[end] >= 0x40 && line[end] <= 0x7E)) ++end;
-            if (end < line.size() && line[end] == 'm') apply_sgr(line.substr(i + 2, end - i - 2), fg, bg);
+            if (end < line.size() && line[end] == 'm') apply_sgr(line.substr(i + 2, end - i - 2), sgr);
             i = end + 1;
             continue;
         }
         auto lead = static_cast<unsigned char>(line[i]);
         std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        cells.push_back(TmuxCell{line.substr(i, length), *fg, *bg});
+        cells.push_back(TmuxCell{line.substr(i, length), sgr->fg, sgr->bg, sgr->reverse});
         i += length;
     }
     return cells;
@@ -83,10 +87,9 @@ std::string tmux_text(const TmuxSession& session) { return tmux(session, "captur
 TmuxScreen tmux_screen(const TmuxSession& session) {
     TmuxScreen screen{{}, "", 0, 0};
     std::istringstream captured(tmux(session, "capture-pane -p -e -N -t 0"));
-    int32_t fg = 39;
-    int32_t bg = 49;
+    TmuxCell sgr{"", 39, 49};
     for (std::string line; std::getline(captured, line);) {
-        screen.rows.push_back(parse_line(line, &fg, &bg));
+        screen.rows.push_back(parse_line(line, &sgr));
         for (const TmuxCell& cell : screen.rows.back()) screen.text += cell.text;
         screen.text += "\n";
     }

@@ -21,6 +21,7 @@ struct TmuxCell {
     std::string text;  // the character, UTF-8
     int32_t fg;
     int32_t bg;
+    bool reverse = false;  // in reverse video (SGR 7)
 };
 
 struct TmuxScreen {

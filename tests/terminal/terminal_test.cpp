@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -92,6 +93,7 @@ protected:
     void TearDown() override {
         tmux_stop(pane.session);
         std::remove(pid_file.c_str());
+        std::remove(bytes_file.c_str());
     }
 
     // The program's process id goes to the pid file, for signals.
@@ -142,6 +144,7 @@ protected:
 
     CalculatorPane pane{{}, TEST_WAIT_MS};
     std::string pid_file = "/tmp/portata-terminal-" + std::to_string(getpid()) + ".pid";
+    std::string bytes_file = "/tmp/portata-terminal-" + std::to_string(getpid()) + ".bytes";  // what "record" keeps
 };
 
 void TerminalTest::step(const std::string& line) {
@@ -193,6 +196,57 @@ void TerminalTest::step(const std::string& line) {
             }
             return out.empty() ? out : out + all;
         });
+    }
+    if (verb == "reversed") {
+        // "reversed row column text": the text from a 0-based cell in
+        // reverse video of the terminal's own colours.
+        int32_t at = 0;
+        std::sscanf(arg.c_str(), "%d %d%n", &n[0], &n[1], &at);
+        std::string text = arg.substr(static_cast<std::size_t>(at) + 1);
+        expect([&](const TmuxScreen& s) {
+            std::string out = at_differences(s, n[0], n[1], 39, 49, text);
+            for (int32_t x = n[1]; x < n[1] + static_cast<int32_t>(text.size()); ++x) {
+                if (!tmux_cell(s, n[0], x).reverse) return out + "column " + std::to_string(x) + " not reversed\n";
+            }
+            return out;
+        });
+    }
+    if (verb == "colourless") {
+        expect([](const TmuxScreen& s) {
+            for (const std::vector<TmuxCell>& row : s.rows) {
+                for (const TmuxCell& cell : row) {
+                    if (cell.fg != 39 || cell.bg != 49) return "'" + cell.text + "' in colour";
+                }
+            }
+            return std::string();
+        });
+    }
+    // The bytes the program writes from here on are kept ("shape" reads them).
+    if (verb == "record") tmux_run(pane.session, "pipe-pane -t 0 -o 'cat >>" + bytes_file + "'");
+    if (verb == "shape") {
+        // "shape n": the last cursor shape the program asked for is n (DECSCUSR ESC [ n SP q).
+        expect_until([&] {
+            std::ifstream in(bytes_file, std::ios::binary);
+            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::size_t last = bytes.rfind(" q");
+            std::string shape = last != bytes.npos && last >= 3 ? bytes.substr(last - 3, 5) : "none";
+            return shape == "\x1b[" + arg + " q" ? "" : "last shape " + shape;
+        });
+    }
+    if (verb == "hardcopy") {
+        // GNU screen's scrollback and screen, written by its hardcopy
+        // command: the line right above the title is `arg`.
+        std::string file = bytes_file + ".hardcopy";
+        tmux_send(pane.session, "C-a");
+        tmux_send(pane.session, "-l " + shell_quote(":hardcopy -h " + file));
+        tmux_send(pane.session, "Enter");
+        expect_until([&] {
+            std::ifstream in(file);
+            std::string before = "(no file)";
+            for (std::string row; std::getline(in, row) && row.find("Istranda Quolvenix") == row.npos;) before = row;
+            return before == arg ? "" : "above the title: '" + before + "'";
+        });
+        std::remove(file.c_str());
     }
     if (verb == "follows") {
         // "follows a|b": b within four rows after a, as nothing moved the cursor.
@@ -278,6 +332,7 @@ TEST_P(TerminalTest, Scenario) {
 constexpr const char* PROBE = TERMINAL_PROBE_EXE;
 constexpr const char* BASH = "bash --norc --noprofile -i";
 constexpr const char* SHIM = "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='" MACOS_POLL_SHIM "'";
+constexpr const char* GNU_SCREEN = "SCREENDIR=/tmp/portata-screens screen -h 2000 bash --norc --noprofile -i";
 
 // clang-format off
 const Scenario SCENARIOS[] = {
@@ -321,6 +376,23 @@ const Scenario SCENARIOS[] = {
     {"TypingPastTheRightEdge", "shows Antenna TX, type 1234567890123456789012345, "
         "at 7 34 34 47 1234567890123456789012345, at 7 6 34 47  Antenna TX a mt. slm , cursor 59 7, answer, "
         "shows Antenna RX, answer 25, shows premi un tasto, quit", {.columns = 60, .rows = 20}},
+    // GNU screen copies a screen erased from its top left into its
+    // scrollback: after `clear`, what was above the cursor goes up, and no
+    // blank row.
+    {"GnuScreenTakesNoBlankRowsAboveTheTitle", "at-key, hardcopy GO, quit",
+        {.shell = GNU_SCREEN, .around = "clear; echo G''O;", .needs = "screen"}},
+    // NO_COLOR: no colour anywhere; the rows with a background in reverse video.
+    {"NoColourReversesTheColouredRows", "at-key, reversed 0 0  Velmora Istranda, reversed 7 11  Antenna TX a mt. slm , "
+        "reversed 9 39 25, reversed 19 11  Portata ottica: , at 24 11 39 49  premi un tasto, colourless, quit",
+        {.around = "NO_COLOR=1"}},
+    // Overwriting shows a block cursor; Enter, Ctrl+C and a stop give the
+    // terminal's own shape back, and back in the foreground the block returns.
+    {"OverwritingShowsABlockCursorUntilEnter", "shows Antenna TX, record, keys IC, type 1, shape 2, answer, shape 0, "
+        "shows Antenna RX, answer 25, shows premi un tasto, quit"},
+    {"CtrlCWhileOverwritingGivesTheShapeBack", "asking, record, keys IC, shape 2, keys C-c, end INT, shape 0"},
+    {"SuspendedWhileOverwritingGivesTheShapeBack", "asking, record, keys IC, shape 2, stop, shape 0, shell fg, "
+        "hides Stopped, shape 2, answer, shape 0, shows Antenna RX, answer 4, shows premi un tasto, quit",
+        {.shell = BASH}},
     // Every signal whose default action ends the process restores the
     // terminal first; Ctrl+C is the terminal's own SIGINT.
     {"HupWhileAsking", "asking, signal HUP, end HUP"},

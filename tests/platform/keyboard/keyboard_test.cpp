@@ -123,6 +123,7 @@ TEST_F(KeyboardTest, FgetsEditsALineWithEchoAndHandsItBackWithItsNewline) {
 }
 
 TEST_F(KeyboardTest, EchoReachesTheTerminalWhileTheLineIsTyped) {
+    platform::Sleep(0);  // the screen started, the first frame apart
     testing_type("4");
     testing_type_at(100, "2\r");
     EXPECT_EQ(read_line(), "42\n");
@@ -144,6 +145,7 @@ TEST_F(KeyboardTest, CtrlLInALineRedrawsTheWholeTerminal) {
     } cases[] = {{"\x0c", true}, {"\x07", false}};
     for (const Case& c : cases) {
         testing_console_create(20, 5);
+        platform::Sleep(0);  // the screen started, the first frame apart
         testing_type("4");
         testing_type_at(100, c.key);
         testing_type_at(200, "\r");
@@ -253,6 +255,7 @@ TEST_F(KeyboardTest, RowsAGrowingTerminalPulledIntoViewGoBackToItsScrollback) {
                                            platform::COORD{40, c.cursor_row});
         EXPECT_EQ(platform::_kbhit(), 0);
         testing_terminal_output().clear();
+        testing_terminal_silent();
         testing_terminal_resize(80, 25);
         testing_type_at(testing_now_ms() + 20, std::string(c.answer) + "k");
         EXPECT_NE(platform::_kbhit(), 0) << c.answer;

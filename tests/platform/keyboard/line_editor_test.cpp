@@ -22,6 +22,7 @@ struct EditCase {
     std::vector<std::string> rows;  // the buffer afterwards
     int32_t cursor_x, cursor_y;     // the cursor afterwards
     uint64_t scrolls;               // whole-buffer scrolls
+    bool taller = false;            // the cursor drawn taller afterwards: overwriting
 };
 
 class LineEditorTable : public ::testing::TestWithParam<EditCase> {};
@@ -48,6 +49,7 @@ TEST_P(LineEditorTable, LineEchoAndCursor) {
     EXPECT_EQ(screen.cursor_x, c.cursor_x);
     EXPECT_EQ(screen.cursor_y, c.cursor_y);
     EXPECT_EQ(screen.scrolls, c.scrolls);
+    EXPECT_EQ(screen.cursor_double, c.taller);
 }
 
 // clang-format off
@@ -103,7 +105,10 @@ const EditCase EDIT_CASES[] = {
     {"empty_lines_stay_out_of_the_history", 0, 1, "5\r\r<PgDn>", "5",
      {"top       ", "5         ", "          ", "5         "}, 1, 3, 0},
     {"insert_toggles_overwriting_and_deletes_nothing", 0, 1, "abcd<Home><Right><Ins>XY<Ins>Q<End><Ins>Z",
-     "aXYQdZ", {"top       ", "aXYQdZ    ", "          ", "          "}, 6, 1, 0},
+     "aXYQdZ", {"top       ", "aXYQdZ    ", "          ", "          "}, 6, 1, 0, true},
+    {"enter_ends_overwriting", 0, 1, "1<Ins>2\r", "12", {"top       ", "12        ", "          ", "          "}, 0, 2, 0},
+    {"the_end_of_input_ends_overwriting", 0, 1, "<Ins>3<C-u><C-d>", "",
+     {"top       ", "          ", "          ", "          "}, 0, 1, 0},
     {"controls_and_function_keys_are_not_inserted", 0, 1, "a<F3><C-t>\x82", "a\x82",
      {"top       ", "a\x82        ", "          ", "          "}, 2, 1, 0},
     // A Tab stays in the line, echoed as blanks up to the next multiple of

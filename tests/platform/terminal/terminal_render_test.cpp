@@ -3,52 +3,13 @@
 // the bytes that hand the terminal back at exit.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "platform/terminal/terminal_render.h"
-#include "platform/terminal/terminal_session.h"
-#include "tests/platform/testing/testing.h"
 #include "tests/support/platform_text.h"
-#include "tests/support/tmux_session.h"
 
 namespace {
-
-class TerminalRenderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        screen_init(&screen, 4, 3);
-        terminal_render_init(&render);
-        frame();  // the first frame, tested on its own
-    }
-
-    std::string frame() { return render_frame_text(&render, &screen); }
-
-    void put(int32_t x, int32_t y, uint8_t ch, uint16_t attr = 0x07) {
-        screen.cells[static_cast<std::size_t>(y * screen.width + x)] = Cell{ch, attr};
-    }
-
-    ScreenBuffer screen{};
-
-    ScreenScope screen_scope{&screen};
-    TerminalRender render{};
-    RenderScope render_scope{&render};
-};
-
-TEST_F(TerminalRenderTest, FirstFramePushesTheOldScreenAwayOnce) {
-    terminal_render_init(&render);
-    EXPECT_EQ(frame(), "\r\n\n\x1b[H\x1b[0m\x1b[J");
-    EXPECT_EQ(frame(), "");
-}
-
-TEST_F(TerminalRenderTest, UnchangedScreenWritesNothing) {
-    put(1, 1, 'a');
-    frame();
-    EXPECT_EQ(frame(), "");
-}
 
 struct PutCell {
     int32_t x, y;
@@ -63,27 +24,82 @@ void put_cells(ScreenBuffer* screen, const std::vector<PutCell>& cells) {
     }
 }
 
+// A renderer on a fresh screen buffer, a table's case as its parameter.
+// By default a blank 4 x 3 buffer whose first frame (tested on its own)
+// is drawn.
+template <typename Case = int>
+class RenderTest : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override { start(4, 3, 4, 3); }
+
+    // A buffer of width x height shown on a terminal of columns x rows,
+    // and its first frame.
+    void start(int32_t width, int32_t height, int32_t columns, int32_t rows) {
+        screen_init(&screen, width, height);
+        screen_fit_terminal(&screen, columns, rows);
+        terminal_render_init(&render);
+        frame();
+    }
+
+    std::string frame() { return render_frame_text(&render, &screen); }
+
+    void put(int32_t x, int32_t y, uint8_t ch, uint16_t attr = 0x07) { put_cells(&screen, {{x, y, ch, attr}}); }
+
+    ScreenBuffer screen{};
+    ScreenScope screen_scope{&screen};
+    TerminalRender render{};
+    RenderScope render_scope{&render};
+};
+
+using TerminalRenderTest = RenderTest<>;
+
+// Before the first frame the terminal may say where its cursor is (row and
+// column, 0-based; none: it did not answer). Only the rows above it, and
+// its own when text stands before the cursor, go up into the scrollback,
+// and the rows are erased one by one: GNU screen copies a screen erased
+// from its top left into its scrollback whole.
+TEST_F(TerminalRenderTest, FirstFramePushesTheOldScreenAwayOnce) {
+    const std::string rows = "\x1b[H\x1b[0m\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[H";
+    struct Case {
+        int32_t row, column;
+        std::string bytes;
+    } cases[] = {{-1, -1, "\r\n\n\x1b[H\x1b[0m\x1b[J"},
+                 {0, 0, rows},
+                 {1, 0, "\x1b[3;1H\n" + rows},
+                 {1, 4, "\x1b[3;1H\n\n" + rows},
+                 {2, 1, "\x1b[3;1H\n\n\n" + rows}};
+    for (const Case& c : cases) {
+        terminal_render_init(&render);
+        if (c.row >= 0) terminal_render_cursor_found(&render, c.row, c.column);
+        EXPECT_EQ(frame(), c.bytes) << c.row << "," << c.column;
+        EXPECT_EQ(frame(), "");
+    }
+}
+
+TEST_F(TerminalRenderTest, UnchangedScreenWritesNothing) {
+    put(1, 1, 'a');
+    frame();
+    EXPECT_EQ(frame(), "");
+}
+
 struct FrameCase {
     const char* name;
     std::vector<PutCell> cells;  // changed after the first frame of a blank 4x3 buffer
     int32_t cursor_x, cursor_y;
-    std::string bytes;  // what the next frame writes
+    std::string bytes;       // what the next frame writes
+    bool no_colour = false;  // drawn as NO_COLOR asks
+    bool taller = false;     // the cursor taller, as while overwriting
 };
 
-class TerminalRenderFrames : public ::testing::TestWithParam<FrameCase> {};
+using TerminalRenderFrames = RenderTest<FrameCase>;
 
 TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 4, 3);
-    TerminalRender render{};
-    RenderScope render_scope{&render};
-    terminal_render_init(&render);
-    render_frame_text(&render, &screen);
+    if (GetParam().no_colour) terminal_render_no_colour(&render);
     put_cells(&screen, GetParam().cells);
     screen.cursor_x = GetParam().cursor_x;
     screen.cursor_y = GetParam().cursor_y;
-    EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
+    screen_set_cursor_double(&screen, GetParam().taller);
+    EXPECT_EQ(frame(), GetParam().bytes);
 }
 
 // clang-format off
@@ -101,6 +117,11 @@ const FrameCase FRAME_CASES[] = {
      0, 2,
      "\xc3\xa9\xe2\x94\x80\xe2\x98\xba\xe2\x8c\x82\x1b[2;1H\xe2\x86\x90\xc2\xa0\xe2\x97\x99\xe2\x96\x88"
      "\x1b[3;1H"},
+    // No colour: a background set is reverse video, the rest the terminal's own.
+    {"without_colour_a_background_is_reverse_video",
+     {{0, 0, 'a', 0x1E}, {1, 0, 'b', 0x0E}, {2, 0, 'c', 0x71}, {3, 0, 'd', 0x07}, {0, 1, 'e', 0xF0}}, 1, 1,
+     "\x1b[0;7ma\x1b[0mb\x1b[0;7mc\x1b[0md\x1b[2;1H\x1b[0;7me", true},
+    {"overwriting_shows_a_block_cursor", {}, 0, 0, "\x1b[2 q", false, true},
 };
 // clang-format on
 
@@ -134,6 +155,25 @@ TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
     EXPECT_EQ(frame(), "\x1b[?25h");
 }
 
+// Overwriting shows a block cursor; the terminal's own shape comes back
+// when it ends, and in the bytes that hand the terminal back while a block
+// may show. A resize keeps the shape; a stop (the terminal handed back,
+// then written over) has the block drawn again.
+TEST_F(TerminalRenderTest, ABlockCursorGivesTheTerminalsOwnShapeBack) {
+    std::string restore = "\x1b[0m\x1b[?25h\x1b[0 q\x1b[1;1H";
+    screen_set_cursor_double(&screen, true);
+    EXPECT_EQ(frame(), "\x1b[2 q");
+    EXPECT_EQ(render_restore_text(&render, &screen), restore);
+    terminal_render_invalidate(&render, RENDER_LOST_ROWS);
+    EXPECT_EQ(frame(), "\x1b[H\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[H\x1b[?25h");
+    terminal_render_invalidate(&render, RENDER_LOST_ALL);
+    EXPECT_EQ(render_restore_text(&render, &screen), restore);
+    EXPECT_EQ(frame(), "\x1b[H\x1b[0m\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[H\x1b[?25h\x1b[2 q");
+    screen_set_cursor_double(&screen, false);
+    EXPECT_EQ(frame(), "\x1b[0 q");
+    EXPECT_EQ(render_restore_text(&render, &screen), "\x1b[0m\x1b[?25h\x1b[1;1H");
+}
+
 // A redraw goes row by row, the cells up to the last one drawn and the
 // rest of the row erased, and never erases the whole screen (terminals
 // copy an erased screen into their scrollback).
@@ -149,7 +189,7 @@ TEST_F(TerminalRenderTest, InvalidatedTerminalIsRedrawnRowByRow) {
     put(2, 2, 'z');
     put(3, 2, 0);  // a NUL in the default colours is erased as a blank is
     frame();
-    terminal_render_invalidate(&render);
+    terminal_render_invalidate(&render, RENDER_LOST_ROWS);
     EXPECT_EQ(frame(), "\x1b[H\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H  z\x1b[K\x1b[H\x1b[?25h");
 }
 
@@ -194,139 +234,13 @@ TEST(TerminalRenderColours, WindowsAttributesMapToTheirSgr) {
     }
 }
 
-TEST(TerminalRenderColours, AttributeBitsAboveTheColoursAreNotDrawn) {
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 2, 1);
-    TerminalRender render{};
-    RenderScope render_scope{&render};
-    terminal_render_init(&render);
-    render_frame_text(&render, &screen);
-    screen.cells[0] = Cell{' ', 0x8007};  // underscore bit
-    EXPECT_EQ(render_frame_text(&render, &screen), "");
+TEST_F(TerminalRenderTest, AttributeBitsAboveTheColoursAreNotDrawn) {
+    start(2, 1, 2, 1);
+    put(0, 0, ' ', 0x8007);  // underscore bit
+    EXPECT_EQ(frame(), "");
 }
-
-TEST(TerminalPresent, WritesTheFrameToTheTerminalOnceAndNothingWhenUnchanged) {
-    testing_console_create(3, 2);
-    platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
-    platform::DWORD written = 0;
-    platform::WriteFile(out, "hi", 2, &written, nullptr);
-    platform::Sleep(0);
-    EXPECT_EQ(testing_terminal_output(), "\r\n\x1b[H\x1b[0m\x1b[Jhi");
-    testing_terminal_output().clear();
-    platform::Sleep(0);
-    EXPECT_EQ(platform::_kbhit(), 0);
-    EXPECT_EQ(testing_terminal_output(), "");
-    // A resize redraws the whole of the next frame, and of that one alone.
-    testing_terminal_resize(3, 2);
-    platform::Sleep(0);
-    EXPECT_EQ(testing_terminal_output(), "\x1b[Hhi\x1b[K\x1b[2;1H\x1b[K\x1b[1;3H\x1b[?25h");
-    testing_terminal_output().clear();
-    platform::Sleep(0);
-    EXPECT_EQ(testing_terminal_output(), "");
-}
-
-TEST(TerminalPresent, AFrameNotWhollyWrittenLeavesTheNextToDrawEveryRow) {
-    testing_console_create(3, 2);
-    platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
-    platform::DWORD written = 0;
-    platform::WriteFile(out, "hi", 2, &written, nullptr);
-    platform::Sleep(0);
-    testing_hooks().terminal_write_fails = true;
-    platform::WriteFile(out, "\r\nyo", 4, &written, nullptr);
-    platform::Sleep(0);
-    testing_hooks().terminal_write_fails = false;
-    testing_terminal_output().clear();
-    platform::Sleep(0);
-    // The colours and the rows the failed frame may or may not have reached.
-    EXPECT_EQ(testing_terminal_output(), "\x1b[H\x1b[0mhi\x1b[K\x1b[2;1Hyo\x1b[K\x1b[?25h");
-}
-
-// However the program hears of a new size, a resize or a resume after the
-// terminal was resized while the program was stopped (its SIGWINCH went to
-// the shell), the next present takes the size and draws every row anew;
-// after a resume in colours set afresh, as the stop gave the terminal back
-// in its own.
-TEST(TerminalPresent, ANewSizeIsTakenAfterAResizeAndAfterAResume) {
-    struct Case {
-        void (*news)(int32_t columns, int32_t rows);
-        const char* colours;  // sent before the first row is erased
-    } cases[] = {{testing_terminal_resize, ""}, {testing_terminal_resume, "\x1b[0m"}};
-    for (const Case& c : cases) {
-        testing_console_on_terminal(80, 25);
-        platform::HANDLE out = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
-        ASSERT_TRUE(platform::SetConsoleCursorPosition(out, platform::COORD{39, 21}));
-        platform::Sleep(0);
-        testing_terminal_output().clear();
-        c.news(60, 20);
-        platform::Sleep(0);
-        const ScreenBuffer& screen = testing_console().screen;
-        EXPECT_EQ(screen.window_width, 60);
-        EXPECT_EQ(screen.window_height, 20);
-        EXPECT_EQ(screen.window_y, 2);  // the cursor's row the bottom one
-        // Every row of the new size drawn (blank), then the cursor shown.
-        std::string redraw = std::string("\x1b[H") + c.colours + "\x1b[K";
-        for (int32_t row = 2; row <= 20; ++row) redraw += "\x1b[" + std::to_string(row) + ";1H\x1b[K";
-        platform::Sleep(0);  // the next look draws nothing: the news was taken once
-        EXPECT_EQ(testing_terminal_output(), redraw + "\x1b[39C\x1b[?25h");
-    }
-}
-
-// A burst of resizes, the next coming while the first settles: the size it
-// settles at is drawn once, the one on the way not at all.
-TEST(TerminalPresent, ABurstOfResizesIsDrawnOnceAtTheSizeItSettlesAt) {
-    testing_console_on_terminal(80, 25);
-    platform::Sleep(0);
-    static void (*scripted_sleep)(uint32_t) = terminal_io().sleep_ms;
-    terminal_io().sleep_ms = [](uint32_t ms) {
-        testing_terminal_resize(60, 20);
-        terminal_io().sleep_ms = scripted_sleep;
-        scripted_sleep(ms);
-    };
-    testing_terminal_resize(70, 22);
-    testing_terminal_output().clear();
-    platform::Sleep(0);
-    std::string out = testing_terminal_output();
-    EXPECT_EQ(testing_console().screen.window_width, 60);
-    EXPECT_EQ(text_count(out, "\x1b[K"), 20) << "every row of 60 x 20 erased to its end once";
-}
-
-// Reading the terminal's character set from the user's locale leaves the
-// process's locale as it was: atof's decimal point stays the full stop,
-// even after a locale that writes a decimal comma.
-TEST(TerminalCharset, ReadingTheLocaleLeavesTheDecimalPoint) {
-    const char* before = std::getenv("LC_ALL");
-    std::string saved = before != nullptr ? before : "";
-    for (const char* locale : {"it_IT.UTF-8", "C"}) {
-        setenv("LC_ALL", locale, 1);
-        EXPECT_EQ(terminal_locale_charset(), locale[0] == 'C' ? CHARSET_ASCII : CHARSET_UTF8) << locale;
-        EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C") << locale;
-        EXPECT_DOUBLE_EQ(platform::atof("2.5"), 2.5) << locale;
-    }
-    if (before == nullptr) unsetenv("LC_ALL");
-    if (before != nullptr) setenv("LC_ALL", saved.c_str(), 1);
-}
-
-}  // namespace
 
 // --- the window --------------------------------------------------------------
-
-class TerminalRenderWindow : public ::testing::Test {
-protected:
-    // A 4 x 5 buffer shown on a terminal of 4 x 3.
-    void SetUp() override {
-        screen_init(&screen, 4, 5);
-        screen_fit_terminal(&screen, 4, 3);
-        frame();
-    }
-    std::string frame() { return render_frame_text(&render, &screen); }
-    void put(int32_t x, int32_t y, uint8_t ch) { screen.cells[static_cast<std::size_t>(y * screen.width + x)].ch = ch; }
-
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    TerminalRender render{};
-    RenderScope render_scope{&render};
-};
 
 struct ScrollCase {
     const char* name;
@@ -350,24 +264,16 @@ const ScrollCase SCROLL_CASES[] = {
 };
 // clang-format on
 
-class TerminalRenderScrolls : public ::testing::TestWithParam<ScrollCase> {};
+using TerminalRenderScrolls = RenderTest<ScrollCase>;
 
 TEST_P(TerminalRenderScrolls, RowsLeaveAsTheBufferHoldsThem) {
-    // A 4 x 5 buffer shown on a terminal of 4 x 3.
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 4, 5);
-    screen_fit_terminal(&screen, 4, 3);
-    TerminalRender render{};
-    RenderScope render_scope{&render};
-    terminal_render_init(&render);
-    render_frame_text(&render, &screen);
+    start(4, 5, 4, 3);
     put_cells(&screen, GetParam().cells);
     screen_set_cursor(&screen, 0, 3);
     screen_set_cursor(&screen, 0, 4);
     std::string written = GetParam().written;
     screen_write(&screen, reinterpret_cast<const uint8_t*>(written.data()), static_cast<uint32_t>(written.size()));
-    EXPECT_EQ(render_frame_text(&render, &screen), GetParam().bytes);
+    EXPECT_EQ(frame(), GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROLL_CASES),
@@ -377,16 +283,13 @@ INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROL
 
 // A row cut at the window's edge is marked there, as `less` marks a cut
 // line: a cut number never looks whole. The front copy holds the marks.
-TEST(TerminalRenderMarks, RowsCutAtTheWindowsEdgesAreMarkedThere) {
+TEST_F(TerminalRenderTest, RowsCutAtTheWindowsEdgesAreMarkedThere) {
     struct Row {
         const char* cells;  // the buffer's row, 6 columns
         uint16_t attr;
         const char* shown;  // through the window on columns 1 to 4
     } rows[] = {{"abcdef", 0x07, "<cd>"}, {"  cd  ", 0x07, " cd "}, {"    ef", 0x1E, "   >"}, {"aa    ", 0x77, "<   "}};
-    ScreenBuffer screen{};
-    ScreenScope screen_scope{&screen};
-    screen_init(&screen, 6, 4);
-    screen_fit_terminal(&screen, 4, 4);
+    start(6, 4, 4, 4);
     for (int32_t y = 0; y < 4; ++y) {
         for (int32_t x = 0; x < 6; ++x) {
             bool text = rows[y].cells[x] != ' ';
@@ -396,11 +299,8 @@ TEST(TerminalRenderMarks, RowsCutAtTheWindowsEdgesAreMarkedThere) {
     }
     screen_set_cursor(&screen, 4, 0);
     ASSERT_EQ(screen.window_x, 1);
-    TerminalRender render{};
-    RenderScope render_scope{&render};
     terminal_render_init(&render);
-    EXPECT_EQ(render_frame_text(&render, &screen),
-              "\r\n\n\n\x1b[H\x1b[0m\x1b[J<cd>\x1b[2;2Hcd\x1b[3;4H\x1b[0;93;44m>\x1b[4;1H\x1b[0m<\x1b[1;4H");
+    EXPECT_EQ(frame(), "\r\n\n\n\x1b[H\x1b[0m\x1b[J<cd>\x1b[2;2Hcd\x1b[3;4H\x1b[0;93;44m>\x1b[4;1H\x1b[0m<\x1b[1;4H");
     for (int32_t y = 0; y < 4; ++y) {
         std::string front;
         for (int32_t x = 0; x < 4; ++x) front.push_back(static_cast<char>(render.front[y * 4 + x].ch));
@@ -408,17 +308,21 @@ TEST(TerminalRenderMarks, RowsCutAtTheWindowsEdgesAreMarkedThere) {
     }
 }
 
-TEST_F(TerminalRenderWindow, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {
+TEST_F(TerminalRenderTest, TheBufferScrollingAtTheBottomScrollsTheTerminalToo) {
+    start(4, 5, 4, 3);
     screen_set_cursor(&screen, 0, 4);
     frame();
     screen_write(&screen, reinterpret_cast<const uint8_t*>("\nz"), 2);
     EXPECT_EQ(frame(), "\n\x1b[3;1Hz");
 }
 
-TEST_F(TerminalRenderWindow, MovingUpOrSidewaysRedrawsRowByRow) {
+TEST_F(TerminalRenderTest, MovingUpOrSidewaysRedrawsRowByRow) {
+    start(4, 5, 4, 3);
     screen_set_cursor(&screen, 0, 4);
     frame();
     put(2, 0, 'u');
     screen_set_cursor(&screen, 0, 0);
     EXPECT_EQ(frame(), "\x1b[H  u\x1b[K\x1b[2;1H\x1b[K\x1b[3;1H\x1b[K\x1b[H");
 }
+
+}  // namespace

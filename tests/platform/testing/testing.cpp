@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <string_view>
 
 #include "platform/keyboard/keyboard.h"
+#include "platform/terminal/terminal_render.h"
 #include "platform/terminal/terminal_session.h"
 
 namespace {
@@ -25,6 +27,7 @@ struct ScriptedTerminal {
     std::string file_output;       // what a redirected standard output received
     int32_t columns;               // the terminal's size; 0: as large as the screen buffer
     int32_t rows;
+    bool silent = false;  // asked where its cursor is, it does not answer (by default: on row 1, column 1)
 };
 
 ScriptedTerminal scripted;
@@ -69,6 +72,8 @@ int64_t scripted_read(uint8_t* bytes, std::size_t capacity, int32_t timeout_ms) 
 bool scripted_write(const uint8_t* bytes, std::size_t length) {
     bool fails = hooks.terminal_write_fails;
     scripted.output.append(reinterpret_cast<const char*>(bytes), fails ? length / 2 : length);
+    bool asked = std::string_view(reinterpret_cast<const char*>(bytes), length) == RENDER_ASK_CURSOR;
+    if (asked && !fails && !scripted.silent) testing_type("\x1b[1;1R");
     return !fails;
 }
 
@@ -118,7 +123,7 @@ void testing_console_create(int32_t width, int32_t height) {
     console = ConsoleState{};
     console.mode = CONSOLE_LINE_INPUT;
     screen_init(&console.screen, width, height);
-    terminal_io() = TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms};
+    terminal_open_io(TerminalIo{scripted_read, scripted_write, scripted_size, scripted_now_ms, scripted_sleep_ms});
     hooks = ConsoleHooks{ConsoleFaults{false, -1, -1}, ConsoleCounters{}, false};
     console.file_write = captured_file_write;
     console.hook = hooked_call;
@@ -172,6 +177,8 @@ void testing_type_at(uint64_t at_ms, const std::string& bytes) {
 }
 
 void testing_end_input() { scripted.input_ended = true; }
+
+void testing_terminal_silent() { scripted.silent = true; }
 
 uint64_t testing_now_ms() { return scripted.now_ms; }
 

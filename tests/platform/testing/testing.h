@@ -35,7 +35,7 @@ struct ConsoleHooks {
 // Standard output becomes a fresh console of the given size: blank cells in
 // attribute 0x07, cursor at the top left and visible, mode processed + wrap,
 // largest window = the size, faults and counters cleared, no typed input, a
-// keyboard present, the clock at 0. Nothing reaches the real terminal. The
+// keyboard present, the clock at 0, a terminal that answers where its cursor is. Nothing reaches the real terminal. The
 // blocks the console held before are given back first.
 void testing_console_create(int32_t width, int32_t height);
 
@@ -72,6 +72,10 @@ void testing_type(const std::string& bytes);
 void testing_type_at(uint64_t at_ms, const std::string& bytes);
 // Typed input ends after what has been typed (Ctrl+D at the terminal's end).
 void testing_end_input();
+// The scripted terminal stops answering the question where its cursor is,
+// which by default it answers at once, the cursor on row 1, column 1:
+// answers are typed by the test, or none comes.
+void testing_terminal_silent();
 
 // The simulated clock, in milliseconds.
 uint64_t testing_now_ms();
