@@ -2,12 +2,13 @@
 // console functions and of the runtime's console and print operations, with
 // random arguments, faults and resizes, on a console of random size. The
 // cursor never leaves the buffer, no cell outside an operation's reach
-// changes, fills and scrolls give what the console's rules give, and every
-// temporary goes back to the pool.
+// changes, fills and scrolls give what the console's rules give, no change
+// goes uncounted, and every temporary goes back to the pool.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/terminal/terminal_session.h"
@@ -58,7 +59,7 @@ void check_fill(const std::vector<Cell>& before, COORD start, DWORD length, DWOR
     const ScreenBuffer& s = screen();
     int64_t cells = int64_t{s.width} * s.height;
     bool inside = start.X >= 0 && start.Y >= 0 && start.X < s.width && start.Y < s.height;
-    int64_t first = inside ? int64_t{start.Y} * s.width + start.X : 0;
+    int64_t first = inside ? screen_cell_index(s.width, start.X, start.Y) : 0;
     int64_t expected = inside ? std::min<int64_t>(length, cells - first) : 0;
     FUZZ_CHECK(written == static_cast<DWORD>(expected));
     for (int64_t i = 0; i < cells; ++i) {
@@ -109,7 +110,7 @@ std::vector<Cell> reference_scroll(const std::vector<Cell>& before, int32_t widt
     if (fill.ch == 0 && fill.attr == 0) fill = Cell{' ', attribute};
     Box target{dx, dy, dx + source.right - source.left, dy + source.bottom - source.top};
     Box dest = box_cut(target, clip);
-    auto at = [&](int32_t x, int32_t y) { return static_cast<std::size_t>(int64_t{y} * width + x); };
+    auto at = [&](int32_t x, int32_t y) { return static_cast<std::size_t>(screen_cell_index(width, x, y)); };
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             if (box_has(dest, x, y)) {
@@ -294,6 +295,13 @@ void op_runtime(FuzzedDataProvider& data) {
     }
 }
 
+// Every field of the record but the count itself.
+auto fields_of(const ScreenBuffer& s) {
+    return std::make_tuple(s.width, s.height, s.cursor_x, s.cursor_y, s.cursor_visible, s.cursor_size, s.attribute,
+                           s.mode, s.window_x, s.window_y, s.window_width, s.window_height, s.largest.X, s.largest.Y,
+                           s.scrolls);
+}
+
 void op_environment(FuzzedDataProvider& data) {
     ConsoleFaults& faults = testing_hooks().faults;
     switch (data.ConsumeIntegralInRange<int>(0, 4)) {
@@ -333,6 +341,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
                                     data.ConsumeIntegralInRange<int32_t>(0, 60));
 
     for (int32_t step = 0; step < 64 && data.remaining_bytes() > 0; ++step) {
+        std::vector<Cell> cells = fuzz_cells(screen());
+        auto fields = fields_of(screen());
+        uint64_t changes = screen().changes;
         switch (data.ConsumeIntegralInRange<int>(0, 4)) {
         case 0:
         case 1: op_platform(data); break;
@@ -341,6 +352,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
         default: op_environment(data); break;
         }
         check_screen();
+        // A step that changed the record moved its count: no write escapes
+        // it, so a present never skips a frame that differs.
+        if (fields_of(screen()) != fields || !same_cells(cells, screen().cells))
+            FUZZ_CHECK(screen().changes != changes);
     }
     terminal_present(&screen());
     check_screen();
