@@ -72,9 +72,9 @@ inline void fuzz_check_resize_kept(const std::vector<Cell>& before, int32_t widt
     FUZZ_CHECK(s.width >= width && s.height >= height);
     for (int32_t y = 0; y < s.height; ++y) {
         for (int32_t x = 0; x < s.width; ++x) {
-            Cell now = s.cells[static_cast<std::size_t>(int64_t{y} * s.width + x)];
+            Cell now = screen_cell(&s, x, y);
             if (x < width && y < height) {
-                Cell was = before[static_cast<std::size_t>(int64_t{y} * width + x)];
+                Cell was = before[static_cast<std::size_t>(screen_cell_index(width, x, y))];
                 FUZZ_CHECK(now.ch == was.ch && now.attr == was.attr);
             } else {
                 FUZZ_CHECK(now.ch == ' ' && now.attr == 0x07);
