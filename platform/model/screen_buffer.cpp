@@ -14,11 +14,9 @@ constexpr uint8_t BLANK = 0x20;
 constexpr int32_t TAB_WIDTH = 8;
 constexpr int32_t LARGEST_SIDE = 32767;  // a coordinate is a 16-bit SHORT
 
-// The one way to write the record. An operation makes its checks, then
-// takes the record from here before its first write and writes through
-// nothing else; the helpers that write are handed it (a ScreenBuffer&,
-// which only this makes). So no write goes uncounted, and a frame is never
-// skipped over one.
+// The one way to write the record: an operation makes its checks, then takes
+// the record from here and writes through it alone (the helpers that write
+// are handed this ScreenBuffer&), so that no write goes uncounted.
 ScreenBuffer& edit(ScreenBuffer* screen) {
     screen->changes += 1;
     return *screen;
@@ -86,11 +84,16 @@ bool inside(const ScreenBuffer* screen, int32_t x, int32_t y) {
     return x >= 0 && y >= 0 && x < screen->width && y < screen->height;
 }
 
-// The number of cells a fill may touch from (x, y) to the end of the buffer.
-int64_t fill_span(const ScreenBuffer* screen, uint32_t length, int32_t x, int32_t y) {
+// Sets `length` cells from (x, y) with `set`, running on across row ends
+// and stopping at the end of the buffer; returns the cells set.
+template <typename Set>
+uint32_t fill(ScreenBuffer* screen, uint32_t length, int32_t x, int32_t y, Set set) {
+    // A start outside the buffer has no position in it to point at.
     if (!inside(screen, x, y)) return 0;
-    int64_t start = screen_cell_index(screen->width, x, y);
-    return std::min<int64_t>(length, cell_count(screen) - start);
+    int64_t count = std::min<int64_t>(length, cell_count(screen) - screen_cell_index(screen->width, x, y));
+    Cell* first = &cell_at(edit(screen), x, y);
+    std::for_each(first, first + count, set);
+    return static_cast<uint32_t>(count);
 }
 
 // The number of cells a write along row y may touch from column x.
@@ -243,9 +246,8 @@ bool screen_resize(ScreenBuffer* screen, int32_t width, int32_t height) {
     Cell* cells = cells_alloc(width, height);
     if (cells == nullptr) return false;
     int32_t keep_w = std::min(width, screen->width);
-    for (int32_t y = 0; y < std::min(height, screen->height); ++y) {
+    for (int32_t y = 0; y < std::min(height, screen->height); ++y)
         std::copy_n(screen_row(screen, y), keep_w, cells + static_cast<std::size_t>(screen_cell_index(width, 0, y)));
-    }
     ScreenBuffer& s = edit(screen);
     platform::free(s.cells);
     s.cells = cells;
@@ -295,8 +297,7 @@ const Cell* screen_row(const ScreenBuffer* screen, int32_t y) {
 }
 
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
-    if (!inside(screen, x, y)) return Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE};
-    return screen_row(screen, y)[x];
+    return inside(screen, x, y) ? screen_row(screen, y)[x] : Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE};
 }
 
 uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length) {
@@ -307,20 +308,11 @@ uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t lengt
 }
 
 uint32_t screen_fill_attribute(ScreenBuffer* screen, uint16_t attr, uint32_t length, int32_t x, int32_t y) {
-    int64_t count = fill_span(screen, length, x, y);
-    // A start outside the buffer has no position in it to point at.
-    if (count == 0) return 0;
-    Cell* first = &cell_at(edit(screen), x, y);
-    for (int64_t i = 0; i < count; ++i) first[i].attr = attr;
-    return static_cast<uint32_t>(count);
+    return fill(screen, length, x, y, [attr](Cell& cell) { cell.attr = attr; });
 }
 
 uint32_t screen_fill_character(ScreenBuffer* screen, uint8_t ch, uint32_t length, int32_t x, int32_t y) {
-    int64_t count = fill_span(screen, length, x, y);
-    if (count == 0) return 0;
-    Cell* first = &cell_at(edit(screen), x, y);
-    for (int64_t i = 0; i < count; ++i) first[i].ch = ch;
-    return static_cast<uint32_t>(count);
+    return fill(screen, length, x, y, [ch](Cell& cell) { cell.ch = ch; });
 }
 
 uint32_t screen_write_cells(ScreenBuffer* screen, int32_t x, int32_t y, const Cell* cells, uint32_t count) {

@@ -8,9 +8,6 @@
 // does: whenever a write or a cursor move leaves the cursor outside it, it
 // moves the least distance, down, up, left or right, that shows the cursor.
 // At a wait for a key it may move sideways to show whole rows of text.
-//
-// Only the operations below write the record, and each write is counted in
-// `changes`: a frame is skipped while the count stays the same.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +38,7 @@ struct ScreenBuffer {
     uint16_t popup_attr;      // the line input's popups are drawn in it (GetConsoleScreenBufferInfoEx reports it)
     bool popup_shown;         // a popup of the line input is up: the console draws no cursor meanwhile
     uint64_t scrolls;         // whole-buffer scrolls so far (text at row y moved to y - 1)
-    uint64_t changes = 0;     // writes so far: while it stays, so does the record
+    uint64_t changes = 0;     // writes so far, all by the operations below: while it stays, so does the record
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
