@@ -186,7 +186,9 @@ void fuzz_editor(FuzzedDataProvider& data) {
             continue;
         }
         Key key = any_key(data);
+        FuzzRecord before = fuzz_record(screen);
         LineEditorResult result = line_editor_key(&editor, &screen, key);
+        fuzz_check_counted(before, screen);
         FUZZ_CHECK(screen.cursor_x >= 0 && screen.cursor_x < screen.width);
         FUZZ_CHECK(screen.cursor_y >= 0 && screen.cursor_y < screen.height);
         FUZZ_CHECK(screen.cells != nullptr);

@@ -4,6 +4,7 @@
 // each input.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -63,6 +64,32 @@ inline void fuzz_check_window(const ScreenBuffer& s) {
 // A copy of every cell, to compare with after a resize.
 inline std::vector<Cell> fuzz_cells(const ScreenBuffer& s) {
     return std::vector<Cell>(s.cells, s.cells + static_cast<std::size_t>(int64_t{s.width} * s.height));
+}
+
+// The record as a step found it: every field but its count of writes, its
+// cells, and that count.
+struct FuzzRecord {
+    std::vector<int64_t> fields;
+    std::vector<Cell> cells;
+    uint64_t changes;
+};
+
+inline FuzzRecord fuzz_record(const ScreenBuffer& s) {
+    return FuzzRecord{{s.width, s.height, s.cursor_x, s.cursor_y, s.cursor_visible, s.cursor_size, s.cursor_double,
+                       s.attribute, s.mode, s.window_x, s.window_y, s.window_width, s.window_height, s.largest.X,
+                       s.largest.Y, s.popup_attr, s.popup_shown, static_cast<int64_t>(s.scrolls)},
+                      fuzz_cells(s),
+                      s.changes};
+}
+
+// A step that changed the record moved its count: no write escapes it, so a
+// present never skips a frame that differs.
+inline void fuzz_check_counted(const FuzzRecord& before, const ScreenBuffer& s) {
+    FuzzRecord now = fuzz_record(s);
+    auto same = [](Cell a, Cell b) { return a.ch == b.ch && a.attr == b.attr; };
+    bool changed = now.fields != before.fields ||
+                   !std::equal(now.cells.begin(), now.cells.end(), before.cells.begin(), before.cells.end(), same);
+    if (changed) FUZZ_CHECK(now.changes != before.changes);
 }
 
 // A resize changes no cell: the old ones keep their places from the top
