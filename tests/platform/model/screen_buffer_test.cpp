@@ -217,6 +217,9 @@ TEST_F(ScreenBufferTest, TheChangeCountMovesWithEveryWriteAndOnlyThen) {
         {"the attribute", [](ScreenBuffer* s) { screen_set_attribute(s, 0x1E); }, true},
         {"the mode", [](ScreenBuffer* s) { screen_set_mode(s, 0); }, true},
         {"the cursor's look", [](ScreenBuffer* s) { screen_set_cursor_info(s, 50, false); }, true},
+        {"the taller cursor", [](ScreenBuffer* s) { screen_set_cursor_double(s, true); }, true},
+        {"a popup up", [](ScreenBuffer* s) { screen_set_popup_shown(s, true); }, true},
+        {"cells from outside", [](ScreenBuffer* s) { Cell c{'x', 7}; screen_write_cells(s, 10, 0, &c, 1); }, false},
         {"a terminal's size", [](ScreenBuffer* s) { screen_fit_terminal(s, 5, 4); }, true},
         {"the window in place already", [](ScreenBuffer* s) { screen_window_show_text(s); }, false},
     };
