@@ -30,8 +30,7 @@ Cell& cell_at(ScreenBuffer& screen, int32_t x, int32_t y) {
 
 bool wraps(const ScreenBuffer* screen) { return (screen->mode & platform::ENABLE_WRAP_AT_EOL_OUTPUT) != 0; }
 
-// The whole buffer up one row: the new bottom row is blanks in the current
-// attribute.
+// The whole buffer up one row, the new bottom row blanks in the current attribute.
 void scroll_up(ScreenBuffer& screen) {
     auto row = static_cast<std::size_t>(screen.width);
     auto all = static_cast<std::size_t>(cell_count(&screen));

@@ -83,8 +83,7 @@ void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows);
 // of 8, the row's end (width) at the latest.
 int32_t screen_tab_stop(int32_t x, int32_t width);
 
-// The place of cell (x, y) among cells laid out row after row, `width` to
-// a row, as the buffer's are: y * width + x.
+// The place of cell (x, y) in cells laid out `width` to a row, as the buffer's are: y * width + x.
 int64_t screen_cell_index(int32_t width, int64_t x, int64_t y);
 
 // Row y (0..height-1) of the buffer: its `width` cells, for reading.
