@@ -13,20 +13,22 @@ namespace {
 // Every cell set, the colours changing every 7 cells: the worst full frame.
 void bench_fill_busy(ScreenBuffer* screen) {
     for (int32_t i = 0; i < screen->width * screen->height; ++i) {
-        screen->cells[static_cast<std::size_t>(i)] =
-            Cell{static_cast<uint8_t>(0x21 + i % 94), static_cast<uint16_t>(0x10 + (i / 7) % 0x60)};
+        int32_t x = i % screen->width;
+        int32_t y = i / screen->width;
+        screen_fill_character(screen, static_cast<uint8_t>(0x21 + i % 94), 1, x, y);
+        screen_fill_attribute(screen, static_cast<uint16_t>(0x10 + (i / 7) % 0x60), 1, x, y);
     }
 }
 
 // The calculator's first screen: the title bar, a label, the cursor after it.
 void bench_fill_calculator(ScreenBuffer* screen) {
     std::string title = " Velmora Istranda Quolvenix Pardov" + std::string(22, ' ') + "Ostravel Kamuni Dreskov ";
-    screen->attribute = 0x71;
+    screen_set_attribute(screen, 0x71);
     screen_write(screen, reinterpret_cast<const uint8_t*>(title.data()), static_cast<uint32_t>(title.size()));
     screen_set_cursor(screen, 11, 7);
     std::string label = " Antenna TX a mt. slm ";
     screen_write(screen, reinterpret_cast<const uint8_t*>(label.data()), static_cast<uint32_t>(label.size()));
-    screen->attribute = 0x07;
+    screen_set_attribute(screen, 0x07);
     screen_set_cursor(screen, 39, 7);
 }
 
@@ -66,7 +68,7 @@ void BM_RenderOneCell(benchmark::State& state) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         digit = digit == '9' ? '0' : static_cast<uint8_t>(digit + 1);
-        screen.cells[7 * 80 + 39].ch = digit;
+        screen_fill_character(&screen, digit, 1, 39, 7);
         out.bytes.length = 0;
         terminal_render_frame(&render, &screen, &out);
         bytes = out.bytes.length;

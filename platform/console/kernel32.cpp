@@ -97,7 +97,7 @@ BOOL SetConsoleTextAttribute(HANDLE console, WORD attribute) {
     granted(CONSOLE_CALL_SET_TEXT_ATTRIBUTE, 0);
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
-    screen->attribute = attribute;
+    screen_set_attribute(screen, attribute);
     return TRUE;
 }
 
@@ -158,7 +158,7 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) {
     ScreenBuffer* screen = screen_of(console);
     if (screen == nullptr) return FALSE;
     if ((mode & ~OUTPUT_MODE_BITS) != 0) return fail(ERROR_INVALID_PARAMETER);
-    screen->mode = mode;
+    screen_set_mode(screen, mode);
     return TRUE;
 }
 

@@ -40,13 +40,13 @@ bool follow_resize(LineEditor* editor, ScreenBuffer* screen) {
         return false;
     }
     int64_t start_y = line_top(editor, screen);
-    int64_t old_end = start_y * old_width + editor->start_x + editor->shown;
+    int64_t old_end = screen_cell_index(old_width, int64_t{editor->start_x} + editor->shown, start_y);
     bool fits = old_width == screen->width && (old_end - 1) / old_width < screen->height;
     editor->width_seen = screen->width;
     editor->height_seen = screen->height;
     if (fits) return false;
     for (uint32_t i = 0; i < editor->shown; ++i) {
-        int64_t cell = start_y * old_width + editor->start_x + i;
+        int64_t cell = screen_cell_index(old_width, int64_t{editor->start_x} + i, start_y);
         if (cell < 0) continue;
         auto x = static_cast<int32_t>(cell % old_width);
         int64_t y = cell / old_width;
@@ -75,7 +75,7 @@ int64_t cells_taken(uint8_t byte, int64_t cell, int32_t width) {
 // Cell number (row * width + column) of the line's character at index;
 // negative once that part has scrolled off the top.
 int64_t cell_of(const LineEditor* editor, const ScreenBuffer* screen, uint32_t index) {
-    int64_t cell = line_top(editor, screen) * screen->width + editor->start_x;
+    int64_t cell = screen_cell_index(screen->width, editor->start_x, line_top(editor, screen));
     const uint8_t* text = editor->text.bytes;
     // A line with no Tab and no Ctrl+Z takes a cell a character.
     if (index == 0 || (std::memchr(text, KEY_TAB, index) == nullptr && std::memchr(text, KEY_CTRL_Z, index) == nullptr))
@@ -112,7 +112,7 @@ void blank_cells(ScreenBuffer* screen, int64_t from, int64_t to) {
 
 // The cursor at a cell number, kept inside the buffer.
 void place_cursor(ScreenBuffer* screen, int64_t cell) {
-    int64_t last = static_cast<int64_t>(screen->width) * screen->height - 1;
+    int64_t last = screen_cell_index(screen->width, screen->width - 1, screen->height - 1);
     cell = std::clamp<int64_t>(cell, 0, last);
     screen_set_cursor(screen, static_cast<int32_t>(cell % screen->width), static_cast<int32_t>(cell / screen->width));
 }

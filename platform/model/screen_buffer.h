@@ -38,7 +38,7 @@ struct ScreenBuffer {
     uint16_t popup_attr;      // the line input's popups are drawn in it (GetConsoleScreenBufferInfoEx reports it)
     bool popup_shown;         // a popup of the line input is up: the console draws no cursor meanwhile
     uint64_t scrolls;         // whole-buffer scrolls so far (text at row y moved to y - 1)
-    uint64_t changes;         // operations so far that may have changed the cells, the cursor or the window
+    uint64_t changes = 0;     // writes so far, all by the operations below: while it stays, so does the record
 };
 
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
@@ -83,6 +83,12 @@ void screen_fit_terminal(ScreenBuffer* screen, int32_t columns, int32_t rows);
 // of 8, the row's end (width) at the latest.
 int32_t screen_tab_stop(int32_t x, int32_t width);
 
+// The place of cell (x, y) in cells laid out `width` to a row, as the buffer's are: y * width + x.
+int64_t screen_cell_index(int32_t width, int64_t x, int64_t y);
+
+// Row y (0..height-1) of the buffer: its `width` cells, for reading.
+const Cell* screen_row(const ScreenBuffer* screen, int32_t y);
+
 // The cell at (x, y); a blank in 0x07 for a cell outside the buffer.
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y);
 
@@ -121,9 +127,11 @@ bool screen_set_cursor(ScreenBuffer* screen, int32_t x, int32_t y);
 // while one is).
 void screen_set_popup_shown(ScreenBuffer* screen, bool shown);
 
-// Scrolls the whole buffer up one row: the new bottom row is blanks in the
-// current attribute.
-void screen_scroll_up(ScreenBuffer* screen);
+// Sets the attribute given to text written from now on.
+void screen_set_attribute(ScreenBuffer* screen, uint16_t attribute);
+
+// Sets the output mode flags.
+void screen_set_mode(ScreenBuffer* screen, uint32_t mode);
 
 // True for a cell that shows nothing: a blank (or NUL) in attribute 0x07's
 // colours, the terminal's own.

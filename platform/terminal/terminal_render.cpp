@@ -186,7 +186,7 @@ void move_cursor_absolute(TerminalRender* render, int32_t x, int32_t y, RenderOu
 
 // Whether row y of the buffer shows anything in columns [from, to).
 bool row_drawn(const ScreenBuffer* screen, int32_t y, int32_t from, int32_t to) {
-    const Cell* row = screen->cells + static_cast<std::size_t>(int64_t{y} * screen->width);
+    const Cell* row = screen_row(screen, y);
     return std::any_of(row + from, row + to, [](Cell cell) { return !screen_cell_empty(cell); });
 }
 
@@ -197,7 +197,7 @@ bool row_drawn(const ScreenBuffer* screen, int32_t y, int32_t from, int32_t to) 
 // marks a cut line, so that a cut number never looks whole. The mark
 // takes the colours of the cell it covers, unless they would hide it.
 Cell shown_cell(const ScreenBuffer* screen, int32_t left, int32_t width, int32_t x, int32_t y) {
-    Cell cell = screen->cells[static_cast<std::size_t>(int64_t{y} * screen->width + left + x)];
+    Cell cell = screen_row(screen, y)[left + x];
     uint8_t mark = 0;
     if (x == width - 1 && row_drawn(screen, y, left + width, screen->width)) {
         mark = '>';
@@ -214,8 +214,8 @@ Cell window_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
     return shown_cell(screen, screen->window_x, screen->window_width, x, screen->window_y + y);
 }
 
-Cell* front_row(TerminalRender* render, int32_t y) {
-    return render->front + static_cast<std::size_t>(int64_t{y} * render->width);
+Cell* front_row(const TerminalRender* render, int32_t y) {
+    return render->front + static_cast<std::size_t>(screen_cell_index(render->width, 0, y));
 }
 
 // Rows are counted from the start of the run: a row that scrolls off the
@@ -357,12 +357,9 @@ void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
     // terminal's modes: the column is not known.
     render->cursor_x = -1;
     render->window_top += count;
-    Cell* first = render->front;
-    auto width = static_cast<std::size_t>(render->width);
-    auto kept = static_cast<std::size_t>(render->height - count);
-    std::memmove(first, first + static_cast<std::size_t>(count) * width, kept * width * sizeof(Cell));
-    std::fill(first + kept * width, first + static_cast<std::size_t>(render->height) * width,
-              Cell{BLANK, DEFAULT_COLOURS});
+    Cell* end = front_row(render, render->height);
+    std::copy(front_row(render, count), end, front_row(render, 0));
+    std::fill(front_row(render, render->height - count), end, Cell{BLANK, DEFAULT_COLOURS});
 }
 
 // The window moved down (the buffer scrolled, or the cursor went below it)
@@ -431,11 +428,9 @@ int32_t lowest_drawn_row(const TerminalRender* render, const ScreenBuffer* scree
         for (int32_t x = 0; x < render->width; ++x) {
             // Without a front copy the terminal shows what the window held
             // at the last frame, which is the window as it is.
-            bool drawn =
-                render->front != nullptr
-                    ? !screen_cell_empty(render->front[static_cast<std::size_t>(int64_t{y} * render->width + x)])
-                    : y < screen->window_height && x < screen->window_width &&
-                          !screen_cell_empty(window_cell(screen, x, y));
+            bool drawn = render->front != nullptr ? !screen_cell_empty(front_row(render, y)[x])
+                                                  : y < screen->window_height && x < screen->window_width &&
+                                                        !screen_cell_empty(window_cell(screen, x, y));
             if (drawn) return y;
         }
     }

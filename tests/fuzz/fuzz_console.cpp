@@ -2,8 +2,8 @@
 // console functions and of the runtime's console and print operations, with
 // random arguments, faults and resizes, on a console of random size. The
 // cursor never leaves the buffer, no cell outside an operation's reach
-// changes, fills and scrolls give what the console's rules give, and every
-// temporary goes back to the pool.
+// changes, fills and scrolls give what the console's rules give, no change
+// goes uncounted, and every temporary goes back to the pool.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -58,7 +58,7 @@ void check_fill(const std::vector<Cell>& before, COORD start, DWORD length, DWOR
     const ScreenBuffer& s = screen();
     int64_t cells = int64_t{s.width} * s.height;
     bool inside = start.X >= 0 && start.Y >= 0 && start.X < s.width && start.Y < s.height;
-    int64_t first = inside ? int64_t{start.Y} * s.width + start.X : 0;
+    int64_t first = inside ? screen_cell_index(s.width, start.X, start.Y) : 0;
     int64_t expected = inside ? std::min<int64_t>(length, cells - first) : 0;
     FUZZ_CHECK(written == static_cast<DWORD>(expected));
     for (int64_t i = 0; i < cells; ++i) {
@@ -109,7 +109,7 @@ std::vector<Cell> reference_scroll(const std::vector<Cell>& before, int32_t widt
     if (fill.ch == 0 && fill.attr == 0) fill = Cell{' ', attribute};
     Box target{dx, dy, dx + source.right - source.left, dy + source.bottom - source.top};
     Box dest = box_cut(target, clip);
-    auto at = [&](int32_t x, int32_t y) { return static_cast<std::size_t>(int64_t{y} * width + x); };
+    auto at = [&](int32_t x, int32_t y) { return static_cast<std::size_t>(screen_cell_index(width, x, y)); };
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             if (box_has(dest, x, y)) {
@@ -333,6 +333,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
                                     data.ConsumeIntegralInRange<int32_t>(0, 60));
 
     for (int32_t step = 0; step < 64 && data.remaining_bytes() > 0; ++step) {
+        FuzzRecord before = fuzz_record(screen());
         switch (data.ConsumeIntegralInRange<int>(0, 4)) {
         case 0:
         case 1: op_platform(data); break;
@@ -341,6 +342,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
         default: op_environment(data); break;
         }
         check_screen();
+        fuzz_check_counted(before, screen());
     }
     terminal_present(&screen());
     check_screen();

@@ -125,7 +125,7 @@ void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
     }
     int64_t cells = int64_t{screen.width} * screen.height;
     int64_t start_y = editor.start_row - static_cast<int64_t>(screen.scrolls);
-    int64_t cell = std::max<int64_t>(start_y, INT32_MIN / 2) * screen.width + editor.start_x;
+    int64_t cell = screen_cell_index(screen.width, editor.start_x, std::max<int64_t>(start_y, INT32_MIN / 2));
     int64_t cursor = cell;
     for (uint32_t i = 0; i < editor.text.length; ++i) {
         uint8_t byte = editor.text.bytes[i];
@@ -138,7 +138,7 @@ void check_echo(const LineEditor& editor, const ScreenBuffer& screen) {
         if (i + 1 == editor.cursor) cursor = cell;
     }
     cursor = std::clamp<int64_t>(cursor, 0, cells - 1);
-    FUZZ_CHECK(int64_t{screen.cursor_y} * screen.width + screen.cursor_x == cursor);
+    FUZZ_CHECK(screen_cell_index(screen.width, screen.cursor_x, screen.cursor_y) == cursor);
 }
 
 Key any_key(FuzzedDataProvider& data) {
@@ -186,7 +186,9 @@ void fuzz_editor(FuzzedDataProvider& data) {
             continue;
         }
         Key key = any_key(data);
+        FuzzRecord before = fuzz_record(screen);
         LineEditorResult result = line_editor_key(&editor, &screen, key);
+        fuzz_check_counted(before, screen);
         FUZZ_CHECK(screen.cursor_x >= 0 && screen.cursor_x < screen.width);
         FUZZ_CHECK(screen.cursor_y >= 0 && screen.cursor_y < screen.height);
         FUZZ_CHECK(screen.cells != nullptr);

@@ -4,6 +4,7 @@
 // each input.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -65,6 +66,32 @@ inline std::vector<Cell> fuzz_cells(const ScreenBuffer& s) {
     return std::vector<Cell>(s.cells, s.cells + static_cast<std::size_t>(int64_t{s.width} * s.height));
 }
 
+// The record as a step found it: every field but its count of writes, its
+// cells, and that count.
+struct FuzzRecord {
+    std::vector<int64_t> fields;
+    std::vector<Cell> cells;
+    uint64_t changes;
+};
+
+inline FuzzRecord fuzz_record(const ScreenBuffer& s) {
+    return FuzzRecord{{s.width, s.height, s.cursor_x, s.cursor_y, s.cursor_visible, s.cursor_size, s.cursor_double,
+                       s.attribute, s.mode, s.window_x, s.window_y, s.window_width, s.window_height, s.largest.X,
+                       s.largest.Y, s.popup_attr, s.popup_shown, static_cast<int64_t>(s.scrolls)},
+                      fuzz_cells(s),
+                      s.changes};
+}
+
+// A step that changed the record moved its count: no write escapes it, so a
+// present never skips a frame that differs.
+inline void fuzz_check_counted(const FuzzRecord& before, const ScreenBuffer& s) {
+    FuzzRecord now = fuzz_record(s);
+    auto same = [](Cell a, Cell b) { return a.ch == b.ch && a.attr == b.attr; };
+    bool changed = now.fields != before.fields ||
+                   !std::equal(now.cells.begin(), now.cells.end(), before.cells.begin(), before.cells.end(), same);
+    if (changed) FUZZ_CHECK(now.changes != before.changes);
+}
+
 // A resize changes no cell: the old ones keep their places from the top
 // left, and the buffer never shrinks; cells it grew by are blanks in 0x07.
 inline void fuzz_check_resize_kept(const std::vector<Cell>& before, int32_t width, int32_t height,
@@ -72,9 +99,9 @@ inline void fuzz_check_resize_kept(const std::vector<Cell>& before, int32_t widt
     FUZZ_CHECK(s.width >= width && s.height >= height);
     for (int32_t y = 0; y < s.height; ++y) {
         for (int32_t x = 0; x < s.width; ++x) {
-            Cell now = s.cells[static_cast<std::size_t>(int64_t{y} * s.width + x)];
+            Cell now = screen_cell(&s, x, y);
             if (x < width && y < height) {
-                Cell was = before[static_cast<std::size_t>(int64_t{y} * width + x)];
+                Cell was = before[static_cast<std::size_t>(screen_cell_index(width, x, y))];
                 FUZZ_CHECK(now.ch == was.ch && now.attr == was.attr);
             } else {
                 FUZZ_CHECK(now.ch == ' ' && now.attr == 0x07);

@@ -128,7 +128,7 @@ TEST_F(ConsoleApiTest, FillAndScrollThroughTheHandle) {
     fill.Attributes = 0x1E;
     ASSERT_TRUE(ScrollConsoleScreenBufferA(out, &source, nullptr, COORD{0, 0}, &fill));
     EXPECT_EQ(testing_row_text(23).substr(75), "xxxxx");
-    EXPECT_EQ(testing_console().screen.cells[24 * 80].attr, 0x1E);
+    EXPECT_EQ(screen_cell(&testing_console().screen, 0, 24).attr, 0x1E);
     SMALL_RECT inverted{0, 24, 79, 1};
     EXPECT_FALSE(ScrollConsoleScreenBufferA(out, &inverted, nullptr, COORD{0, 0}, &fill));
 }

@@ -117,7 +117,7 @@ TEST_F(KeyboardTest, FgetsEditsALineWithEchoAndHandsItBackWithItsNewline) {
     testing_type(typed_keys("13<BS>25<Left><Left>0<Enter>"));
     EXPECT_EQ(read_line(), "1025\n");
     EXPECT_EQ(testing_row_text(1), "     1025           ");
-    EXPECT_EQ(testing_console().screen.cells[20 + 5].attr, 0x1F);
+    EXPECT_EQ(screen_cell(&testing_console().screen, 5, 1).attr, 0x1F);
     EXPECT_EQ(testing_console().screen.cursor_x, 0);
     EXPECT_EQ(testing_console().screen.cursor_y, 2);
 }

@@ -172,7 +172,7 @@ TEST(LineEditor, EchoTakesTheCurrentAttribute) {
     EditorDesk desk(10, 4);
     ScreenBuffer& screen = desk.screen;
     LineEditor& editor = desk.editor;
-    screen.attribute = 0x1E;
+    screen_set_attribute(&screen, 0x1E);
     line_editor_begin(&editor, &screen);
     line_editor_key(&editor, &screen, Key{false, 0, '4'});
     EXPECT_EQ(screen_cell(&screen, 0, 0).attr, 0x1E);

@@ -41,7 +41,7 @@ TEST_F(ScreenBufferTest, WrapOnCarriesTheCursorFromTheLastColumnAtOnce) {
 }
 
 TEST_F(ScreenBufferTest, WrapOffKeepsTheCursorInTheLastColumn) {
-    screen.mode = platform::ENABLE_PROCESSED_OUTPUT;
+    screen_set_mode(&screen, platform::ENABLE_PROCESSED_OUTPUT);
     write("0123456789");
     expect_cursor(9, 0);
     write("XY");  // each further byte overwrites the last cell
@@ -53,12 +53,12 @@ TEST_F(ScreenBufferTest, WrapOffKeepsTheCursorInTheLastColumn) {
 
 TEST_F(ScreenBufferTest, TheLastCellOfTheBufferScrollsOnlyWithWrapOn) {
     screen_set_cursor(&screen, 9, 3);
-    screen.mode = platform::ENABLE_PROCESSED_OUTPUT;
+    screen_set_mode(&screen, platform::ENABLE_PROCESSED_OUTPUT);
     write("z");
     EXPECT_EQ(screen.scrolls, 0u);
     expect_cursor(9, 3);
 
-    screen.mode |= platform::ENABLE_WRAP_AT_EOL_OUTPUT;
+    screen_set_mode(&screen, screen.mode | platform::ENABLE_WRAP_AT_EOL_OUTPUT);
     write("z");
     EXPECT_EQ(screen.scrolls, 1u);
     expect_cursor(0, 3);
@@ -67,7 +67,7 @@ TEST_F(ScreenBufferTest, TheLastCellOfTheBufferScrollsOnlyWithWrapOn) {
 
 TEST_F(ScreenBufferTest, ScrollingAtTheBottomFillsWithTheCurrentAttribute) {
     write("a\nb\nc\nd");
-    screen.attribute = 0x1E;
+    screen_set_attribute(&screen, 0x1E);
     write("\n");
     EXPECT_EQ(row(0), "b         ");
     EXPECT_EQ(row(2), "d         ");
@@ -132,7 +132,7 @@ TEST_F(ScreenBufferTest, FillsRunAcrossRowsAndStopAtTheEnd) {
 
 TEST_F(ScreenBufferTest, ScrollMovesTheBlockAndFillsWhatItUncovers) {
     write("aaaaaaaaaabbbbbbbbbbccccccccccddddddddd");  // 39: the last cell would scroll
-    screen.attribute = 0x70;
+    screen_set_attribute(&screen, 0x70);
     // Rows 1-3 up by one, as a view area scroll does.
     EXPECT_TRUE(screen_scroll(&screen, SMALL_RECT{0, 1, 9, 3}, nullptr, COORD{0, 0}, ' ', 0x1F));
     EXPECT_EQ(row(0), "bbbbbbbbbb");
@@ -148,7 +148,7 @@ TEST_F(ScreenBufferTest, ScrollMovesTheBlockAndFillsWhatItUncovers) {
 
 TEST_F(ScreenBufferTest, ScrollWithClipAndZeroFill) {
     write("aaaaaaaaaabbbbbbbbbbcccccccccc");
-    screen.attribute = 0x4E;
+    screen_set_attribute(&screen, 0x4E);
     SMALL_RECT clip{0, 0, 9, 1};
     EXPECT_TRUE(screen_scroll(&screen, SMALL_RECT{0, 1, 9, 2}, &clip, COORD{0, 0}, 0, 0));
     EXPECT_EQ(row(0), "bbbbbbbbbb");
@@ -195,6 +195,40 @@ TEST_F(ScreenBufferTest, ResizeKeepsTheTopLeftAndTheCursorInside) {
     EXPECT_EQ(row(2), "      ");
     screen_resize(&screen, 0, -3);  // no size at all: one cell, the top left one kept
     EXPECT_EQ(std::make_tuple(row(0), screen.height), std::make_tuple(std::string("a"), 1));
+}
+
+// Every write moves the change count, so that a present never skips a frame
+// over it; a call that changes nothing leaves it, so that a wait for a key,
+// which asks for the window's place at every slice, draws nothing.
+TEST_F(ScreenBufferTest, TheChangeCountMovesWithEveryWriteAndOnlyThen) {
+    struct Case {
+        const char* what;
+        void (*call)(ScreenBuffer* screen);
+        bool counted;
+        // clang-format off
+    } cases[] = {
+        {"a write", [](ScreenBuffer* s) { screen_write(s, reinterpret_cast<const uint8_t*>("a"), 1); }, true},
+        {"a cursor move", [](ScreenBuffer* s) { screen_set_cursor(s, 1, 1); }, true},
+        {"a cursor move outside", [](ScreenBuffer* s) { screen_set_cursor(s, 10, 0); }, false},
+        {"a fill", [](ScreenBuffer* s) { screen_fill_attribute(s, 0x1E, 3, 0, 0); }, true},
+        {"a fill from outside", [](ScreenBuffer* s) { screen_fill_character(s, '#', 3, 0, 4); }, false},
+        {"a scroll", [](ScreenBuffer* s) { screen_scroll(s, {0, 1, 9, 3}, nullptr, {0, 0}, 0, 0); }, true},
+        {"a scroll onto itself", [](ScreenBuffer* s) { screen_scroll(s, {0, 1, 9, 3}, nullptr, {0, 1}, 0, 0); }, false},
+        {"the attribute", [](ScreenBuffer* s) { screen_set_attribute(s, 0x1E); }, true},
+        {"the mode", [](ScreenBuffer* s) { screen_set_mode(s, 0); }, true},
+        {"the cursor's look", [](ScreenBuffer* s) { screen_set_cursor_info(s, 50, false); }, true},
+        {"the taller cursor", [](ScreenBuffer* s) { screen_set_cursor_double(s, true); }, true},
+        {"a popup up", [](ScreenBuffer* s) { screen_set_popup_shown(s, true); }, true},
+        {"cells from outside", [](ScreenBuffer* s) { Cell c{'x', 7}; screen_write_cells(s, 10, 0, &c, 1); }, false},
+        {"a terminal's size", [](ScreenBuffer* s) { screen_fit_terminal(s, 5, 4); }, true},
+        {"the window in place already", [](ScreenBuffer* s) { screen_window_show_text(s); }, false},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        uint64_t before = screen.changes;
+        c.call(&screen);
+        EXPECT_EQ(screen.changes != before, c.counted) << c.what;
+    }
 }
 
 }  // namespace
@@ -257,8 +291,9 @@ TEST_F(ScreenBufferTest, AtAKeyWaitTheWindowShowsWholeRowsOfText) {
             screen_set_cursor(&screen, 0, static_cast<int32_t>(y));
             write(c.rows[y]);
         }
+        // The window moved to window_x by the cursor at its right edge.
+        screen_set_cursor(&screen, c.window_x + 4, 3);
         screen_set_cursor(&screen, c.cursor_x, 3);
-        screen.window_x = c.window_x;
         screen_window_show_text(&screen);
         EXPECT_EQ(screen.window_x, c.placed) << c.what;
     }

@@ -17,10 +17,11 @@ struct PutCell {
     uint16_t attr;
 };
 
-// Writes cells straight into the buffer, as a change the next frame draws.
+// Sets cells of the buffer, as a change the next frame draws.
 void put_cells(ScreenBuffer* screen, const std::vector<PutCell>& cells) {
     for (const PutCell& cell : cells) {
-        screen->cells[static_cast<std::size_t>(cell.y * screen->width + cell.x)] = Cell{cell.ch, cell.attr};
+        screen_fill_character(screen, cell.ch, 1, cell.x, cell.y);
+        screen_fill_attribute(screen, cell.attr, 1, cell.x, cell.y);
     }
 }
 
@@ -96,8 +97,7 @@ using TerminalRenderFrames = RenderTest<FrameCase>;
 TEST_P(TerminalRenderFrames, WriteOnlyWhatChanged) {
     if (GetParam().no_colour) terminal_render_no_colour(&render);
     put_cells(&screen, GetParam().cells);
-    screen.cursor_x = GetParam().cursor_x;
-    screen.cursor_y = GetParam().cursor_y;
+    screen_set_cursor(&screen, GetParam().cursor_x, GetParam().cursor_y);
     screen_set_cursor_double(&screen, GetParam().taller);
     EXPECT_EQ(frame(), GetParam().bytes);
 }
@@ -143,11 +143,11 @@ TEST_F(TerminalRenderTest, ChangedColourAloneRedrawsTheCell) {
 }
 
 TEST_F(TerminalRenderTest, CursorVisibilityFollowsTheModel) {
-    screen.cursor_visible = false;
+    screen_set_cursor_info(&screen, screen.cursor_size, false);
     EXPECT_EQ(frame(), "\x1b[?25l");
-    screen.cursor_x = 2;
+    screen_set_cursor(&screen, 2, 0);
     EXPECT_EQ(frame(), "");
-    screen.cursor_visible = true;
+    screen_set_cursor_info(&screen, screen.cursor_size, true);
     EXPECT_EQ(frame(), "\x1b[2C\x1b[?25h");
     screen_set_popup_shown(&screen, true);  // no cursor is drawn while a popup is up
     EXPECT_EQ(frame(), "\x1b[?25l");
@@ -197,8 +197,7 @@ TEST_F(TerminalRenderTest, RestoreGoesToAFreshLineBelowWhatWasDrawn) {
     put(0, 0, 'a');
     frame();
     EXPECT_EQ(render_restore_text(&render, &screen), "\x1b[0m\x1b[?25h\x1b[1;1H\r\n");
-    screen.cursor_x = 2;
-    screen.cursor_y = 2;
+    screen_set_cursor(&screen, 2, 2);
     EXPECT_EQ(render_restore_text(&render, &screen), "\x1b[0m\x1b[?25h\x1b[3;1H");
 }
 
@@ -293,8 +292,7 @@ TEST_F(TerminalRenderTest, RowsCutAtTheWindowsEdgesAreMarkedThere) {
     for (int32_t y = 0; y < 4; ++y) {
         for (int32_t x = 0; x < 6; ++x) {
             bool text = rows[y].cells[x] != ' ';
-            screen.cells[static_cast<std::size_t>(y * 6 + x)] =
-                Cell{static_cast<uint8_t>(rows[y].cells[x]), text ? rows[y].attr : uint16_t{0x07}};
+            put(x, y, static_cast<uint8_t>(rows[y].cells[x]), text ? rows[y].attr : uint16_t{0x07});
         }
     }
     screen_set_cursor(&screen, 4, 0);
@@ -303,7 +301,7 @@ TEST_F(TerminalRenderTest, RowsCutAtTheWindowsEdgesAreMarkedThere) {
     EXPECT_EQ(frame(), "\r\n\n\n\x1b[H\x1b[0m\x1b[J<cd>\x1b[2;2Hcd\x1b[3;4H\x1b[0;93;44m>\x1b[4;1H\x1b[0m<\x1b[1;4H");
     for (int32_t y = 0; y < 4; ++y) {
         std::string front;
-        for (int32_t x = 0; x < 4; ++x) front.push_back(static_cast<char>(render.front[y * 4 + x].ch));
+        for (int32_t x = 0; x < 4; ++x) front.push_back(static_cast<char>(render.front[screen_cell_index(4, x, y)].ch));
         EXPECT_EQ(front, rows[y].shown) << "row " << y;
     }
 }

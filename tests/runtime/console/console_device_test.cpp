@@ -27,7 +27,7 @@ TEST(ConsoleColourTest, PairsThroughTheTableAndPackedPreviousPairs) {
     // clang-format on
     for (const Step& step : steps) {
         SCOPED_TRACE(::testing::Message() << step.foreground << ", " << step.background);
-        test_screen().attribute = 0x4C;
+        screen_set_attribute(&test_screen(), 0x4C);
         EXPECT_EQ(console_color(step.foreground, step.background), step.previous);
         EXPECT_EQ(test_screen().attribute, step.attribute);
     }
@@ -93,7 +93,7 @@ class ConsoleClearTest : public ::testing::TestWithParam<ClearCase> {};
 TEST_P(ConsoleClearTest, ClearsInTheConsolesOwnAttributeAndHomesTheCursor) {
     fresh_console_with_view(80, 25, 20);
     test_label_rows();
-    test_screen().attribute = 0x2A;  // the console's; the stored pair is 0x07
+    screen_set_attribute(&test_screen(), 0x2A);  // the console's; the stored pair is 0x07
     test_put_cursor(17, 33);
     console_clear(GetParam().mode);
 
@@ -151,7 +151,7 @@ TEST(ConsoleScrollTest, ZeroOrNegativeDoesNothingAtAll) {
 TEST(ConsoleScrollTest, RowsMoveUpInsideTheViewOnly) {
     fresh_console_with_view(80, 25, 20);
     test_label_rows();
-    test_screen().attribute = 0x5D;
+    screen_set_attribute(&test_screen(), 0x5D);
     test_put_cursor(10, 31);
     console_scroll_view(3);
     for (int32_t row = 1; row <= 17; ++row) EXPECT_EQ(model_text(row), test_label_of(row + 3)) << row;
@@ -168,7 +168,7 @@ TEST(ConsoleScrollTest, AtOrBeyondTheViewHeightBlanksTheWholeView) {
         SCOPED_TRACE(n);
         fresh_console_with_view(80, 25, 20);
         test_label_rows();
-        test_screen().attribute = 0x3B;
+        screen_set_attribute(&test_screen(), 0x3B);
         test_put_cursor(12, 44);
         console_scroll_view(n);
         for (int32_t row = 1; row <= 20; ++row) EXPECT_EQ(model_text(row), std::string(80, ' ')) << row;

@@ -30,10 +30,9 @@ inline void test_put_cursor(int32_t row, int32_t column) { screen_set_cursor(&te
 inline void test_label_rows() {
     ScreenBuffer& screen = test_screen();
     for (int32_t y = 0; y < screen.height; ++y) {
-        for (int32_t x = 0; x < screen.width; ++x) {
-            screen.cells[static_cast<std::size_t>(y * screen.width + x)] =
-                Cell{static_cast<uint8_t>('A' + y % 26), 0x1E};
-        }
+        auto width = static_cast<uint32_t>(screen.width);
+        screen_fill_character(&screen, static_cast<uint8_t>('A' + y % 26), width, 0, y);
+        screen_fill_attribute(&screen, 0x1E, width, 0, y);
     }
 }
 
