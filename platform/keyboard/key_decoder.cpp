@@ -322,6 +322,15 @@ const Introducer* introducer_at(const uint8_t* bytes, uint32_t length) {
     return nullptr;
 }
 
+// The introducer of a sequence the decoder's state says is pending, whose
+// bytes therefore open one. (Were they ever to open none, the sequence
+// would read as an empty introducer and a plain body.)
+const Introducer& opened_introducer(const uint8_t* bytes, uint32_t length) {
+    static constexpr Introducer NONE{"", KEY_STATE_NUMBERS};
+    const Introducer* introducer = introducer_at(bytes, length);
+    return introducer != nullptr ? *introducer : NONE;
+}
+
 void decode_byte(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms);
 
 // Keeps one more byte, which leads to `state`.
@@ -343,9 +352,9 @@ uint32_t sequence_start(const KeyDecoder* decoder) { return decoder->pending[1] 
 // follows it starts.
 const Introducer* pending_introducer(const KeyDecoder* decoder, uint32_t* body) {
     uint32_t opened = sequence_start(decoder) + 1;  // after the sequence's ESC
-    const Introducer* introducer = introducer_at(decoder->pending + opened, decoder->pending_length - opened);
-    *body = opened + static_cast<uint32_t>(std::strlen(introducer->text));
-    return introducer;
+    const Introducer& introducer = opened_introducer(decoder->pending + opened, decoder->pending_length - opened);
+    *body = opened + static_cast<uint32_t>(std::strlen(introducer.text));
+    return &introducer;
 }
 
 // Keeps one more byte of a sequence, which leads to `state`. Without room
@@ -427,9 +436,9 @@ void decode_after_esc(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
 // [M), or it is the first of the body.
 void decode_after_introducer(KeyDecoder* decoder, uint8_t byte, uint64_t now_ms) {
     const uint8_t opened[2] = {decoder->pending[decoder->pending_length - 1], byte};
-    const Introducer* introducer = introducer_at(opened, 2);
-    decoder->state = introducer->body;
-    if (std::strlen(introducer->text) == 2) {
+    const Introducer& introducer = opened_introducer(opened, 2);
+    decoder->state = introducer.body;
+    if (std::strlen(introducer.text) == 2) {
         decoder->pending[decoder->pending_length++] = byte;
     } else {
         decode_byte(decoder, byte, now_ms);
