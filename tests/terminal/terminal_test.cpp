@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/calculator_pane.h"
+#include "tests/support/case_name.h"
 #include "tests/support/terminal_modes.h"
 
 namespace {
@@ -456,9 +457,6 @@ const Scenario SCENARIOS[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, TerminalTest, ::testing::ValuesIn(SCENARIOS),
-                         [](const ::testing::TestParamInfo<Scenario>& scenario) {
-                             return std::string(scenario.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Scenarios, TerminalTest, ::testing::ValuesIn(SCENARIOS), CaseName());
 
 }  // namespace

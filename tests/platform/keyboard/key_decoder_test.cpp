@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/keyboard/key_decoder.h"
+#include "tests/support/case_name.h"
 
 namespace {
 
@@ -160,10 +161,7 @@ const DecodeCase DECODE_CASES[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Bytes, KeyDecoderTable, ::testing::ValuesIn(DECODE_CASES),
-                         [](const ::testing::TestParamInfo<DecodeCase>& param_info) {
-                             return std::string(param_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Bytes, KeyDecoderTable, ::testing::ValuesIn(DECODE_CASES), CaseName());
 
 TEST(KeyDecoderTime, LoneEscWaitsForItsDeadline) {
     KeyDecoder decoder;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/keyboard/line_editor.h"
+#include "tests/support/case_name.h"
 #include "tests/support/key_names.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/screen_text.h"
@@ -163,10 +164,7 @@ const EditCase EDIT_CASES[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Scripts, LineEditorTable, ::testing::ValuesIn(EDIT_CASES),
-                         [](const ::testing::TestParamInfo<EditCase>& param_info) {
-                             return std::string(param_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Scripts, LineEditorTable, ::testing::ValuesIn(EDIT_CASES), CaseName());
 
 TEST(LineEditor, EchoTakesTheCurrentAttribute) {
     EditorDesk desk(10, 4);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/terminal/terminal_render.h"
+#include "tests/support/case_name.h"
 #include "tests/support/platform_text.h"
 
 namespace {
@@ -125,10 +126,7 @@ const FrameCase FRAME_CASES[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Changes, TerminalRenderFrames, ::testing::ValuesIn(FRAME_CASES),
-                         [](const ::testing::TestParamInfo<FrameCase>& param_info) {
-                             return std::string(param_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Changes, TerminalRenderFrames, ::testing::ValuesIn(FRAME_CASES), CaseName());
 
 TEST_F(TerminalRenderTest, TextWrittenAtTheCursorNeedsNoMoves) {
     screen_write(&screen, reinterpret_cast<const uint8_t*>("abc"), 3);
@@ -275,10 +273,7 @@ TEST_P(TerminalRenderScrolls, RowsLeaveAsTheBufferHoldsThem) {
     EXPECT_EQ(frame(), GetParam().bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROLL_CASES),
-                         [](const ::testing::TestParamInfo<ScrollCase>& param_info) {
-                             return std::string(param_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Moves, TerminalRenderScrolls, ::testing::ValuesIn(SCROLL_CASES), CaseName());
 
 // A row cut at the window's edge is marked there, as `less` marks a cut
 // line: a cut number never looks whole. The front copy holds the marks.
