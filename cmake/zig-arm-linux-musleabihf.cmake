@@ -12,9 +12,11 @@ set(PORTATA_ZIG_CPU arm1176jzf_s)
 include(${CMAKE_CURRENT_LIST_DIR}/zig.cmake)
 
 # Linked statically: the program and the tests run on any armhf Linux,
-# and here under qemu-arm, which then needs no armhf C library.
+# and here under qemu-arm, which then needs no armhf C library. qemu
+# emulates the ARM1176 itself, so an instruction of a later CPU fails
+# the tests.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 find_program(PORTATA_QEMU_ARM NAMES qemu-arm qemu-arm-static)
 if(PORTATA_QEMU_ARM)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${PORTATA_QEMU_ARM})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PORTATA_QEMU_ARM} -cpu arm1176)
 endif()
