@@ -58,6 +58,7 @@ fi
 # package's own part.
 mkdir -p "$work/srv"
 cp "$source" "$work/srv/portata_$version.orig.tar.gz"
+git ls-files --error-unmatch debian/control debian/rules >/dev/null
 git ls-files -z debian | tar --null -T - -cf "$work/srv/debian.tar"
 # Its result is the file status (0 when every step passed), read once the
 # root's /srv is copied out.
