@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Checks that this commit makes the same release whoever makes it: two fresh
 # clones, at paths of different lengths, one after the other, with another
-# umask, locale and time zone each, each with its own zig (.ci/install-zig),
-# build the named platforms' presets (the program alone) and pack them with
-# dist. Their SHA256SUMS must be the same, and each line must be the one
+# umask, locale and time zone each, build the named platforms' presets (the
+# program alone) and pack them with dist. Their build/tools/zig is this
+# tree's (a link): zig keys its cache of each target's C and C++ libraries
+# by its own folder, and a zig elsewhere would build them again (minutes a
+# target). Their
+# SHA256SUMS must be the same, and each line must be the one
 # DIST_DIR/SHA256SUMS (this tree's release) has for that file. On a
 # difference it says which files differ and how their listings differ.
 #   packaging/reproducible-check.sh DIST_DIR PLATFORM...
@@ -17,6 +20,7 @@ trap 'rm -rf "$work"' EXIT
 
 # One release of the named platforms from a clone at $1, under the umask,
 # locale and time zone given.
+zig=$PWD/build/tools/zig
 release_in_clone() {
   local clone=$1 mask=$2 locale=$3 zone=$4 platforms=$5 preset
   git clone -q --no-hardlinks "$PWD" "$clone"
@@ -24,7 +28,8 @@ release_in_clone() {
     cd "$clone"
     umask "$mask"
     export LC_ALL=$locale TZ=$zone
-    .ci/install-zig >/dev/null
+    mkdir -p build/tools
+    ln -s "$zig" build/tools/zig
     for preset in $(grep -v -e '^#' -e '^$' packaging/platforms | awk -v want=" $platforms " 'index(want, " " $1 " ") { print $2 }'); do
       cmake --preset "$preset" >/dev/null
       cmake --build --preset "$preset" --target portata >/dev/null
