@@ -31,3 +31,14 @@ function(portata_link_static target)
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
   endif()
 endfunction()
+
+# A release program is linked without symbols or debug information: the
+# cross presets' builds are both what their tests run and what the release
+# packs (packaging/dist.sh), so the program the tests ran is the one shipped.
+option(PORTATA_STRIP "Link portata without symbols (the release presets)" OFF)
+
+function(portata_link_stripped target)
+  if(PORTATA_STRIP)
+    target_link_options(${target} PRIVATE -s)
+  endif()
+endfunction()

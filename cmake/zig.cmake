@@ -3,7 +3,8 @@
 # libSystem stubs, and builds libc++ for the target itself. Included by the
 # per-target toolchain files (cmake/zig-*.cmake), which set
 # PORTATA_ZIG_TARGET (zig's triple, e.g. aarch64-linux-musl),
-# CMAKE_SYSTEM_NAME and CMAKE_SYSTEM_PROCESSOR first.
+# CMAKE_SYSTEM_NAME and CMAKE_SYSTEM_PROCESSOR first, and PORTATA_ZIG_CPU
+# where the target's baseline CPU is not zig's default for the triple.
 #
 # zig is looked for where .ci/install-zig puts it (build/tools/zig),
 # then on PATH; PORTATA_ZIG names another one.
@@ -19,8 +20,12 @@ endif()
 # optimisation level it finds on the command line: -O2 on every command,
 # CMake's own checks included, makes that one build per target (a few
 # minutes each), shared by every build type.
-set(CMAKE_C_COMPILER ${PORTATA_ZIG} cc -target ${PORTATA_ZIG_TARGET} -O2)
-set(CMAKE_CXX_COMPILER ${PORTATA_ZIG} c++ -target ${PORTATA_ZIG_TARGET} -O2)
+set(portata_zig_flags -target ${PORTATA_ZIG_TARGET} -O2)
+if(PORTATA_ZIG_CPU)
+  list(APPEND portata_zig_flags -mcpu=${PORTATA_ZIG_CPU})
+endif()
+set(CMAKE_C_COMPILER ${PORTATA_ZIG} cc ${portata_zig_flags})
+set(CMAKE_CXX_COMPILER ${PORTATA_ZIG} c++ ${portata_zig_flags})
 
 # Static libraries through zig's own archiver, which writes the symbol
 # index of Mach-O objects too.

@@ -5,27 +5,37 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 
 #include "app/range.h"
 #include "tests/support/fresh_core.h"
 
 namespace {
 
-__extension__ typedef __int128 Int128;
+// a * b exactly, as its high and low 64 bits: the products below reach 78
+// bits, and 32-bit targets have no 128-bit integer.
+std::pair<uint64_t, uint64_t> multiply_wide(uint64_t a, uint64_t b) {
+    const uint64_t low_half = 0xffffffffu;
+    uint64_t low_low = (a & low_half) * (b & low_half);
+    uint64_t high_low = (a >> 32) * (b & low_half);
+    uint64_t low_high = (a & low_half) * (b >> 32);
+    uint64_t middle = (low_low >> 32) + (high_low & low_half) + low_high;
+    return {(a >> 32) * (b >> 32) + (high_low >> 32) + (middle >> 32), (middle << 32) | (low_low & low_half)};
+}
 
 // The sign of sqrt(x) + sqrt(y) - m for m >= 0, decided in integers: no
 // rounding at all.
 int compare_root_sum(int64_t x, int64_t y, int64_t m) {
-    Int128 m_squared = Int128{m} * m;
+    int64_t m_squared = m * m;
     // m - sqrt(y) <= 0: the sum reaches m by sqrt(y) alone.
     if (m_squared < y) return 1;
     if (m_squared == y) return x > 0 ? 1 : 0;
     // Otherwise compare x with (m - sqrt(y))^2, that is 2m sqrt(y) with
     // m^2 + y - x, squaring where both sides are positive.
-    Int128 rest = m_squared + y - x;
+    int64_t rest = m_squared + y - x;
     if (rest < 0) return 1;
-    Int128 left = Int128{4} * m_squared * y;
-    Int128 right = rest * rest;
+    auto left = multiply_wide(static_cast<uint64_t>(4 * m_squared), static_cast<uint64_t>(y));
+    auto right = multiply_wide(static_cast<uint64_t>(rest), static_cast<uint64_t>(rest));
     return left > right ? 1 : (left < right ? -1 : 0);
 }
 

@@ -13,7 +13,10 @@ cd "$(dirname "$0")/../.."
 hours=${1:?usage: tests/fuzz/campaign.sh HOURS [target...]}
 shift
 targets=("$@")
-((${#targets[@]})) || targets=(fuzz_strings fuzz_fields fuzz_console fuzz_keys)
+# By default every target: the fuzz_*.cpp files, as tests/fuzz/CMakeLists.txt builds them.
+if ((${#targets[@]} == 0)); then
+  for source in tests/fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
+fi
 bin=build/fuzz/tests/fuzz
 findings=build/fuzz/findings
 work=build/fuzz/campaign

@@ -13,8 +13,10 @@ mkdir -p "$findings"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for target in fuzz_strings fuzz_fields fuzz_console fuzz_keys; do
-  [[ -x "$bin/$target" ]] || continue
+# The targets are the fuzz_*.cpp files, as tests/fuzz/CMakeLists.txt builds them.
+for source in tests/fuzz/fuzz_*.cpp; do
+  target=$(basename "$source" .cpp)
+  [[ -x "$bin/$target" ]] || { echo "fuzz: $bin/$target is not built"; exit 1; }
   mkdir -p "$work/$target"
   # New inputs go to the scratch corpus; the seeds in the tree stay as they are.
   if ! "$bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
