@@ -18,7 +18,6 @@ constexpr uint8_t BOX_DOWN_LEFT = 0xBF;
 constexpr uint8_t BOX_VERTICAL = 0xB3;
 constexpr uint8_t BOX_UP_RIGHT = 0xC0;
 constexpr uint8_t BOX_UP_LEFT = 0xD9;
-constexpr uint8_t BLANK = ' ';
 
 constexpr char PROMPT_COPY_UP_TO[] = "Enter char to copy up to: ";
 constexpr char PROMPT_DELETE_UP_TO[] = "Enter char to delete up to: ";
@@ -88,7 +87,7 @@ void draw_frame_row(const LinePopup* popup, ScreenBuffer* screen, int32_t row, u
 void draw_frame(const LinePopup* popup, ScreenBuffer* screen) {
     draw_frame_row(popup, screen, 0, BOX_DOWN_RIGHT, BOX_HORIZONTAL, BOX_DOWN_LEFT);
     for (int32_t row = 1; row < popup->height - 1; ++row) {
-        draw_frame_row(popup, screen, row, BOX_VERTICAL, BLANK, BOX_VERTICAL);
+        draw_frame_row(popup, screen, row, BOX_VERTICAL, SCREEN_BLANK, BOX_VERTICAL);
     }
     draw_frame_row(popup, screen, popup->height - 1, BOX_UP_RIGHT, BOX_HORIZONTAL, BOX_UP_LEFT);
 }
@@ -126,7 +125,7 @@ void draw_list(const LinePopup* popup, ScreenBuffer* screen, const ByteBuffer* h
         auto index = static_cast<uint32_t>(first + row);
         bool shown = index <= popup->bottom && index < count;
         uint16_t attr = shown && index == popup->selected ? inverted(screen->popup_attr) : screen->popup_attr;
-        screen_fill_character(screen, BLANK, width, popup->left + 1, popup->top + 1 + row);
+        screen_fill_character(screen, SCREEN_BLANK, width, popup->left + 1, popup->top + 1 + row);
         screen_fill_attribute(screen, attr, width, popup->left + 1, popup->top + 1 + row);
         if (!shown) continue;
         char number[16];
@@ -220,7 +219,7 @@ void line_popup_type_digit(LinePopup* popup, ScreenBuffer* screen, uint8_t digit
 void line_popup_erase_digit(LinePopup* popup, ScreenBuffer* screen) {
     if (popup->digit_count == 0) return;
     popup->digit_count -= 1;
-    draw_text(popup, screen, digit_column(popup, popup->digit_count), 0, &BLANK, 1);
+    draw_text(popup, screen, digit_column(popup, popup->digit_count), 0, &SCREEN_BLANK, 1);
 }
 
 uint32_t line_popup_number(const LinePopup* popup) {

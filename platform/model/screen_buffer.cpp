@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint8_t BLANK = 0x20;
 constexpr int32_t TAB_WIDTH = 8;
 constexpr int32_t LARGEST_SIDE = 32767;  // a coordinate is a 16-bit SHORT
 
@@ -35,7 +34,7 @@ void scroll_up(ScreenBuffer& screen) {
     auto row = static_cast<std::size_t>(screen.width);
     auto all = static_cast<std::size_t>(cell_count(&screen));
     std::memmove(screen.cells, screen.cells + row, (all - row) * sizeof(Cell));
-    std::fill(screen.cells + (all - row), screen.cells + all, Cell{BLANK, screen.attribute});
+    std::fill(screen.cells + (all - row), screen.cells + all, Cell{SCREEN_BLANK, screen.attribute});
     screen.scrolls += 1;
 }
 
@@ -61,8 +60,8 @@ void put_char(ScreenBuffer& screen, uint8_t ch) {
 
 void put_tab(ScreenBuffer& screen) {
     int32_t stop = screen_tab_stop(screen.cursor_x, screen.width);
-    while (screen.cursor_x < stop - 1) put_char(screen, BLANK);
-    put_char(screen, BLANK);
+    while (screen.cursor_x < stop - 1) put_char(screen, SCREEN_BLANK);
+    put_char(screen, SCREEN_BLANK);
 }
 
 void write_byte(ScreenBuffer& screen, uint8_t byte) {
@@ -74,7 +73,7 @@ void write_byte(ScreenBuffer& screen, uint8_t byte) {
         break;
     case '\t': put_tab(screen); break;
     case '\a': break;  // a bell: no cell, no move
-    case '\0': put_char(screen, BLANK); break;
+    case '\0': put_char(screen, SCREEN_BLANK); break;
     default: put_char(screen, byte); break;
     }
 }
@@ -136,7 +135,7 @@ void window_follow(ScreenBuffer& screen) {
 Cell* cells_alloc(int32_t width, int32_t height) {
     auto count = static_cast<std::size_t>(int64_t{width} * height);
     auto* cells = static_cast<Cell*>(platform::malloc(count * sizeof(Cell)));
-    if (cells != nullptr) std::fill(cells, cells + count, Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE});
+    if (cells != nullptr) std::fill(cells, cells + count, Cell{SCREEN_BLANK, SCREEN_DEFAULT_ATTRIBUTE});
     return cells;
 }
 
@@ -296,7 +295,7 @@ const Cell* screen_row(const ScreenBuffer* screen, int32_t y) {
 }
 
 Cell screen_cell(const ScreenBuffer* screen, int32_t x, int32_t y) {
-    return inside(screen, x, y) ? screen_row(screen, y)[x] : Cell{BLANK, SCREEN_DEFAULT_ATTRIBUTE};
+    return inside(screen, x, y) ? screen_row(screen, y)[x] : Cell{SCREEN_BLANK, SCREEN_DEFAULT_ATTRIBUTE};
 }
 
 uint32_t screen_write(ScreenBuffer* screen, const uint8_t* bytes, uint32_t length) {
@@ -345,7 +344,7 @@ bool screen_scroll(ScreenBuffer* screen, platform::SMALL_RECT source_rect, const
     Rect written = rect_intersect(target, clip);
 
     if (fill_ch == 0 && fill_attr == 0) {
-        fill_ch = BLANK;
+        fill_ch = SCREEN_BLANK;
         fill_attr = s.attribute;
     }
     // The source and the destination may overlap: the move reads each cell
@@ -377,7 +376,7 @@ void screen_set_attribute(ScreenBuffer* screen, uint16_t attribute) { edit(scree
 void screen_set_mode(ScreenBuffer* screen, uint32_t mode) { edit(screen).mode = mode; }
 
 bool screen_cell_empty(Cell cell) {
-    return (cell.ch == BLANK || cell.ch == 0) && (cell.attr & 0xFFu) == SCREEN_DEFAULT_ATTRIBUTE;
+    return (cell.ch == SCREEN_BLANK || cell.ch == 0) && (cell.attr & 0xFFu) == SCREEN_DEFAULT_ATTRIBUTE;
 }
 
 void screen_window_show_text(ScreenBuffer* screen) {

@@ -41,6 +41,7 @@ struct ScreenBuffer {
     uint64_t changes = 0;     // writes so far, all by the operations below: while it stays, so does the record
 };
 
+constexpr uint8_t SCREEN_BLANK = 0x20;  // the character of a cell nothing was written in
 constexpr uint16_t SCREEN_DEFAULT_ATTRIBUTE = 0x07;
 constexpr uint16_t SCREEN_DEFAULT_POPUP_ATTRIBUTE = 0xF5;  // magenta on bright white, the console's default
 constexpr uint32_t SCREEN_DEFAULT_CURSOR_SIZE = 25;

@@ -45,8 +45,7 @@ constexpr char CURSOR_HIDE[] = "\x1b[?25l";
 constexpr char CURSOR_BLOCK[] = "\x1b[2 q";
 constexpr char CURSOR_OWN_SHAPE[] = "\x1b[0 q";
 
-constexpr uint8_t BLANK = 0x20;
-constexpr uint8_t DEFAULT_COLOURS = 0x07;
+constexpr auto DEFAULT_COLOURS = static_cast<uint8_t>(SCREEN_DEFAULT_ATTRIBUTE);
 // Without colour, what cells with a background are drawn as: the terminal's
 // own colours reversed.
 constexpr uint8_t REVERSED_COLOURS = 0x70;
@@ -235,7 +234,7 @@ void front_new(TerminalRender* render, const ScreenBuffer* screen) {
     auto count = static_cast<std::size_t>(int64_t{screen->window_width} * screen->window_height);
     platform::free(render->front);
     render->front = static_cast<Cell*>(platform::malloc(count * sizeof(Cell)));
-    if (render->front != nullptr) std::fill(render->front, render->front + count, Cell{BLANK, DEFAULT_COLOURS});
+    if (render->front != nullptr) std::fill(render->front, render->front + count, Cell{SCREEN_BLANK, DEFAULT_COLOURS});
     render->width = screen->window_width;
     render->height = screen->window_height;
 }
@@ -359,7 +358,7 @@ void feed_lines(TerminalRender* render, int32_t count, RenderOutput* out) {
     render->window_top += count;
     Cell* end = front_row(render, render->height);
     std::copy(front_row(render, count), end, front_row(render, 0));
-    std::fill(front_row(render, render->height - count), end, Cell{BLANK, DEFAULT_COLOURS});
+    std::fill(front_row(render, render->height - count), end, Cell{SCREEN_BLANK, DEFAULT_COLOURS});
 }
 
 // The window moved down (the buffer scrolled, or the cursor went below it)
