@@ -75,9 +75,14 @@ echo "== dpkg-buildpackage -us -uc"
 (cd portata-$version && dpkg-buildpackage -us -uc) >build.log 2>&1 || { tail -60 build.log; exit 1; }
 grep -E '^(100% tests passed|[0-9]+% tests passed)|tests failed' build.log || true
 echo "== lintian --pedantic"
-lintian --pedantic --display-info --show-overrides --fail-on error,warning \
+# Judged from the tags it prints: lintian's own --fail-on also counts an
+# overridden warning once --show-overrides shows it. Indented, so that the
+# log's filter of mmdebstrap's I: lines keeps lintian's.
+lintian --pedantic --display-info --show-overrides --fail-on none \
   portata_$debian_version.dsc portata_${debian_version}_*.buildinfo \
-  portata_${debian_version}_*.deb
+  portata_${debian_version}_*.deb >lintian.log 2>&1 || { cat lintian.log; exit 1; }
+sed 's/^/  /' lintian.log
+if grep -q '^[EW]: ' lintian.log; then echo "lintian reports an error or a warning (above)"; exit 1; fi
 echo "== autopkgtest (null runner)"
 apt-get -o Dpkg::Use-Pty=0 install -y -q autopkgtest >/dev/null
 autopkgtest --output-dir=/srv/autopkgtest portata_${debian_version}_*.deb portata_$debian_version.dsc -- null
