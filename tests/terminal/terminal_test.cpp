@@ -30,6 +30,8 @@ const std::map<std::string, std::string> SHORTHANDS = {
     // wait with 100 and 25 answered; a key ending it.
     {"asking", "shows Antenna TX, type 12, shows slm       12"},
     {"at-key", "shows Antenna TX, answer 100, shows Antenna RX, answer 25, shows premi un tasto"},
+    // The first answer given, F7's list of answers open over the second question.
+    {"listing", "shows Antenna TX, answer 100, shows Antenna RX, keys F7, shows 0: 100"},
     {"quit", "keys q, end 0"},
     // Lines typed with the output elsewhere: nothing to wait for on the screen.
     {"plain", "type 5, keys Enter, type 5, keys Enter, end 0"},
@@ -405,6 +407,9 @@ const Scenario SCENARIOS[] = {
     {"IntAtTheKeyWait", "at-key, signal INT, end INT"},
     {"AlrmAtTheKeyWait", "at-key, signal ALRM, end ALRM"},
     {"Usr2AtTheKeyWait", "at-key, signal USR2, end USR2"},
+    {"HupWithTheListOpen", "listing, signal HUP, end HUP"},
+    {"TermWithTheListOpen", "listing, signal TERM, end TERM"},
+    {"CtrlCWithTheListOpen", "listing, keys C-c, end INT"},
     // At an interactive shell Ctrl+C signals the whole job; the shell reports.
     {"ShellCtrlCWhileAsking", "asking, keys C-c, end INT", {.shell = BASH}},
     {"ShellCtrlCAtTheKeyWait", "at-key, keys C-c, end INT", {.shell = BASH}},
@@ -424,6 +429,9 @@ const Scenario SCENARIOS[] = {
         "hides Stopped, type 0, answer, shows Antenna RX, answer 25, shows premi un tasto, window 0 5 80 20, quit",
         {.shell = BASH}},
     {"SuspendedAtTheKeyWait", "at-key, suspend, shows premi un tasto, shows  60 km, quit", {.shell = "sh -i"}},
+    // The list drawn again with the screen; Esc closes it as before the stop.
+    {"SuspendedWithTheListOpen", "listing, suspend, shows 0: 100, keys Escape, hides 0: 100, answer 25, "
+        "shows  60 km, quit", {.shell = BASH}},
     // Ctrl+Z, then kill %1: the job ends at once, writes nothing over the
     // shell's lines and changes none of its modes.
     {"StoppedAndKilledWhileAsking", "asking, kill-stopped", {.shell = BASH}},
